@@ -1,0 +1,29 @@
+#pragma once
+
+#include "batch/inputs/point_files.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The scan pair under work: created once in main, its point arrays refilled for
+// every pair (their capacity is kept, so later pairs reuse the memory).
+struct PairContext {
+    int32_t scan1Index = 0;          ///< position of scan 1 in the scan table
+    int32_t scan2Index = 0;          ///< position of scan 2 in the scan table
+    std::string scan1Path;           ///< point file of scan 1
+    std::string scan2Path;           ///< point file of scan 2
+    PointSet scan1;                  ///< prepared points, survey frame, sorted by cube
+    PointSet scan2;
+    std::vector<CubePoint> work1;    ///< working copies turned by the solution methods
+    std::vector<CubePoint> work2;
+    ScanExtent overlap;              ///< intersection of the two extents; count = sum of counts
+    int32_t cubeCount = 0;           ///< cubes of the grid built last; also the outside index
+    float rms21 = 999.0f;            ///< metres, scan 2 against scan 1, last initial measurement
+    float rms12 = 999.0f;            ///< metres, scan 1 against scan 2
+    float initialRms = 999.0f;       ///< metres, mean of the two, single precision
+    double rangeValue = 0.0;         ///< metres, mean cliff distance of text scans
+    int32_t pairsDone = 0;           ///< pairs finished by the current run
+    int32_t pairsInAll = 0;          ///< the number of scans: denominator of the progress
+    double percentComplete = 0.0;    ///< last progress value printed by a solver
+};

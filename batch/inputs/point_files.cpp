@@ -1,0 +1,181 @@
+#include "batch/inputs/point_files.h"
+
+#include "batch/inputs/configuration.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr int64_t RECORD_BYTES = 32;
+
+bool isCommentLine(const char* line) { return line[0] == '#' || line[0] == 'x' || line[0] == 'X'; }
+
+// One value and the separator character after it, as "%lf%c" reads them.
+bool readValueAndSeparator(const char*& p, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(p, &end);
+    if (end == p || *end == '\0')
+        return false;
+    p = end + 1;
+    return true;
+}
+
+// First pass over a text file: lines (pieces of at most 255 characters) that are not comments.
+int64_t countCandidateLines(std::FILE* file)
+{
+    char line[256];
+    int64_t count = 0;
+    while (std::fgets(line, sizeof line, file) != nullptr)
+        if (!isCommentLine(line))
+            ++count;
+    return count;
+}
+
+struct TextFilter {
+    double xmin, xmax, ymin, ymax, zmin, zmax;  ///< extent box, inclusive
+    double minRange, maxRange;                  ///< metres from the scanner, inclusive
+    bool measureRange;                          ///< false in run mode 5
+    double fixedRange;                          ///< the range assumed when not measured
+    double sx, sy, sz;                          ///< scanner position
+};
+
+bool keeps(const TextFilter& f, double x, double y, double z)
+{
+    // Written as "keep if inside" so that NaN coordinates are always dropped.
+    if (!(f.xmin <= x && x <= f.xmax && f.ymin <= y && y <= f.ymax && f.zmin <= z && z <= f.zmax))
+        return false;
+    double r = f.fixedRange;
+    if (f.measureRange)
+        r = std::sqrt((f.sx - x) * (f.sx - x) + (f.sy - y) * (f.sy - y) + (f.sz - z) * (f.sz - z));
+    return f.minRange <= r && r <= f.maxRange;
+}
+
+}  // namespace
+
+bool parseTextPoint(const char* line, double& x, double& y, double& z)
+{
+    const char* p = line;
+    if (!readValueAndSeparator(p, x) || !readValueAndSeparator(p, y))
+        return false;
+    char* end = nullptr;
+    z = std::strtod(p, &end);
+    return end != p;
+}
+
+int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points)
+{
+    points.clear();
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "Could not open input file %s.  Skipping to next! \n", path.c_str());
+        std::fprintf(stderr, "\n");
+    } else {
+        std::error_code error;
+        const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+        const int64_t size = error ? 0 : static_cast<int64_t>(bytes);
+        int64_t count = size / RECORD_BYTES;
+        if (count > INT32_MAX)
+            count = 0;  // more records than a point count can hold: not a scan we can load
+        std::printf("file size: %i\n", static_cast<int32_t>(size));
+        std::printf("numpts: %i\n", static_cast<int32_t>(count));
+        points.resize(static_cast<std::size_t>(count));
+        const std::size_t read = std::fread(points.data(), sizeof(CubePoint), points.size(), file.get());
+        points.resize(read);
+        for (CubePoint& p : points)
+            p.cube = p.pad = 0;
+    }
+    const int32_t count = static_cast<int32_t>(points.size());
+    std::fflush(stdout);
+    std::fprintf(stderr, "%i points successfully loaded! \n", count);
+    return count;
+}
+
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, double zLow,
+                       double scannerX, double scannerY, double scannerZ,
+                       std::vector<CubePoint>& points, ScanExtent& extent, double& cliffDistance)
+{
+    points.clear();
+    const bool mode5 = settings.runMode == 5;
+    const bool translate = !settings.evaluatingRms && settings.FILEEXT == 0;
+    const TextFilter filter{settings.XMIN, settings.XMAX, settings.YMIN, settings.YMAX,
+                            zLow, settings.ZMAX, settings.MINRANGE, settings.MAXRANGE,
+                            !mode5, (settings.MINRANGE + settings.MAXRANGE) * 0.5,
+                            scannerX, scannerY, scannerZ};
+    double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
+    ScanExtent box;
+
+    FilePtr file(std::fopen(path.c_str(), "r"));
+    if (!file) {
+        std::printf("UNABLE TO OPEN FILE %s \n", path.c_str());
+        std::printf("NO POINTS in file!!!!!  \n");
+    } else {
+        const int64_t lines = countCandidateLines(file.get());
+        file.reset();
+        if (lines == 0) {
+            std::printf("NO POINTS in file!!!!!  \n");
+        } else if (!(file = FilePtr(std::fopen(path.c_str(), "r")))) {
+            std::printf("Unable to open data file at %s \n", path.c_str());
+        } else {
+            std::printf("Loading %i points from file %s \n", static_cast<int32_t>(lines), path.c_str());
+            // The first pass counted every line that can hold a point, so one allocation holds them all.
+            points.reserve(static_cast<std::size_t>(lines));
+            char line[256];
+            while (std::fgets(line, sizeof line, file.get()) != nullptr
+                   && static_cast<int64_t>(points.size()) < lines) {
+                double x = 0.0, y = 0.0, z = 0.0;
+                if (isCommentLine(line) || !parseTextPoint(line, x, y, z))
+                    continue;
+                if (translate) {
+                    x -= settings.TRANSX;
+                    y -= settings.TRANSY;
+                }
+                if (!keeps(filter, x, y, z))
+                    continue;
+                CubePoint p;
+                p.x = x;
+                p.y = y;
+                p.z = z;
+                if (points.empty()) {
+                    box.xmin = box.xmax = x;
+                    box.ymin = box.ymax = y;
+                    box.zmin = box.zmax = z;
+                }
+                box.xmin = std::fmin(box.xmin, x);
+                box.xmax = std::fmax(box.xmax, x);
+                box.ymin = std::fmin(box.ymin, y);
+                box.ymax = std::fmax(box.ymax, y);
+                box.zmin = std::fmin(box.zmin, z);
+                box.zmax = std::fmax(box.zmax, z);
+                sumX += x;
+                sumY += y;
+                sumZ += z;
+                points.push_back(p);
+            }
+        }
+    }
+    const int32_t kept = static_cast<int32_t>(points.size());
+    if (!mode5) {
+        cliffDistance = 0.0;
+        if (kept > 0) {
+            const double mx = sumX / kept, my = sumY / kept, mz = sumZ / kept;
+            cliffDistance = std::sqrt((scannerX - mx) * (scannerX - mx) + (scannerY - my) * (scannerY - my)
+                                      + (scannerZ - mz) * (scannerZ - mz));
+        }
+        std::printf("Cliff Distance %lf \n", cliffDistance);
+    }
+    box.count = kept;
+    extent = box;
+    std::printf("Finished loading %i points\n", kept);
+    return kept;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RegSettings;
+
+// One point in memory, laid out exactly as the 32-byte record of a binary point
+// file in both builds (on i386 a double is 4-byte aligned, hence the explicit pad).
+struct CubePoint {
+    double x = 0.0;    ///< metres
+    double y = 0.0;    ///< metres
+    double z = 0.0;    ///< metres
+    int32_t cube = 0;  ///< index of the search cube holding the point
+    int32_t pad = 0;   ///< unused; keeps the record at 32 bytes
+};
+static_assert(sizeof(CubePoint) == 32, "CubePoint must match the 32-byte file record");
+
+// Bounding box of a point array; in an overlap box `count` is the sum of both scans.
+struct ScanExtent {
+    int32_t count = 0;  ///< points
+    double xmin = 0.0;  ///< metres
+    double xmax = 0.0;
+    double ymin = 0.0;
+    double ymax = 0.0;
+    double zmin = 0.0;
+    double zmax = 0.0;
+};
+
+// The points of one loaded scan.
+struct PointSet {
+    std::vector<CubePoint> points;  ///< contiguous, sized once per load
+    ScanExtent extent;              ///< bounds of `points`
+};
+
+/// Loads a binary point file unfiltered into `points` (its capacity is reused).
+/// Returns the number of points, 0 when the file cannot be opened or holds less
+/// than one record. Messages go to standard error, the two size lines to standard output.
+int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points);
+
+/// Loads a text point file (x, y, z with one separator character after x and y),
+/// applies the translation, extent box and range filters, and fills `extent` with
+/// the kept points' bounds and `cliffDistance` with the scanner's distance to their
+/// mean (0.0 when none is kept; not computed in run mode 5). Returns the number kept.
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, double zLow,
+                       double scannerX, double scannerY, double scannerZ,
+                       std::vector<CubePoint>& points, ScanExtent& extent, double& cliffDistance);
+
+/// Parses one text point line: x, one separator character, y, one separator, z;
+/// anything after z is ignored. False when the line gives no point.
+bool parseTextPoint(const char* line, double& x, double& y, double& z);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RegSettings;
+
+// One scan of the survey, in survey-database order; its index in the scan table
+// is its identity everywhere in the program.
+struct ScanRecord {
+    double x = 0.0;                  ///< metres, easting minus TRANSX (scanner position)
+    double y = 0.0;                  ///< metres, northing minus TRANSY
+    double z = 0.0;                  ///< metres, GPS elevation plus Z_CORRECTION
+    double rotX = 0.0;               ///< radians, level compensation about x
+    double rotY = 0.0;               ///< radians, level compensation about y
+    double rotZ = 0.0;               ///< radians, heading estimate about z
+    int32_t scanId = 0;              ///< the id every printed line and table shows
+    int32_t scanId2 = 0;             ///< second id, used only in the file name
+    std::string fileName;            ///< the scan's binary point file
+    double distPlus = 0.0;           ///< metres to nbrPlus, or GPSMAXDIST when none
+    double distMinus = 0.0;          ///< metres to nbrMinus, or GPSMAXDIST when none
+    int32_t nbrPlus = -1;            ///< nearest scan north (east when DATADIR is not 0), -1 none
+    int32_t nbrMinus = -1;           ///< nearest scan south (west), -1 none
+    double rotationPlus = -9999.9;   ///< radians, from the registration on the plus side
+    double rotationMinus = -9999.9;  ///< radians, from the registration on the minus side
+};
+
+// One record of the survey database as written in the file (degrees, untranslated).
+struct SurveyRecordText {
+    double X = 0.0, Y = 0.0, Z = 0.0;     ///< metres, GPS point
+    double A1 = 0.0, A2 = 0.0, A3 = 0.0;  ///< degrees: level about x, level about y, heading
+    int32_t id1 = 0;                      ///< first scan id
+    int32_t id2 = 0;                      ///< second scan id
+    std::string name;                     ///< the NAME word, whole
+};
+
+struct SurveyDatabase {
+    std::string header;                    ///< line 1, without its line end
+    std::vector<SurveyRecordText> records; ///< the complete records before any bad one
+    int32_t badRecord = 0;                 ///< 1-based number of a record with a non-number field, 0 none
+    std::string badText;                   ///< the text found where that number belongs
+};
+
+/// Reads the whole survey database; nullopt when the file cannot be opened.
+/// Reading stops at the end of the file or at the first field that is not a number.
+std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path);
+
+/// The binary point file of a scan: database base name, padded ids, NAME, ".bxyz".
+std::string composeScanFileName(const std::string& scanDatabaseName, int32_t zeroPad,
+                                int32_t id1, int32_t id2, const std::string& name);
+
+/// The scan record of one database record (translated position, radians).
+ScanRecord makeScanRecord(const SurveyRecordText& record, const RegSettings& settings);
+
+/// Fills the neighbour fields of every scan (nearest along the survey line on each side).
+void findNeighbours(std::vector<ScanRecord>& scans, const RegSettings& settings);
+
+enum class StartupResult { Proceed, Quit, Fatal };
+
+/// Counts and loads the survey database, finds and prints the neighbours and asks
+/// for the confirmation. Quit: the user answered x. Fatal: the database cannot be
+/// read (the message is printed; the caller waits and ends).
+StartupResult loadScansAndConfirm(RegSettings& settings, std::vector<ScanRecord>& scans);

@@ -1,0 +1,135 @@
+// The batch program: reads its configuration and the survey database, asks for the
+// run mode, runs it and ends. This is the only place where the program ends.
+
+#include "batch/console.h"
+#include "batch/engine/pair_context.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/run_modes.h"
+#include "batch/summary.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A fatal condition has been printed: wait for ENTER, then end with `status`.
+int endAfterWait(int status)
+{
+    readAnswerChar();
+    return status;
+}
+
+// The configuration file lies beside the program when the program's path names a
+// folder whose last separator stands beyond index 3; otherwise (a bare name, or a
+// drive root such as C:\x.exe) it is "ipcreg.txt" in the working directory.
+std::string locateConfiguration(const char* argument0)
+{
+    const std::string program = argument0 != nullptr ? argument0 : "";
+    const std::size_t separator = program.find_last_of("\\/");
+    if (separator != std::string::npos && separator > 3)
+        return program.substr(0, separator + 1) + "ipcreg.txt";
+    return "ipcreg.txt";
+}
+
+// Only a start with no argument 0 at all asks for the database by name.
+bool askForDatabaseName(std::string& path)
+{
+    std::printf("TYPE NAME OF FILE HERE\n");
+    std::printf("OR RESTART PROGRAM BY DRAGGING AND DROPPING SURVEY DATABASE INTO EXE!!!\n");
+    char word[256];
+    readWord(word);
+    if (std::strlen(word) < 5) {
+        std::printf("INVALID FILE. Please restart program!\n");
+        return false;
+    }
+    path = word;
+    return true;
+}
+
+int runProgram(int argc, char** argv)
+{
+    RegSettings settings;
+    settings.configPath = locateConfiguration(argc >= 1 ? argv[0] : nullptr);
+    settings.gpsFileName = argc == 2 ? argv[1] : "test.txt";
+    if (argc < 1 && !askForDatabaseName(settings.gpsFileName))
+        return endAfterWait(1);
+
+    if (!deriveOutputNames(settings.gpsFileName, settings)) {
+        std::printf("The survey database \"%s\" cannot be used: its name must end in .csv or .txt \n",
+                    settings.gpsFileName.c_str());
+        std::printf("Please restart the program with the survey database as its argument. \n");
+        return endAfterWait(1);
+    }
+    readConfigurationFile(settings.configPath, settings);
+    printSummaryAndMenu(settings);
+    if (!readModeAnswer(settings.runMode) || settings.runMode == 0)
+        return 1;  // quit, or no answer at all: never run a mode nobody chose
+    std::printf("\n");
+    convertAnglesToRadians(settings);
+
+    std::vector<ScanRecord> scans;
+    PairContext pair;
+    std::string file1, file2;
+    if (settings.runMode == 5) {
+        if (argc < 4) {
+            std::printf("Mode 5 compares two point files given on the command line: \n");
+            std::printf("   %s <survey database> <point file 1> <point file 2> \n",
+                        argc >= 1 && argv[0] != nullptr ? argv[0] : "tavrinbatch");
+            return endAfterWait(1);
+        }
+        file1 = argv[2];
+        file2 = argv[3];
+    } else {
+        const StartupResult startup = loadScansAndConfirm(settings, scans);
+        if (startup == StartupResult::Quit)
+            return 1;
+        if (startup == StartupResult::Fatal)
+            return endAfterWait(1);
+        pair.pairsInAll = static_cast<int32_t>(scans.size());
+    }
+
+    FilePtr log(std::fopen(settings.logFileName.c_str(), "w"));
+    if (!log) {
+        std::printf("Unable to create log file %s \n", settings.logFileName.c_str());
+        std::printf("Please verify that the path exists and can be written. \n");
+        return endAfterWait(1);
+    }
+    settings.logFile = log.get();
+
+    const RunStatus status = runSelectedMode(settings, scans, pair, file1, file2);
+    settings.logFile = nullptr;
+    const bool logWritten = std::ferror(log.get()) == 0;
+    const bool logClosed = std::fclose(log.release()) == 0;
+    if (status == RunStatus::Fatal)
+        return endAfterWait(1);
+    if (!logWritten || !logClosed)
+        std::printf("Unable to write log file %s \n", settings.logFileName.c_str());
+
+    std::printf("100 percent complete \n");
+    std::printf("Press ENTER to close the program  \n");
+    readAnswerChar();
+    return status == RunStatus::Ok && logWritten && logClosed ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "Not enough memory for this survey: the program stops here. \n");
+        return 1;
+    }
+}

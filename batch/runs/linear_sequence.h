@@ -1,0 +1,13 @@
+#pragma once
+
+#include "batch/run_modes.h"
+
+#include <string>
+#include <vector>
+
+struct RegSettings;
+struct ScanRecord;
+struct PairContext;
+
+RunStatus runLinearSequence(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
+              PairContext& pair);
