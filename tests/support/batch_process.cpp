@@ -1,0 +1,67 @@
+#include "tests/support/batch_process.h"
+
+#include "tests/support/test_files.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string environment(const std::string& name)
+{
+    const char* value = std::getenv(name.c_str());
+    return value != nullptr ? value : "";
+}
+
+[[noreturn]] void execInChild(const BatchBuild& build, const std::string& workDir,
+                              const std::vector<std::string>& args, const std::string& argument0,
+                              const std::string& inPath, const std::string& outPath,
+                              const std::string& errPath)
+{
+    const int in = open(inPath.c_str(), O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
+        || chdir(workDir.c_str()) != 0)
+        _exit(127);
+    std::vector<std::string> words;
+    if (!build.runner.empty())
+        words = {build.runner, "-0", argument0, build.exe};
+    else
+        words = {argument0};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(build.runner.empty() ? build.exe.c_str() : build.runner.c_str(), argv.data());
+    _exit(127);
+}
+
+}  // namespace
+
+BatchBuild batchBuildFromEnvironment(const std::string& suffix)
+{
+    return {environment("BATCH_EXE" + suffix), environment("BATCH_RUNNER" + suffix)};
+}
+
+BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::string& input,
+                  const std::string& argument0)
+{
+    TempDir io;
+    const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
+    writeFile(inPath, input);
+    BatchRun run;
+    const pid_t child = fork();
+    if (child == 0)
+        execInChild(build, workDir, args, argument0, inPath, outPath, errPath);
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        run.exitStatus = WEXITSTATUS(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}

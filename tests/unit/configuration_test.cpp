@@ -1,0 +1,129 @@
+#include "batch/inputs/configuration.h"
+
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RegSettings readText(const std::string& text)
+{
+    TempDir dir;
+    writeFile(dir.file("ipcreg.txt"), text);
+    RegSettings settings;
+    EXPECT_TRUE(readConfigurationFile(dir.file("ipcreg.txt"), settings));
+    return settings;
+}
+
+TEST(Configuration, KeysMatchOnlyWithTheirBlank)
+{
+    const RegSettings s = readText("ALPHA 3\nALPHAINC 7\nALPHATHRESH 0.5\n");
+    EXPECT_EQ(s.ALPHA, 3.0);
+    EXPECT_EQ(s.ALPHAINC, 7);
+    EXPECT_EQ(s.ALPHATHRESH, 0.5);
+
+    const RegSettings onlyInc = readText("ALPHAINC 9\n");
+    EXPECT_EQ(onlyInc.ALPHA, 2.0);
+    EXPECT_EQ(onlyInc.ALPHATHRESH, 1.75e-5);
+}
+
+TEST(Configuration, LinesThatAreNotKeyBlankValueAreIgnored)
+{
+    struct Case {
+        const char* line;
+        double xmin;
+    } cases[] = {
+        {"XMIN -5\n", -5.0},
+        {"XMIN\t-5\n", -1e10},        // tab instead of the blank
+        {" XMIN -5\n", -1e10},        // blank before the key
+        {"xmin -5\n", -1e10},         // keys are case-sensitive
+        {"# XMIN -5\n", -1e10},       // comment
+        {"XMIN word\n", -1e10},       // no number: keeps the default
+        {"XMIN  \t -5 trailing\n", -5.0},
+        {"XMIN -5\r\n", -5.0},        // written on Windows
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(readText(c.line).XMIN, c.xmin);
+    }
+}
+
+TEST(Configuration, IntegersReadLikePercentI)
+{
+    struct Case {
+        const char* value;
+        int32_t expected;
+    } cases[] = {
+        {"7.9", 7}, {"010", 8}, {"0x1F", 31}, {"-3", -3}, {"word", 5}, {"99999999999", INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(readText(std::string("MAXITER ") + c.value + "\n").MAXITER, c.expected);
+    }
+}
+
+TEST(Configuration, LastOccurrenceWinsAndOtherFieldsKeepDefaults)
+{
+    const RegSettings s = readText("ZMIN -5\nNUMPPC 4\nZMIN 2.5\n");
+    EXPECT_EQ(s.ZMIN, 2.5);
+    EXPECT_EQ(s.YMIN, -1e10);
+    EXPECT_EQ(s.NUMPPC, 4);
+    EXPECT_EQ(s.GPSMAXDIST, 200.0);
+}
+
+TEST(Configuration, LongLinesAreReadInPiecesOf255)
+{
+    // The second piece of an over-long comment line starts with a key: it counts as a line.
+    const std::string line = "#" + std::string(254, 'c') + "NUMPPC 3\n";
+    EXPECT_EQ(readText(line).NUMPPC, 3);
+}
+
+TEST(Configuration, MissingFileKeepsDefaults)
+{
+    testing::internal::CaptureStdout();
+    RegSettings s;
+    EXPECT_FALSE(readConfigurationFile("/nonexistent/ipcreg.txt", s));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "Could not open master input file /nonexistent/ipcreg.txt\n"
+                   "Make sure this file is in the same directory as the program \n"
+                   "USING DEFAULT VALUES!!!!\n");
+    EXPECT_EQ(s.MAXRANGE, 999999999.0);
+}
+
+TEST(OutputNames, DerivedBesideTheDatabase)
+{
+    struct Case {
+        const char* path;
+        bool ok;
+        const char* base;
+        const char* reg;
+        const char* log;
+    } cases[] = {
+        {"survey.csv", true, "survey", "surveyreg.csv", "surveylog.txt"},
+        {"test.txt", true, "test", "testreg.csv", "testlog.txt"},
+        {"D:\\cliff\\survey.csv", true, "D:\\cliff\\survey", "D:\\cliff\\surveyreg.csv", "D:\\cliff\\surveylog.txt"},
+        {"a.csv", true, "a", "areg.csv", "alog.txt"},
+        {".csv", false, "", "", ""},
+        {"survey.CSV", false, "", "", ""},
+        {"survey.dat", false, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        RegSettings s;
+        EXPECT_EQ(deriveOutputNames(c.path, s), c.ok);
+        EXPECT_EQ(s.scanDatabaseName, c.base);
+        EXPECT_EQ(s.regFileName, c.reg);
+        EXPECT_EQ(s.logFileName, c.log);
+    }
+    EXPECT_EQ(withSuffix("A.bxyz", "rot.csv"), "A.rot.csv");
+}
+
+TEST(Configuration, AnglesBecomeRadiansWithTheProgramsPi)
+{
+    RegSettings s;
+    s.ALPHA = 90.0;
+    convertAnglesToRadians(s);
+    EXPECT_DOUBLE_EQ(s.ALPHA, 1.570796325);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include "batch/inputs/point_files.h"
+
+#include "batch/inputs/configuration.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+std::string binaryRecords(std::initializer_list<CubePoint> points)
+{
+    std::string bytes;
+    for (const CubePoint& p : points) {
+        char record[32] = {};
+        std::memcpy(record, &p.x, 8);
+        std::memcpy(record + 8, &p.y, 8);
+        std::memcpy(record + 16, &p.z, 8);
+        std::memset(record + 24, 0x7f, 8);  // not interpreted
+        bytes.append(record, 32);
+    }
+    return bytes;
+}
+
+struct TextRead {
+    int32_t count = 0;
+    std::vector<CubePoint> points;
+    ScanExtent extent;
+    double cliff = -1.0;
+    std::string out;
+};
+
+TextRead readText(const std::string& text, const RegSettings& s, double zLow = -1e10,
+                  double sx = 0.0, double sy = 0.0, double sz = 0.0)
+{
+    TempDir dir;
+    writeFile(dir.file("p.txt"), text);
+    TextRead r;
+    testing::internal::CaptureStdout();
+    r.count = readTextPoints(dir.file("p.txt"), s, zLow, sx, sy, sz, r.points, r.extent, r.cliff);
+    r.out = testing::internal::GetCapturedStdout();
+    return r;
+}
+
+TEST(BinaryPoints, WholeRecordsOnly)
+{
+    TempDir dir;
+    const std::string three = binaryRecords({{1, 2, 3, 0, 0}, {4, 5, 6, 0, 0}, {7, 8, 9, 0, 0}});
+    struct Case {
+        std::string bytes;
+        int32_t count;
+    } cases[] = {{three + "abcd", 3}, {three.substr(0, 31), 0}, {"", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        writeFile(dir.file("s.bxyz"), c.bytes);
+        std::vector<CubePoint> points(5);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(readBinaryPoints(dir.file("s.bxyz"), points), c.count);
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(out, "file size: " + std::to_string(c.bytes.size()) + "\nnumpts: " + std::to_string(c.count) + "\n");
+        EXPECT_EQ(err, std::to_string(c.count) + " points successfully loaded! \n");
+        ASSERT_EQ(points.size(), static_cast<size_t>(c.count));
+    }
+    writeFile(dir.file("s.bxyz"), three);
+    std::vector<CubePoint> points;
+    testing::internal::CaptureStdout();
+    readBinaryPoints(dir.file("s.bxyz"), points);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[2].x, 7.0);
+    EXPECT_EQ(points[2].z, 9.0);
+    EXPECT_EQ(points[2].cube, 0);
+}
+
+TEST(BinaryPoints, MissingFileReportsOnStandardError)
+{
+    std::vector<CubePoint> points;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(readBinaryPoints("/nonexistent/s.bxyz", points), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not open input file /nonexistent/s.bxyz.  Skipping to next! \n\n"
+              "0 points successfully loaded! \n");
+}
+
+TEST(TextPoints, LineFormats)
+{
+    struct Case {
+        const char* line;
+        bool point;
+        double x, y, z;
+    } cases[] = {
+        {"1,2,3", true, 1, 2, 3},       {"1 2 3", true, 1, 2, 3},   {"1, 2, 3", true, 1, 2, 3},
+        {"1\t2\t3", true, 1, 2, 3},     {"  1;2;3\r", true, 1, 2, 3}, {"4,5,6,7", true, 4, 5, 6},
+        {"1,,2,3", false, 0, 0, 0},     {"1,2", false, 0, 0, 0},    {"1,2,", false, 0, 0, 0},
+        {"", false, 0, 0, 0},           {"a,b,c", false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        double x = 0, y = 0, z = 0;
+        EXPECT_EQ(parseTextPoint(c.line, x, y, z), c.point);
+        if (c.point) {
+            EXPECT_EQ(x, c.x);
+            EXPECT_EQ(y, c.y);
+            EXPECT_EQ(z, c.z);
+        }
+    }
+}
+
+TEST(TextPoints, CommentsBoundsAndCliffDistance)
+{
+    RegSettings s;
+    const TextRead r = readText("#X,Y,Z\nx header\nEasting,Northing\n3,4,0\n5,0,0\n\n", s);
+    EXPECT_EQ(r.count, 2);
+    // Counted lines: the E header, two points and the blank line.
+    EXPECT_NE(r.out.find("Loading 4 points from file"), std::string::npos);
+    EXPECT_EQ(r.extent.count, 2);
+    EXPECT_EQ(r.extent.xmin, 3.0);
+    EXPECT_EQ(r.extent.xmax, 5.0);
+    EXPECT_EQ(r.extent.ymax, 4.0);
+    EXPECT_DOUBLE_EQ(r.cliff, std::sqrt(16.0 + 4.0));  // scanner at the origin, mean (4, 2, 0)
+    EXPECT_NE(r.out.find("Cliff Distance 4.472136 \nFinished loading 2 points\n"), std::string::npos);
+
+    const TextRead headerOnly = readText("#X,Y,Z\n", s);
+    EXPECT_EQ(headerOnly.out, "NO POINTS in file!!!!!  \nCliff Distance 0.000000 \nFinished loading 0 points\n");
+    EXPECT_EQ(headerOnly.cliff, 0.0);
+}
+
+TEST(TextPoints, TranslationOnlyWhileRegisteringOriginalCoordinates)
+{
+    RegSettings s;
+    s.TRANSX = 100.0;
+    s.XMAX = 10.0;
+    EXPECT_EQ(readText("105,0,0\n", s).count, 1);  // 105 becomes 5 before the box test
+    s.evaluatingRms = true;
+    EXPECT_EQ(readText("105,0,0\n", s).count, 0);
+    s.evaluatingRms = false;
+    s.FILEEXT = 1;
+    EXPECT_EQ(readText("105,0,0\n", s).count, 0);
+}
+
+TEST(TextPoints, FiltersAreInclusiveAndKeepEarlierPoints)
+{
+    RegSettings s;
+    s.XMAX = 5.0;
+    s.MAXRANGE = 5.0;
+    const TextRead r = readText("1,0,0\n5,0,0\n6,0,0\n0,3,4\n0,4,4\n", s, -1e10);
+    ASSERT_EQ(r.count, 3);  // x = 5 on the box, (0,3,4) exactly at range 5
+    EXPECT_EQ(r.points[0].x, 1.0);
+    EXPECT_EQ(r.points[2].y, 3.0);
+
+    RegSettings z;
+    EXPECT_EQ(readText("0,0,-1\n0,0,1\n", z, 0.0).count, 1);  // zLow is the lower z bound
+
+    EXPECT_EQ(readText("nan,0,0\ninf,0,0\n1,1,1\n", RegSettings{}).count, 1);
+}
+
+TEST(TextPoints, ModeFiveTakesTheMiddleOfTheRangeWindow)
+{
+    RegSettings s;
+    s.runMode = 5;
+    s.MINRANGE = 10.0;
+    s.MAXRANGE = 5.0;
+    TextRead r = readText("1,2,3\n", s);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(r.out.find("Cliff Distance"), std::string::npos);
+    s.MINRANGE = 1000.0;
+    s.MAXRANGE = 2000.0;  // far beyond the point, but not measured in this mode
+    EXPECT_EQ(readText("1,2,3\n", s).count, 1);
+}
+
+TEST(TextPoints, MissingFile)
+{
+    std::vector<CubePoint> points;
+    ScanExtent extent;
+    double cliff = -1.0;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(readTextPoints("/nonexistent/p.txt", RegSettings{}, -1e10, 0, 0, 0, points, extent, cliff), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "UNABLE TO OPEN FILE /nonexistent/p.txt \nNO POINTS in file!!!!!  \n"
+              "Cliff Distance 0.000000 \nFinished loading 0 points\n");
+}
+
+}  // namespace
