@@ -2,6 +2,7 @@
 // run mode, runs it and ends. This is the only place where the program ends.
 
 #include "batch/console.h"
+#include "batch/engine/search_cubes.h"
 #include "batch/engine/pair_context.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -41,6 +42,12 @@ std::string locateConfiguration(const char* argument0)
     return "ipcreg.txt";
 }
 
+// The modes that pair points within search cubes.
+bool usesSearchCubes(int32_t mode)
+{
+    return mode == 1 || mode == 3 || mode == 4 || mode == 5 || mode == 6 || mode == 7;
+}
+
 // Only a start with no argument 0 at all asks for the database by name.
 bool askForDatabaseName(std::string& path)
 {
@@ -76,6 +83,8 @@ int runProgram(int argc, char** argv)
         return 1;  // quit, or no answer at all: never run a mode nobody chose
     std::printf("\n");
     convertAnglesToRadians(settings);
+    if (usesSearchCubes(settings.runMode) && !checkCubeSizes(settings))
+        return endAfterWait(1);
 
     std::vector<ScanRecord> scans;
     PairContext pair;

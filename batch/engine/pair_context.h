@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/engine/search_cubes.h"
 #include "batch/inputs/point_files.h"
 
 #include <cstdint>
@@ -26,4 +27,9 @@ struct PairContext {
     int32_t pairsDone = 0;           ///< pairs finished by the current run
     int32_t pairsInAll = 0;          ///< the number of scans: denominator of the progress
     double percentComplete = 0.0;    ///< last progress value printed by a solver
+    bool surveyFramePoints = false;  ///< the paths name rotated files, already in the survey frame
+
+    // Buffers kept from pair to pair so that their memory is reused.
+    CubeSortBuffers sortBuffers;     ///< the cube sort's copy and counters
+    std::vector<int32_t> candidates; ///< query points of one cube during a pairing walk
 };

@@ -1,13 +1,111 @@
 #include "batch/engine/pair_preparation.h"
 
 #include "batch/engine/pair_context.h"
+#include "batch/engine/pairing.h"
+#include "batch/engine/search_cubes.h"
+#include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
 #include <cstdio>
 
-PrepareResult prepareRegistration(const RegSettings&, const std::vector<ScanRecord>&, PairContext&)
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Loads one scan: a ".bxyz" file as binary points, falling back to text when that
+// yields none; any other file as text. Returns the scan's cliff distance (0.0 for
+// binary points and in run mode 5).
+double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, int32_t index,
+                const std::string& path, PointSet& scan)
+{
+    scan.extent = ScanExtent{};
+    if (endsWith(path, ".bxyz") && readBinaryPoints(path, scan.points) > 0) {
+        scan.extent.count = static_cast<int32_t>(scan.points.size());
+        return 0.0;
+    }
+    const bool haveRecord = settings.runMode != 5 && index >= 0 && index < static_cast<int32_t>(scans.size());
+    const ScanRecord position = haveRecord ? scans[static_cast<std::size_t>(index)] : ScanRecord{};
+    double cliffDistance = 0.0;
+    readTextPoints(path, settings, settings.ZMIN, position.x, position.y, position.z, scan.points,
+                   scan.extent, cliffDistance);
+    return cliffDistance;
+}
+
+bool stampAndReport(const RegSettings& settings, PairContext& pair, PointSet& scan, int32_t shownId)
+{
+    if (!assignCubes(scan.points, pair.overlap, settings.ZMIN, settings, pair.cubeCount))
+        return false;
+    std::printf("Assigned %i Points from scan %i to %i Cubes\n", static_cast<int32_t>(scan.points.size()),
+                shownId, pair.cubeCount);
+    return true;
+}
+
+bool measuresInitialRms(const RegSettings& settings)
+{
+    const int32_t mode = settings.runMode;
+    // Run ALL registers exactly as mode 1 does, so it measures the initial RMS too.
+    return mode == 1 || mode == 5 || mode == 6 || (mode == 4 && !settings.evaluatingRms);
+}
+
+}  // namespace
+
+bool measureInitialRms(const RegSettings& settings, PairContext& pair)
+{
+    const PairingResult r21 = computePairRms(
+        settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
+        settings.MAXDISTINITIAL, pair.candidates);
+    if (r21.tooManyPoints)
+        return false;
+    const PairingResult r12 = computePairRms(
+        settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
+        settings.MAXDISTINITIAL, pair.candidates);
+    if (r12.tooManyPoints)
+        return false;
+    pair.rms21 = static_cast<float>(r21.rms);
+    pair.rms12 = static_cast<float>(r12.rms);
+    // Added in single precision, halved in double, kept in single precision.
+    const float sum = pair.rms21 + pair.rms12;
+    pair.initialRms = static_cast<float>(static_cast<double>(sum) * 0.5);
+    std::printf("Initial rms = %f calculated from %i pts\n", static_cast<double>(pair.initialRms),
+                r12.pairCount);
+    return true;
+}
+
+PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
+                                  PairContext& pair)
 {
     std::printf("Preparing data for registration.... \n");
-    return PrepareResult::NoPoints;
+    const double cliff1 = loadScan(settings, scans, pair.scan1Index, pair.scan1Path, pair.scan1);
+    const double cliff2 = loadScan(settings, scans, pair.scan2Index, pair.scan2Path, pair.scan2);
+    pair.rangeValue = (cliff1 + cliff2) * 0.5;
+    if (pair.scan1.points.empty() || pair.scan2.points.empty())
+        return PrepareResult::NoPoints;
+
+    const bool mode5 = settings.runMode == 5;
+    if (settings.SCANTRANSFORM == 0 && !mode5 && !pair.surveyFramePoints) {
+        for (const auto& [index, scan] : {std::pair{pair.scan1Index, &pair.scan1}, {pair.scan2Index, &pair.scan2}}) {
+            const ScanRecord& r = scans[static_cast<std::size_t>(index)];
+            applyScanTransform(scan->points, makeScanTransform(r.rotX, r.rotY, r.rotZ, 1.0, r.x, r.y, r.z));
+        }
+    }
+    pair.scan1.extent = computeExtent(pair.scan1.points);
+    pair.scan2.extent = computeExtent(pair.scan2.points);
+    pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
+
+    std::printf("Assigning Points to Cubes\n");
+    const int32_t id1 = mode5 ? 1 : scans[static_cast<std::size_t>(pair.scan1Index)].scanId;
+    const int32_t id2 = mode5 ? 2 : scans[static_cast<std::size_t>(pair.scan2Index)].scanId;
+    if (!stampAndReport(settings, pair, pair.scan1, id1) || !stampAndReport(settings, pair, pair.scan2, id2))
+        return PrepareResult::Fatal;
+    std::printf("Sorting Data\n");
+    sortByCube(pair.scan1.points, pair.sortBuffers);
+    sortByCube(pair.scan2.points, pair.sortBuffers);
+
+    if (measuresInitialRms(settings) && !measureInitialRms(settings, pair))
+        return PrepareResult::Fatal;
+    return PrepareResult::Ready;
 }

@@ -1,11 +1,93 @@
 #include "batch/runs/matrices_export.h"
 
-RunStatus writeTransformMatrices(const RegSettings&, const std::vector<ScanRecord>&)
+#include "batch/engine/transform.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/point_files.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/runs/output_file.h"
+
+#include <cstdio>
+
+namespace {
+
+// The matrix file: the scan's file name with its last five characters replaced by
+// "s.dat" (A.bxyz gives As.dat). Empty when the name is too short to cut.
+std::string matrixFileName(const std::string& fileName)
 {
-    return RunStatus::Ok;
+    return fileName.size() < 5 ? std::string() : fileName.substr(0, fileName.size() - 5) + "s.dat";
 }
 
-RunStatus exportGeoreferencedScans(const RegSettings&, const std::vector<ScanRecord>&)
+// The export file: the scan's file name without its last four characters, then
+// "_adj.txt" (A.txt gives A_adj.txt, A.bxyz gives A._adj.txt).
+std::string exportFileName(const std::string& fileName)
 {
-    return RunStatus::Ok;
+    return fileName.size() < 4 ? std::string() : fileName.substr(0, fileName.size() - 4) + "_adj.txt";
+}
+
+void reportNameTooShort(const std::string& fileName, std::FILE* log)
+{
+    std::printf("No output file name can be formed from the scan file name %s \n", fileName.c_str());
+    if (log != nullptr)
+        std::fprintf(log, "No output file name can be formed from the scan file name %s \n", fileName.c_str());
+}
+
+bool writeMatrixFile(const std::string& path, const Matrix4& m, std::FILE* log)
+{
+    OutputFile out(path, log);
+    if (!out.isOpen())
+        return false;
+    for (const auto& row : m)
+        std::fprintf(out.get(), "%.10lf %.10lf %.10lf %.10lf \n", row[0], row[1], row[2], row[3]);
+    return out.close();
+}
+
+bool writeExportFile(const std::string& path, const std::vector<CubePoint>& points, std::FILE* log)
+{
+    OutputFile out(path, log);
+    if (!out.isOpen())
+        return false;
+    std::fprintf(out.get(), "#X,Y,Z\n");
+    for (const CubePoint& p : points)
+        std::fprintf(out.get(), "%lf %lf %lf\n", p.x, p.y, p.z);
+    return out.close();
+}
+
+}  // namespace
+
+RunStatus writeTransformMatrices(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+{
+    std::printf("Writing Transform Matricies for %i scans....\n", static_cast<int32_t>(scans.size()));
+    RunStatus status = RunStatus::Ok;
+    for (const ScanRecord& s : scans) {
+        const std::string path = matrixFileName(s.fileName);
+        if (path.empty()) {
+            reportNameTooShort(s.fileName, settings.logFile);
+            status = RunStatus::Failed;
+            continue;
+        }
+        const Matrix4 m = scanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
+        if (!writeMatrixFile(path, m, settings.logFile))
+            status = RunStatus::Failed;
+    }
+    return status;
+}
+
+RunStatus exportGeoreferencedScans(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+{
+    std::printf("Preparing data for export.... \n");
+    RunStatus status = RunStatus::Ok;
+    std::vector<CubePoint> points;  // reused from scan to scan
+    for (const ScanRecord& s : scans) {
+        const std::string path = exportFileName(s.fileName);
+        if (path.empty()) {
+            reportNameTooShort(s.fileName, settings.logFile);
+            status = RunStatus::Failed;
+            continue;
+        }
+        if (readBinaryPoints(s.fileName, points) > 0)
+            applyScanTransform(points, makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z));
+        if (!writeExportFile(path, points, settings.logFile))
+            status = RunStatus::Failed;
+    }
+    return status;
 }

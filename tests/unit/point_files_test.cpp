@@ -69,8 +69,10 @@ TEST(BinaryPoints, WholeRecordsOnly)
     writeFile(dir.file("s.bxyz"), three);
     std::vector<CubePoint> points;
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     readBinaryPoints(dir.file("s.bxyz"), points);
     testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[2].x, 7.0);
     EXPECT_EQ(points[2].z, 9.0);

@@ -1,0 +1,133 @@
+#include "batch/engine/search_cubes.h"
+
+#include "batch/inputs/configuration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A cube count along one axis: trunc(extent / size) + 2, where the truncation
+// takes any value between -1 and 0 to 0. False when it does not fit 32 bits.
+bool axisCount(double extent, double size, int32_t& count)
+{
+    const double n = std::trunc(extent / size) + 2.0;
+    if (!(n >= INT32_MIN && n <= INT32_MAX))
+        return false;
+    count = static_cast<int32_t>(n);
+    return true;
+}
+
+void printGridTooLarge()
+{
+    std::printf("The search cube grid is too large for this pair of scans: "
+                "increase dCX, dCY and dCZ in the configuration file. \n");
+}
+
+uint32_t unsignedCube(const CubePoint& p) { return static_cast<uint32_t>(p.cube); }
+
+}  // namespace
+
+bool checkCubeSizes(const RegSettings& settings)
+{
+    const struct {
+        const char* key;
+        double size;
+    } sizes[] = {{"dCX", settings.dCX}, {"dCY", settings.dCY}, {"dCZ", settings.dCZ}};
+    for (const auto& s : sizes) {
+        if (!(s.size > 0.0 && std::isfinite(s.size))) {
+            std::printf("Search cube size %s = %lf cannot be used: change %s in the configuration "
+                        "file to a size greater than 0. \n", s.key, s.size, s.key);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool buildCubeGrid(const ScanExtent& box, double zmin, const RegSettings& s, CubeGrid& grid)
+{
+    if (!checkCubeSizes(s))
+        return false;
+    grid.dx = s.dCX;
+    grid.dy = s.dCY;
+    grid.dz = s.dCZ;
+    const bool zWindowInside = box.zmax > s.ZMAX && zmin > box.zmin;
+    const double zExtent = zWindowInside ? s.ZMAX - zmin : box.zmax - box.zmin;
+    if (!axisCount(box.xmax - box.xmin, s.dCX, grid.nx) || !axisCount(box.ymax - box.ymin, s.dCY, grid.ny)
+        || !axisCount(zExtent, s.dCZ, grid.nz)) {
+        printGridTooLarge();
+        return false;
+    }
+    const int64_t cubes = static_cast<int64_t>(grid.nx) * grid.nz * grid.ny;
+    // The count itself is the outside index, so it must stay below the largest 32-bit value.
+    if (cubes >= INT32_MAX || cubes <= INT32_MIN) {
+        printGridTooLarge();
+        return false;
+    }
+    grid.cubeCount = static_cast<int32_t>(cubes);
+    grid.x0 = std::trunc(box.xmin - s.dCX);
+    grid.y0 = std::trunc(box.ymin - s.dCY);
+    grid.z0 = zmin > box.zmin ? std::trunc(zmin) : std::trunc(box.zmin - s.dCZ);
+    return true;
+}
+
+int32_t cubeIndexOf(const CubeGrid& g, double x, double y, double z)
+{
+    const double ix = std::trunc((x - g.x0) / g.dx);
+    const double iy = std::trunc((y - g.y0) / g.dy);
+    const double iz = std::trunc((z - g.z0) / g.dz);
+    // Written as "inside" tests so that NaN falls outside; -0.0 counts as 0.
+    if (!(ix >= 0.0 && iy >= 0.0 && iz >= 0.0 && ix < g.nx && iy < g.ny && iz < g.nz))
+        return g.cubeCount;
+    const int64_t index = static_cast<int64_t>(ix) + static_cast<int64_t>(g.nx) * static_cast<int64_t>(iz)
+                          + static_cast<int64_t>(g.nx) * g.nz * static_cast<int64_t>(iy);
+    return static_cast<int32_t>(index);
+}
+
+bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
+                 const RegSettings& settings, int32_t& cubeCount)
+{
+    CubeGrid grid;
+    if (!buildCubeGrid(box, zmin, settings, grid))
+        return false;
+    cubeCount = grid.cubeCount;
+    for (CubePoint& p : points)
+        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+    return true;
+}
+
+int compareCubes(const CubePoint& a, const CubePoint& b)
+{
+    const uint32_t ca = unsignedCube(a), cb = unsignedCube(b);
+    return ca < cb ? -1 : ca > cb ? 1 : 0;
+}
+
+void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
+{
+    if (points.empty())
+        return;
+    uint32_t largest = 0;
+    for (const CubePoint& p : points)
+        largest = std::max(largest, unsignedCube(p));
+    // A counting sort when the buckets are few compared with the points; a grid
+    // much larger than the scans falls back to a stable comparison sort, which
+    // gives the same order.
+    const uint64_t buckets = static_cast<uint64_t>(largest) + 1;
+    if (buckets > 4 * static_cast<uint64_t>(points.size()) + 65536) {
+        std::stable_sort(points.begin(), points.end(),
+                         [](const CubePoint& a, const CubePoint& b) { return unsignedCube(a) < unsignedCube(b); });
+        return;
+    }
+    std::vector<int32_t>& next = buffers.next;
+    next.assign(static_cast<std::size_t>(buckets) + 1, 0);
+    for (const CubePoint& p : points)
+        ++next[unsignedCube(p) + 1];
+    for (std::size_t c = 1; c < next.size(); ++c)
+        next[c] += next[c - 1];
+    std::vector<CubePoint>& sorted = buffers.points;
+    sorted.resize(points.size());
+    for (const CubePoint& p : points)
+        sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;
+    points.swap(sorted);
+}

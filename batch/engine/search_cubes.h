@@ -1,0 +1,47 @@
+#pragma once
+
+#include "batch/inputs/point_files.h"
+
+#include <cstdint>
+#include <vector>
+
+struct RegSettings;
+
+// The search-cube grid laid over an overlap box: nx·nz·ny cubes, x varying
+// fastest, then z, then y. Only its size lives on (as the outside-grid index).
+struct CubeGrid {
+    int32_t nx = 0, ny = 0, nz = 0;     ///< cubes along x, y, z
+    int32_t cubeCount = 0;              ///< nx·nz·ny; also the index of every point outside
+    double x0 = 0.0, y0 = 0.0, z0 = 0.0; ///< metres, whole-number origin of cube (0, 0, 0)
+    double dx = 1.0, dy = 1.0, dz = 1.0; ///< metres, cube sizes
+};
+
+/// True when the three cube sizes are usable; otherwise prints which key to change.
+bool checkCubeSizes(const RegSettings& settings);
+
+/// Builds the grid over `box` with the cube sizes and the z window of `settings`
+/// (`zmin` is the lower window). False, with a message, when the sizes are not
+/// positive or the grid has more cubes than a 32-bit index can number.
+bool buildCubeGrid(const ScanExtent& box, double zmin, const RegSettings& settings, CubeGrid& grid);
+
+/// The cube index of one point: 0 .. cubeCount - 1 inside, cubeCount outside
+/// (NaN and infinite coordinates are outside).
+int32_t cubeIndexOf(const CubeGrid& grid, double x, double y, double z);
+
+/// Builds the grid over `box` and stamps every point with its cube index.
+/// Returns false (with a message) when the grid cannot be built.
+bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
+                 const RegSettings& settings, int32_t& cubeCount);
+
+/// Orders two points by cube index compared as unsigned 32-bit values: -1, 0 or 1.
+int compareCubes(const CubePoint& a, const CubePoint& b);
+
+// Buffers of the cube sort, kept between sorts so that their memory is reused.
+struct CubeSortBuffers {
+    std::vector<CubePoint> points;  ///< the sorted copy, swapped with the input
+    std::vector<int32_t> next;      ///< per cube: the next free slot of the sorted copy
+};
+
+/// Sorts the points by cube index (as compareCubes orders them); stable, so the
+/// points of one cube keep their order.
+void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+// An output file of a run: created anew on construction, checked on close. A file
+// that cannot be created or written is reported once, on the console and in the log.
+class OutputFile {
+public:
+    /// Creates `path` for writing in text mode; reports when it cannot.
+    OutputFile(const std::string& path, std::FILE* log);
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    bool isOpen() const { return file_ != nullptr; }
+    std::FILE* get() const { return file_.get(); }
+    /// Flushes the file; false (reported) when the data could not be written.
+    bool flush();
+    /// Closes the file; false (reported) when any write or the close failed.
+    bool close();
+
+private:
+    void reportWriteFailure();
+
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::string path_;
+    std::FILE* log_ = nullptr;
+    bool failed_ = false;
+};

@@ -1,0 +1,131 @@
+#include "batch/engine/search_cubes.h"
+
+#include "batch/inputs/configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+ScanExtent box(double xmin, double xmax, double ymin, double ymax, double zmin, double zmax)
+{
+    ScanExtent b;
+    b.xmin = xmin, b.xmax = xmax, b.ymin = ymin, b.ymax = ymax, b.zmin = zmin, b.zmax = zmax;
+    return b;
+}
+
+TEST(SearchCubes, GridSizeAndOrigin)
+{
+    RegSettings s;
+    CubeGrid g;
+    ASSERT_TRUE(buildCubeGrid(box(0.5, 3.2, 10.2, 11.0, -2.5, 4.0), s.ZMIN, s, g));
+    EXPECT_EQ(g.nx, 4);   // trunc(2.7) + 2
+    EXPECT_EQ(g.ny, 2);   // trunc(0.8) + 2
+    EXPECT_EQ(g.nz, 8);   // trunc(6.5) + 2
+    EXPECT_EQ(g.cubeCount, 64);
+    EXPECT_EQ(g.x0, 0.0);  // trunc(-0.5)
+    EXPECT_EQ(g.y0, 9.0);
+    EXPECT_EQ(g.z0, -3.0);
+
+    // A z window inside the box sets the vertical extent and origin.
+    s.ZMIN = 0.5;
+    s.ZMAX = 2.0;
+    ASSERT_TRUE(buildCubeGrid(box(0.5, 3.2, 10.2, 11.0, -2.5, 4.0), s.ZMIN, s, g));
+    EXPECT_EQ(g.nz, 3);  // trunc(1.5) + 2
+    EXPECT_EQ(g.z0, 0.0);
+    // Only when both ends of the window lie inside the box.
+    s.ZMAX = 10.0;
+    ASSERT_TRUE(buildCubeGrid(box(0.5, 3.2, 10.2, 11.0, -2.5, 4.0), s.ZMIN, s, g));
+    EXPECT_EQ(g.nz, 8);
+    EXPECT_EQ(g.z0, 0.0);
+}
+
+TEST(SearchCubes, IndexLayoutBoundariesAndOutside)
+{
+    RegSettings s;
+    CubeGrid g;
+    ASSERT_TRUE(buildCubeGrid(box(0.5, 3.2, 10.2, 11.0, -2.5, 4.0), s.ZMIN, s, g));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double x, y, z;
+        int32_t cube;
+    } cases[] = {
+        {0.5, 9.5, -3.0, 0},
+        {1.0, 9.5, -3.0, 1},                 // on the face between cubes 0 and 1: the upper cube
+        {0.999, 9.5, -3.0, 0},
+        {0.5, 9.5, -2.0, 4},                 // one up in z: x varies fastest, then z
+        {0.5, 10.0, -3.0, 32},               // one along y: nx·nz
+        {3.99, 10.99, 4.99, 3 + 4 * 7 + 32},
+        {4.0, 9.5, -3.0, 64},                // ix = nx: outside
+        {-0.5, 9.5, -3.0, 0},                // trunc(-0.5) is 0, not -1
+        {-1.0, 9.5, -3.0, 64},
+        {0.5, 9.5, 5.0, 64},
+        {nan, 9.5, -3.0, 64},
+        {inf, 9.5, -3.0, 64},
+        {0.5, -inf, -3.0, 64},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << " " << c.y << " " << c.z);
+        EXPECT_EQ(cubeIndexOf(g, c.x, c.y, c.z), c.cube);
+    }
+}
+
+TEST(SearchCubes, UnusableSizesAndHugeGridsAreRefused)
+{
+    for (double size : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+        SCOPED_TRACE(size);
+        RegSettings s;
+        s.dCY = size;
+        CubeGrid g;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(buildCubeGrid(box(0, 1, 0, 1, 0, 1), s.ZMIN, s, g));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("change dCY in the configuration file"),
+                  std::string::npos);
+    }
+    RegSettings s;
+    CubeGrid g;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(buildCubeGrid(box(0, 1e6, 0, 1e6, 0, 1e3), s.ZMIN, s, g));  // 1e15 cubes
+    EXPECT_FALSE(buildCubeGrid(box(0, 1e300, 0, 1, 0, 1), s.ZMIN, s, g));
+    testing::internal::GetCapturedStdout();
+    // Scans that do not overlap give a box with min above max: a grid without cubes inside.
+    ASSERT_TRUE(buildCubeGrid(box(10, 5, 0, 3, 0, 1), s.ZMIN, s, g));
+    EXPECT_EQ(g.nx, -3);
+    EXPECT_EQ(cubeIndexOf(g, 7, 1, 0.5), g.cubeCount);
+}
+
+TEST(SearchCubes, SortIsStableAndUnsigned)
+{
+    std::vector<CubePoint> points;
+    const int32_t cubes[] = {5, 2, 5, -1, 0, 2, 5, 0};
+    for (int i = 0; i < 8; ++i)
+        points.push_back({static_cast<double>(i), 0, 0, cubes[i], 0});
+    std::vector<CubePoint> expected = points;
+    std::stable_sort(expected.begin(), expected.end(), [](const CubePoint& a, const CubePoint& b) {
+        return compareCubes(a, b) < 0;
+    });
+    CubeSortBuffers buffers;
+    // -1 compares as the largest unsigned value, so the comparison sort takes over.
+    std::vector<CubePoint> viaComparison = points;
+    sortByCube(viaComparison, buffers);
+    // Without it, the counting sort runs; both give the stable order.
+    std::vector<CubePoint> viaCounting(points.begin(), points.end());
+    viaCounting.erase(viaCounting.begin() + 3);
+    std::vector<CubePoint> expectedCounting = expected;
+    expectedCounting.pop_back();
+    sortByCube(viaCounting, buffers);
+    ASSERT_EQ(viaComparison.size(), 8u);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(viaComparison[i].x, expected[i].x) << i;
+    ASSERT_EQ(viaCounting.size(), 7u);
+    for (std::size_t i = 0; i < 7; ++i)
+        EXPECT_EQ(viaCounting[i].x, expectedCounting[i].x) << i;
+    EXPECT_EQ(expected.back().cube, -1);
+    EXPECT_EQ(compareCubes({0, 0, 0, 3, 0}, {0, 0, 0, 3, 0}), 0);
+}
+
+}  // namespace
