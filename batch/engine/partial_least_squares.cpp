@@ -1,0 +1,157 @@
+#include "batch/constants.h"
+#include "batch/engine/pair_context.h"
+#include "batch/engine/solver_support.h"
+#include "batch/engine/solvers.h"
+#include "batch/engine/transform.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+struct PlsState {
+    double rmsMin = 999.0;   ///< metres, best RMS so far
+    double best1 = 0.0;      ///< radians, scan 1's rotation at the best trial
+    double best2 = 0.0;      ///< radians, scan 2's rotation at the best trial
+    double running2 = 0.0;   ///< radians, scan 2's running least-squares rotation (never reset)
+    double increment = 0.0;  ///< radians, the last least-squares step (kept when a walk finds too few pairs)
+    float maxThr = 0.0f;     ///< metres, upper pair distance of this iteration
+    float minThr = 0.0f;     ///< metres, lower pair distance of this iteration
+};
+
+struct PlsRun {
+    const RegSettings& settings;
+    PairContext& pair;
+    const ScanRecord& scan1;
+    const ScanRecord& scan2;
+    PlsState& state;
+    int32_t& pairCount;
+
+    void printProgress() const
+    {
+        std::printf("Percent Complete %f RMSmin = %lf DistThresh: %f \r", pair.percentComplete, state.rmsMin,
+                    static_cast<double>(state.maxThr));
+    }
+
+    // Scan 2 turned by the running rotation, fresh from the prepared points.
+    void turnScan2() { rotatedCopy(pair.scan2.points, pair.work2, state.running2, scan2.x, scan2.y); }
+
+    // Solves scan 2's rotation for scan 1 at its trial angle: least-squares steps
+    // until a step is smaller than ALPHATHRESH, at most 1000 of them.
+    bool solveScan2()
+    {
+        for (int pass = 0; pass < 1000; ++pass) {
+            turnScan2();
+            pair.scan2.extent = computeExtent(pair.work2);
+            updateOverlap(pair);
+            if (!stampAndSort(settings, pair, pair.work1) || !stampAndSort(settings, pair, pair.work2))
+                return false;
+            const PairingResult r = pairRotation(settings, pair, pair.work1, pair.work2, state.maxThr,
+                                                 state.minThr, scan2.x, scan2.y);
+            if (r.tooManyPoints)
+                return false;
+            pairCount = r.pairCount;
+            if (r.angleFound)
+                state.increment = r.angle;
+            state.running2 += state.increment;
+            if (std::fabs(state.increment) < settings.ALPHATHRESH)
+                break;
+        }
+        return true;
+    }
+
+    // One trial angle of scan 1; false when the run must stop.
+    bool trial(double t, int32_t k)
+    {
+        pair.percentComplete = progressBase(pair) + k * settings.progressStep;
+        printProgress();
+        rotatedCopy(pair.scan1.points, pair.work1, t, scan1.x, scan1.y);
+        pair.scan1.extent = computeExtent(pair.work1);
+        if (!solveScan2())
+            return false;
+        // Scored over the box as it now stands; scan 2's extent is not refreshed here.
+        turnScan2();
+        if (!stampAndSort(settings, pair, pair.work2))
+            return false;
+        const PairingResult scored = pairRms(settings, pair, pair.work1, pair.work2, state.maxThr);
+        if (scored.tooManyPoints)
+            return false;
+        pairCount = scored.pairCount;
+        if (scored.rms < state.rmsMin) {
+            state.best1 = t;
+            state.best2 = state.running2;
+            state.rmsMin = scored.rms;
+            pair.percentComplete = progressBase(pair) + k * settings.progressStep;
+            printProgress();
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vector<ScanRecord>& scans,
+                                     PairContext& pair, SolverOutputs& out)
+{
+    std::printf("Registering Scans\n");
+    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
+    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
+    PlsState state;
+    state.rmsMin = pair.initialRms;
+    state.best1 = startingRotation(scan1);
+    double centre = state.best1;  // radians, middle of scan 1's trial interval
+    double halfWidth = settings.ALPHA;
+    double previous1 = 9999.999, previous2 = 9999.999;
+    PlsRun run{settings, pair, scan1, scan2, state, out.pairCount};
+    SolveResult result;
+
+    for (int32_t k = 0; k < settings.MAXITER; ++k) {
+        const double upper = centre + halfWidth, lower = centre - halfWidth;
+        double step = halfWidth / settings.ALPHAINC;
+        if (k > 1) {
+            step = 2.0 * step;
+            if ((upper - lower) * 0.25 > step)
+                step = (upper - lower) * 0.25;
+        }
+        halfWidth = step;
+        const int32_t j = scheduleStep(k, settings.MAXITER);
+        state.maxThr = scheduledLimitSingle(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXITER);
+        state.minThr = scheduledLimitSingle(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXITER);
+        for (double t = lower; t < upper;) {
+            if (!run.trial(t, k)) {
+                pair.work1.clear();
+                pair.work2.clear();
+                result.fatal = true;
+                return result;
+            }
+            // A step too small to move t (a very narrow interval far from 0) would
+            // never reach the upper end.
+            const double next = t + step;
+            if (!(next > t))
+                break;
+            t = next;
+        }
+        centre = state.best1;
+        const bool settled = std::fabs(previous1 - state.best1) <= settings.ALPHATHRESH
+                             && std::fabs(previous2 - state.best2) <= settings.ALPHATHRESH
+                             && state.rmsMin < settings.RMSTHRESH;
+        previous1 = state.best1;
+        previous2 = state.best2;
+        if (settled)
+            break;
+    }
+    out.rotation1 = RAD_TO_DEG * state.best1;
+    out.rotation2 = RAD_TO_DEG * state.best2;
+    if (static_cast<double>(pair.initialRms) > state.rmsMin)
+        std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts\n", state.rmsMin,
+                    scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount);
+    else
+        printNoRotationNecessary(pair);
+    std::printf("\n");
+    pair.work1.clear();
+    pair.work2.clear();
+    result.rms = state.rmsMin;
+    return result;
+}

@@ -1,0 +1,87 @@
+#include "batch/engine/solver_support.h"
+
+#include "batch/engine/pair_context.h"
+#include "batch/engine/search_cubes.h"
+#include "batch/engine/transform.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+
+#include <cstdio>
+
+double startingRotation(const ScanRecord& scan)
+{
+    if (scan.rotationPlus > -999.0)
+        return scan.rotationPlus;
+    if (scan.rotationMinus > -999.0)
+        return scan.rotationMinus;
+    return 0.0;
+}
+
+double progressBase(const PairContext& pair)
+{
+    if (pair.pairsInAll <= 0)
+        return 0.0;
+    return static_cast<double>((static_cast<int64_t>(pair.pairsDone) * 100) / pair.pairsInAll);
+}
+
+namespace {
+
+// A schedule of one step has no slope: its only step is the initial value.
+double unclampedLimit(double initial, double final, int32_t step, int32_t steps)
+{
+    return steps > 1 ? initial - (initial - final) * step / (steps - 1) : initial;
+}
+
+}  // namespace
+
+double scheduledLimit(double initial, double final, int32_t step, int32_t steps)
+{
+    const double limit = unclampedLimit(initial, final, step, steps);
+    return final > limit ? final : limit;
+}
+
+float scheduledLimitSingle(double initial, double final, int32_t step, int32_t steps)
+{
+    const float limit = static_cast<float>(unclampedLimit(initial, final, step, steps));
+    return final > static_cast<double>(limit) ? static_cast<float>(final) : limit;
+}
+
+int32_t scheduleStep(int32_t k, int32_t count)
+{
+    if (count < 10)
+        return k;
+    return static_cast<int32_t>(static_cast<int64_t>(count) * k / 10);
+}
+
+bool stampAndSort(const RegSettings& settings, PairContext& pair, std::vector<CubePoint>& points)
+{
+    if (!assignCubes(points, pair.overlap, settings.ZMIN, settings, pair.cubeCount))
+        return false;
+    sortByCube(points, pair.sortBuffers);
+    return true;
+}
+
+void updateOverlap(PairContext& pair)
+{
+    pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
+}
+
+PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
+                      const std::vector<CubePoint>& reference, double maxDist)
+{
+    return computePairRms(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, pair.candidates);
+}
+
+PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
+                           const std::vector<CubePoint>& reference, double maxDist, double minDist,
+                           double cx, double cy)
+{
+    return computePairRotation(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, minDist,
+                               cx, cy, pair.candidates);
+}
+
+void printNoRotationNecessary(const PairContext& pair)
+{
+    std::printf("RMSfinal:  %lf  No rotation necessary.  Scan is at optimal alignment \n",
+                static_cast<double>(pair.initialRms));
+}

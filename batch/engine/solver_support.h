@@ -1,0 +1,48 @@
+#pragma once
+
+#include "batch/engine/pairing.h"
+
+#include <cstdint>
+#include <vector>
+
+struct RegSettings;
+struct ScanRecord;
+struct PairContext;
+
+// Helpers that the three solution methods share.
+
+/// A scan's starting rotation (radians): its rotationPlus when found, else its
+/// rotationMinus when found, else 0.
+double startingRotation(const ScanRecord& scan);
+
+/// The progress base of the current pair: pairs done in percent of all, in whole numbers.
+double progressBase(const PairContext& pair);
+
+/// The pair-distance limit of step `step` of a schedule of `steps` steps that falls
+/// from `initial` to `final` (never below `final`); held in double precision.
+double scheduledLimit(double initial, double final, int32_t step, int32_t steps);
+
+/// The same limit rounded to single precision, compared with `final` after rounding.
+float scheduledLimitSingle(double initial, double final, int32_t step, int32_t steps);
+
+/// The schedule step of iteration `k` out of `count`: k itself below ten
+/// iterations, else (count · k) / 10.
+int32_t scheduleStep(int32_t k, int32_t count);
+
+/// Stamps `points` over the overlap box of `pair` and sorts them by cube.
+bool stampAndSort(const RegSettings& settings, PairContext& pair, std::vector<CubePoint>& points);
+
+/// Recomputes the overlap box from the two scans' extents.
+void updateOverlap(PairContext& pair);
+
+/// computePairRms over two working arrays of `pair`.
+PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
+                      const std::vector<CubePoint>& reference, double maxDist);
+
+/// computePairRotation over two working arrays of `pair` about (cx, cy).
+PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
+                           const std::vector<CubePoint>& reference, double maxDist, double minDist,
+                           double cx, double cy);
+
+/// Prints the "RMSfinal" line for a result that did not improve on the initial RMS.
+void printNoRotationNecessary(const PairContext& pair);
