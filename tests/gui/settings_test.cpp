@@ -1,0 +1,274 @@
+// Settings files through the window: what a first start shows and writes, how loaded
+// lines reach the fields, save-then-load, and the failures the user is told about.
+
+#include "gui/mainwindow.h"
+#include "gui/settings_file.h"
+#include "tests/gui/gui_test_support.h"
+
+#include <QComboBox>
+#include <QtTest>
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartWritesDefaultLayout();
+    void startupShowsDefaultSettingsFile();
+    void loadedLineReachesField_data();
+    void loadedLineReachesField();
+    void everyKeyHasItsOwnField();
+    void savedTextIsWhatTheFieldShows();
+    void saveThenLoadSelectsSameItems();
+    void failedLoadLeavesFormAlone();
+    void failedSaveNamesTheFile();
+    void valueCannotBreakTheLayout();
+};
+
+namespace {
+
+// Key and field as the form pairs them; kept apart from the program's own binding table
+// so that a swapped pair (REGSOL/REGMODE, MAXREPEAT/MAXITER) shows up.
+struct KeyField { const char* key; const char* field; bool isList; };
+const KeyField KEY_FIELDS[] = {
+    {"GPSMINDIST", "cbodScansMin", false}, {"GPSMAXDIST", "cbodScanMax", false},
+    {"DATADIR", "cboDataDir", true}, {"TRANSX", "cboTransX", false}, {"TRANSY", "cboTransY", false},
+    {"SCANTRANSFORM", "cboAdjust", true}, {"ZEROPAD", "cboZeroPad", true}, {"FILEEXT", "cboSuffix", true},
+    {"APPLYFILTER", "cboFilter", true}, {"MINRANGE", "cboRangeMin", false}, {"MAXRANGE", "cboRangeMax", false},
+    {"XMIN", "cboXmin", false}, {"XMAX", "cboXmax", false}, {"YMIN", "cboYmin", false},
+    {"YMAX", "cboYmax", false}, {"ZMIN", "cboZmin", false}, {"ZMAX", "cboZmax", false},
+    {"dCX", "cboCubedx", false}, {"dCY", "cboCubedy", false}, {"dCZ", "cboCubedz", false},
+    {"NUMPPC", "cboMinPtsPerCube", false}, {"MINNUMPTS", "cboMinPts", false},
+    {"MINDISTINITIAL", "cboDistThresh_MIN_initial", false}, {"MINDISTFINAL", "cboDistThreshMin_FINAL", false},
+    {"MAXDISTINITIAL", "cboDistThreshMAX_initial", false}, {"MAXDISTFINAL", "cboDistThreshMax_FINAL", false},
+    {"REGMODE", "cboError", true}, {"REGSOL", "cboSol", true}, {"MAXREPEAT", "cboIter_2", false},
+    {"MAXITER", "cboIter", false}, {"ALPHATHRESH", "cboAlphaThresh", false}, {"RMSTHRESH", "cboRMSthresh", false},
+    {"ALPHA", "cboAlpha", false}, {"ALPHAINC", "cboDalpha", false},
+};
+
+QComboBox* field(MainWindow& window, const char* name)
+{
+    return window.findChild<QComboBox*>(QString::fromLatin1(name));
+}
+
+// The value after "KEY " on the key's line of a written file, or a null array.
+QByteArray writtenValue(const QByteArray& file, const char* key)
+{
+    const QByteArray prefix = QByteArray(key) + ' ';
+    for (const QByteArray& line : file.split('\n')) {
+        if (line.startsWith(prefix)) return line.mid(prefix.size());
+    }
+    return QByteArray();
+}
+
+}  // namespace
+
+void SettingsTest::firstStartWritesDefaultLayout()
+{
+    WorkingDirectory cwd;  // no ipcreg_def.txt: the loader defaults, and no message
+    std::unique_ptr<MainWindow> window;
+    QCOMPARE(int(runAnswering([&] { window = std::make_unique<MainWindow>(); }).size()), 0);
+    QAction* saveDefault = window->findChild<QAction*>("actionSave_Default_Settings");
+
+    auto shown = runAnswering([&] { saveDefault->trigger(); }, {press(QMessageBox::Cancel)});
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].text, QStringLiteral("Overwrite Default Tavrin Settings"));
+    QCOMPARE(shown[0].informativeText, QStringLiteral("Do you want to replace the Default Values?"));
+    QCOMPARE(shown[0].buttons, QMessageBox::Save | QMessageBox::Cancel);
+    QCOMPARE(shown[0].defaultButton, QMessageBox::Cancel);
+    QVERIFY(!QFile::exists(cwd.file("ipcreg_def.txt")));
+
+    shown = runAnswering([&] { saveDefault->trigger(); }, {press(QMessageBox::Save)});
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(readBytes(cwd.file("ipcreg_def.txt")), readBytes(QStringLiteral(GOLDEN_DIR "/first_start.txt")));
+}
+
+void SettingsTest::startupShowsDefaultSettingsFile()
+{
+    WorkingDirectory cwd;
+    QVERIFY(writeBytes(cwd.file("ipcreg_def.txt"), "GPSMAXDIST 150\nTRANSY 3640000.0\n"));
+    MainWindow window;
+    QCOMPARE(field(window, "cbodScanMax")->currentIndex(), 1);  // the existing item "150"
+    QComboBox* transY = field(window, "cboTransY");
+    QCOMPARE(transY->currentText(), QStringLiteral("3.64e+06"));
+    QCOMPARE(transY->currentIndex(), transY->count() - 1);  // appended, not sorted in
+    QCOMPARE(transY->count(), 3);
+}
+
+void SettingsTest::loadedLineReachesField_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");  // text the field shows afterwards
+    QTest::addColumn<int>("index");     // its current index
+    // Indices count the items that the first start already appended (loader defaults
+    // such as "1" in cboCubedx or "2" in cboAlpha).
+
+    QTest::newRow("octal integer") << QByteArray("NUMPPC 010\n") << "cboMinPtsPerCube" << "8" << 5;
+    QTest::newRow("hex integer") << QByteArray("NUMPPC 0x1A\n") << "cboMinPtsPerCube" << "26" << 5;
+    QTest::newRow("blank before key") << QByteArray(" NUMPPC 20\n") << "cboMinPtsPerCube" << "10" << 1;
+    QTest::newRow("tab after key") << QByteArray("NUMPPC\t20\n") << "cboMinPtsPerCube" << "10" << 1;
+    QTest::newRow("comment") << QByteArray("#NUMPPC 20\n") << "cboMinPtsPerCube" << "10" << 1;
+    QTest::newRow("lower-case key") << QByteArray("dcx 2.0\n") << "cboCubedx" << "1" << 7;
+    QTest::newRow("word for integer") << QByteArray("MAXITER many\n") << "cboIter" << "5" << 4;
+    QTest::newRow("fraction for integer") << QByteArray("MAXITER 7.9\n") << "cboIter" << "7" << 6;
+    QTest::newRow("integer beyond 32 bits") << QByteArray("MAXITER 99999999999\n") << "cboIter" << "5" << 4;
+    QTest::newRow("last duplicate wins") << QByteArray("RMSTHRESH 0.02\nRMSTHRESH 0.05\n") << "cboRMSthresh"
+                                         << "0.05" << 4;
+    QTest::newRow("bad duplicate keeps earlier") << QByteArray("RMSTHRESH 0.02\nRMSTHRESH x\n") << "cboRMSthresh"
+                                                 << "0.02" << 1;
+    QTest::newRow("ALPHA line sets ALPHA") << QByteArray("ALPHA 3\n") << "cboAlpha" << "3" << 8;
+    QTest::newRow("ALPHA line leaves ALPHAINC") << QByteArray("ALPHA 3\n") << "cboDalpha" << "5" << 3;
+    QTest::newRow("ALPHAINC line") << QByteArray("ALPHAINC 7\n") << "cboDalpha" << "7" << 5;
+    QTest::newRow("ALPHATHRESH line") << QByteArray("ALPHATHRESH 1e-3\n") << "cboAlphaThresh" << "0.001" << 0;
+    QTest::newRow("six significant digits") << QByteArray("dCX 1.23456789\n") << "cboCubedx" << "1.23457" << 8;
+    QTest::newRow("large value in exponent form") << QByteArray("TRANSX 4750000.0\n") << "cboTransX" << "4.75e+06"
+                                                  << 3;
+    QTest::newRow("small value in exponent form") << QByteArray("MAXDISTFINAL 0.00005\n")
+                                                  << "cboDistThreshMax_FINAL" << "5e-05" << 7;
+    QTest::newRow("CR LF line end") << QByteArray("GPSMAXDIST 250\r\n") << "cbodScanMax" << "250" << 3;
+    QTest::newRow("text after the value") << QByteArray("GPSMAXDIST   250 metres\n") << "cbodScanMax" << "250" << 3;
+    // The loader takes 255 characters at a time: the tail of a long comment is a line.
+    QTest::newRow("tail of a long line") << (QByteArray("#") + QByteArray(254, 'x') + "GPSMAXDIST 300\n")
+                                         << "cbodScanMax" << "300" << 4;
+    QTest::newRow("missing key: loader default item") << QByteArray("") << "cboIter_2" << "3" << 2;
+    QTest::newRow("missing key: loader default added") << QByteArray("") << "cboRangeMax" << "1e+09" << 4;
+    QTest::newRow("list index") << QByteArray("ZEROPAD 0\n") << "cboZeroPad" << "0 = false" << 0;
+    QTest::newRow("list line as written") << QByteArray("REGSOL 2 = \"Ping Pong\" Least Squares\n") << "cboSol"
+                                          << "2 = \"Ping Pong\" Least Squares" << 2;
+    QTest::newRow("list index outside the list") << QByteArray("DATADIR 5\n") << "cboDataDir" << "" << -1;
+}
+
+void SettingsTest::loadedLineReachesField()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(int, index);
+    WorkingDirectory cwd;
+    MainWindow window;
+    QVERIFY(writeBytes(cwd.file("loaded.txt"), content));
+    QVERIFY(window.LoadSettings(cwd.file("loaded.txt")));
+    auto* box = window.findChild<QComboBox*>(name);
+    QCOMPARE(box->currentText(), text);
+    QCOMPARE(box->currentIndex(), index);
+}
+
+void SettingsTest::everyKeyHasItsOwnField()
+{
+    // Every number key gets a value no other key has; every list key index 1.
+    WorkingDirectory cwd;
+    MainWindow window;
+    QByteArray content;
+    int value = 11;
+    for (const KeyField& row : KEY_FIELDS) {
+        content += QByteArray(row.key) + ' ' + QByteArray::number(row.isList ? 1 : value++) + '\n';
+    }
+    QVERIFY(writeBytes(cwd.file("distinct.txt"), content));
+    QVERIFY(window.LoadSettings(cwd.file("distinct.txt")));
+    QVERIFY(window.WriteSettings(cwd.file("written.txt")));
+    const QByteArray written = readBytes(cwd.file("written.txt"));
+    value = 11;
+    for (const KeyField& row : KEY_FIELDS) {
+        const QComboBox* box = field(window, row.field);
+        const QString expected = row.isList ? box->itemText(1) : QString::number(value++);
+        QVERIFY2(box->currentText() == expected, row.key);
+        QVERIFY2(writtenValue(written, row.key) == expected.toLatin1(), row.key);
+    }
+}
+
+void SettingsTest::savedTextIsWhatTheFieldShows()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    QVERIFY(writeBytes(cwd.file("in.txt"), "dCX 1.23456789\nDATADIR 5\n"));
+    QVERIFY(window.LoadSettings(cwd.file("in.txt")));
+    // Typed without Enter: still the field's text. Outside Latin-1: a question mark.
+    field(window, "cboDistThreshMin_FINAL")->setEditText(QString::fromUtf8("0.0\xC3\xA9 \xE2\x82\xAC"));
+    QVERIFY(window.WriteSettings(cwd.file("out.txt")));
+    const QByteArray written = readBytes(cwd.file("out.txt"));
+    QVERIFY(written.contains("\ndCX 1.23457\n"));
+    QVERIFY(written.contains("\nDATADIR \n"));
+    QVERIFY(written.contains("\nMINDISTFINAL 0.0\xE9 ?\n"));
+}
+
+void SettingsTest::saveThenLoadSelectsSameItems()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    const char* lists[] = {"cboDataDir", "cboAdjust", "cboZeroPad", "cboSuffix", "cboFilter", "cboError", "cboSol"};
+    const int chosen[] = {1, 1, 0, 1, 1, 0, 1};
+    for (int i = 0; i < 7; ++i) field(window, lists[i])->setCurrentIndex(chosen[i]);
+    field(window, "cboTransX")->setEditText(QStringLiteral("475012.25"));
+
+    const QString saved = cwd.file("saved.txt");
+    auto shown = runAnswering([&] { window.findChild<QAction*>("actionSave_Settings")->trigger(); },
+                              {chooseFile(saved)});
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].title, QStringLiteral("Select File to Save"));
+    QCOMPARE(shown[0].nameFilters, QStringList({"Text (*.txt)"}));  // the dialog collapses blanks
+    QCOMPARE(shown[0].directory, QDir(cwd.path()).absolutePath());
+    QVERIFY(readBytes(saved).contains("\nZEROPAD 0 = false\n"));
+
+    QVERIFY(writeBytes(cwd.file("empty.txt"), ""));
+    QVERIFY(window.LoadSettings(cwd.file("empty.txt")));
+    shown = runAnswering([&] { window.findChild<QAction*>("actionLoad_Settings")->trigger(); }, {chooseFile(saved)});
+    QCOMPARE(int(shown.size()), 1);
+    QCOMPARE(shown[0].title, QStringLiteral("Select Settings File to load"));
+    for (int i = 0; i < 7; ++i) QVERIFY2(field(window, lists[i])->currentIndex() == chosen[i], lists[i]);
+    QCOMPARE(field(window, "cboTransX")->currentText(), QStringLiteral("475012"));
+}
+
+void SettingsTest::failedLoadLeavesFormAlone()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    QComboBox* maxDist = field(window, "cbodScanMax");
+    maxDist->setCurrentIndex(4);
+    QAction* load = window.findChild<QAction*>("actionLoad_Settings");
+
+    QCOMPARE(int(runAnswering([&] { load->trigger(); }, {cancel()}).size()), 1);  // silent
+    QCOMPARE(maxDist->currentIndex(), 4);
+
+    // The chosen file disappears before it is read.
+    const QString gone = cwd.file("gone.txt");
+    QVERIFY(writeBytes(gone, "GPSMAXDIST 100\n"));
+    const auto shown = runAnswering([&] { load->trigger(); },
+                                    {chooseFile(gone, [&] { QFile::remove(gone); }), press(QMessageBox::Ok)});
+    QCOMPARE(int(shown.size()), 2);
+    QCOMPARE(shown[1].className, QStringLiteral("QMessageBox"));
+    QVERIFY(shown[1].text.contains(QDir::toNativeSeparators(gone)));
+    QCOMPARE(maxDist->currentIndex(), 4);
+}
+
+void SettingsTest::failedSaveNamesTheFile()
+{
+    WorkingDirectory cwd;
+    MainWindow window;
+    const QString target = cwd.file("missing-folder/settings.txt");
+    bool written = true;
+    const auto shown = runAnswering([&] { written = window.WriteSettings(target); }, {press(QMessageBox::Ok)});
+    QVERIFY(!written);
+    QCOMPARE(int(shown.size()), 1);
+    QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(target)));
+}
+
+void SettingsTest::valueCannotBreakTheLayout()
+{
+    // A pasted line break must not add a line that the batch program would read as a key.
+    WorkingDirectory cwd;
+    SettingTexts texts;
+    texts[settingIndex("TRANSX")] = QStringLiteral("0\nGPSMAXDIST 5");
+    QString error;
+    QVERIFY(writeSettingsFile(cwd.file("s.txt"), texts, error));
+    const QByteArray written = readBytes(cwd.file("s.txt"));
+    QCOMPARE(written.count('\n'), 102);
+    QVERIFY(written.contains("\nTRANSX 0 GPSMAXDIST 5\n"));
+}
+
+#include "settings_test.moc"
+
+int runSettingsTest(int argc, char** argv)
+{
+    SettingsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
