@@ -5,12 +5,12 @@
 #
 #   scripts/gui_screenshot.sh [path/to/tavrin_gui] [output.png]
 #
-# Defaults: build/gui/tavrin_gui and docs/gui.png. Needs xvfb-run (package xvfb) and
+# Defaults: build/tavrin_gui and docs/gui.png. Needs xvfb-run (package xvfb) and
 # ImageMagick's import (package imagemagick).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-gui=$(realpath "${1:-$root/build/gui/tavrin_gui}")
+gui=$(realpath "${1:-$root/build/tavrin_gui}")
 out=$(realpath -m "${2:-$root/docs/gui.png}")
 
 for tool in xvfb-run import; do
