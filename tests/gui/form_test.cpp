@@ -343,6 +343,11 @@ void FormTest::everyControlReachesItsSlot()
         }, {cancel()});
         QCOMPARE(int(shown.size()), 1);
         QCOMPARE(shown[0].title, QString::fromLatin1(row.title));
+        if (control == "actionAbout_Tavrin") {
+            QCOMPARE(shown[0].text, QStringLiteral("Tavrin v2.0  Point Cloud Alignment Software GUI\n       March 2009\n"
+                                                   "Last Updated:  August 2011\nCreated using QT"));
+            QCOMPARE(shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        }
     }
 }
 
