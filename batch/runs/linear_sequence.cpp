@@ -1,6 +1,161 @@
 #include "batch/runs/linear_sequence.h"
 
-RunStatus runLinearSequence(const std::string&, RegSettings&, std::vector<ScanRecord>&, PairContext&)
+#include "batch/constants.h"
+#include "batch/engine/pair_context.h"
+#include "batch/engine/pair_preparation.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/runs/output_file.h"
+#include "batch/runs/pair_rows.h"
+#include "batch/runs/rotated_files.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// How the pair of scan i with one neighbour ended.
+enum class PairStep { Done, Skipped, Unreadable, Fatal };
+
+struct LinearRun {
+    RegSettings& settings;
+    std::vector<ScanRecord>& scans;
+    PairContext& pair;
+    OutputFile& table;
+    SolverOutputs out;  // kept for the whole run: the iteration column shows the last ping-pong count
+    bool registering = false;
+
+    void setPair(int32_t i, int32_t j, bool rotatedFiles)
+    {
+        pair.scan1Index = i;
+        pair.scan2Index = j;
+        if (j < 0)
+            return;
+        const std::string& file1 = scans[static_cast<std::size_t>(i)].fileName;
+        const std::string& file2 = scans[static_cast<std::size_t>(j)].fileName;
+        pair.scan1Path = rotatedFiles ? rotatedFileName(file1) : file1;
+        pair.scan2Path = rotatedFiles ? rotatedFileName(file2) : file2;
+        pair.surveyFramePoints = rotatedFiles;
+    }
+
+    PairStep prepare()
+    {
+        const PrepareResult prepared = prepareRegistration(settings, scans, pair);
+        if (prepared == PrepareResult::Fatal)
+            return PairStep::Fatal;
+        if (prepared == PrepareResult::NoPoints) {
+            logUnreadablePair(settings.logFile, pair);
+            return PairStep::Unreadable;
+        }
+        return PairStep::Done;
+    }
+
+    // Registers the prepared pair; the rotations go to scan i's `side` field and
+    // to the neighbour's opposite one, whether or not they improved the RMS.
+    bool registerPair(int32_t i, int32_t j, bool south)
+    {
+        out.rotation1 = out.rotation2 = 0.0;
+        const SolveResult solved = solveWithSelectedMethod(settings, scans, pair, out);
+        if (solved.fatal)
+            return false;
+        ScanRecord& a = scans[static_cast<std::size_t>(i)];
+        ScanRecord& b = scans[static_cast<std::size_t>(j)];
+        (south ? a.rotationMinus : a.rotationPlus) = out.rotation1 * DEG_TO_RAD;
+        (south ? b.rotationPlus : b.rotationMinus) = out.rotation2 * DEG_TO_RAD;
+        writeRegistrationRow(table.get(), a.scanId, b.scanId, pair, solved.rms, out);
+        return true;
+    }
+
+    bool evaluatePairAt(int32_t i, int32_t j)
+    {
+        PairEvaluation e;
+        if (!evaluatePair(settings, pair, e))
+            return false;
+        const ScanRecord& a = scans[static_cast<std::size_t>(i)];
+        const ScanRecord& b = scans[static_cast<std::size_t>(j)];
+        std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
+        std::printf("\n");
+        std::printf("%i:  N:  %lf  S: %lf %i: N: %lf S: %lf\n", a.scanId, a.distPlus, a.distMinus, b.scanId,
+                    b.distPlus, b.distMinus);
+        std::printf("\n");
+        writeRmsRow(table.get(), a.scanId, b.scanId, e, a.distMinus, pair.rangeValue);
+        return true;
+    }
+
+    // The pair of scan i with its south (west) neighbour: registered once, or evaluated.
+    PairStep southPair(int32_t i)
+    {
+        const ScanRecord& scan = scans[static_cast<std::size_t>(i)];
+        const int32_t j = scan.nbrMinus;
+        setPair(i, j, settings.FILEEXT == 0 && settings.evaluatingRms);
+        if (j < 0 || !(settings.evaluatingRms || scan.rotationMinus < -99.0))
+            return PairStep::Skipped;
+        const PairStep prepared = prepare();
+        if (prepared != PairStep::Done)
+            return prepared;
+        if (!(registering ? registerPair(i, j, true) : evaluatePairAt(i, j)))
+            return PairStep::Fatal;
+        ++pair.pairsDone;
+        table.flush();
+        return PairStep::Done;
+    }
+
+    // The pair of scan i with its north (east) neighbour, registered once.
+    PairStep northPair(int32_t i)
+    {
+        const int32_t j = scans[static_cast<std::size_t>(i)].nbrPlus;
+        setPair(i, j, false);
+        if (j < 0 || !(scans[static_cast<std::size_t>(i)].rotationPlus < -99.0))
+            return PairStep::Skipped;
+        const PairStep prepared = prepare();
+        if (prepared != PairStep::Done)
+            return prepared;
+        if (!registerPair(i, j, false))
+            return PairStep::Fatal;
+        table.flush();
+        ++pair.pairsDone;
+        return PairStep::Done;
+    }
+};
+
+}  // namespace
+
+RunStatus runLinearSequence(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
+                            PairContext& pair)
 {
-    return RunStatus::Ok;
+    OutputFile table(tablePath, settings.logFile, false);
+    if (!table.isOpen()) {
+        std::printf("Unable to create ouput file %s \n", tablePath.c_str());
+        std::printf("Please verify that the path exists. \n");
+        return RunStatus::Fatal;
+    }
+    LinearRun run{settings, scans, pair, table, SolverOutputs{}, false};
+    run.registering = !settings.evaluatingRms && (settings.runMode == 1 || settings.runMode == 4);
+    if (run.registering)
+        writeRegistrationHeader(table.get());
+    else
+        writeRmsHeader(table.get());
+
+    for (int32_t i = 0; i < static_cast<int32_t>(scans.size()); ++i) {
+        const std::time_t start = std::time(nullptr);
+        PairStep step = run.southPair(i);
+        if (step == PairStep::Fatal)
+            return RunStatus::Fatal;
+        if (step == PairStep::Unreadable)
+            continue;  // no north pair and no time message for this scan
+        if (run.registering) {
+            step = run.northPair(i);
+            if (step == PairStep::Fatal)
+                return RunStatus::Fatal;
+            if (step == PairStep::Unreadable)
+                continue;
+        }
+        std::printf(run.registering ? "Time for registration of scan %i is %i seconds \n"
+                                    : "Time for RMS evaluation of scan %i is %i seconds \n",
+                    scans[static_cast<std::size_t>(i)].scanId, secondsSince(start));
+        std::printf("\n");
+    }
+    const bool written = table.close();
+    std::printf("\n");
+    return written ? RunStatus::Ok : RunStatus::Failed;
 }

@@ -1,9 +1,9 @@
 #include "batch/runs/output_file.h"
 
-OutputFile::OutputFile(const std::string& path, std::FILE* log)
+OutputFile::OutputFile(const std::string& path, std::FILE* log, bool reportCreateFailure)
     : file_(std::fopen(path.c_str(), "w")), path_(path), log_(log)
 {
-    if (file_)
+    if (file_ || !reportCreateFailure)
         return;
     std::printf("Unable to create output file %s \n", path.c_str());
     if (log_ != nullptr)

@@ -8,8 +8,9 @@
 // that cannot be created or written is reported once, on the console and in the log.
 class OutputFile {
 public:
-    /// Creates `path` for writing in text mode; reports when it cannot.
-    OutputFile(const std::string& path, std::FILE* log);
+    /// Creates `path` for writing in text mode; reports when it cannot, unless the
+    /// caller reports that itself (`reportCreateFailure` false).
+    OutputFile(const std::string& path, std::FILE* log, bool reportCreateFailure = true);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();

@@ -1,6 +1,225 @@
 #include "batch/runs/scan_rotation.h"
 
-RunStatus rotateScans(const RegSettings&, const std::vector<ScanRecord>&)
+#include "batch/constants.h"
+#include "batch/engine/transform.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/point_files.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/runs/output_file.h"
+#include "batch/runs/pair_rows.h"
+#include "batch/runs/rotated_files.h"
+#include "batch/runs/rotation_table.h"
+#include "batch/runs/text_lines.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// One point of a scan file as the rotation carries it: coordinates and the four
+// extra columns of the seven-column text format (0 for binary points).
+struct RotationPoint {
+    double x = 0.0, y = 0.0, z = 0.0;  ///< metres
+    int32_t a = 0, b = 0, c = 0;       ///< whole numbers carried through
+    int32_t d = 0;                     ///< the real column, truncated toward zero
+};
+
+bool isHeaderLine(const std::string& line)
 {
-    return RunStatus::Ok;
+    return !line.empty() && (line[0] == '#' || line[0] == 'x' || line[0] == 'X');
+}
+
+int32_t truncatedToInt(double v)
+{
+    if (!(v > -2147483648.0 && v < 2147483648.0))
+        return 0;
+    return static_cast<int32_t>(v);
+}
+
+// A seven-column point line: x, y, z, three whole numbers and a real, separated by
+// blanks (commas and semicolons are taken as blanks too). Missing extra columns
+// are 0; false when the line holds fewer than three numbers.
+bool parseRotationPoint(const std::string& line, RotationPoint& p)
+{
+    std::string text = line;
+    for (char& ch : text)
+        if (ch == ',' || ch == ';')
+            ch = ' ';
+    const char* s = text.c_str();
+    char* end = nullptr;
+    double xyz[3];
+    for (double& v : xyz) {
+        v = std::strtod(s, &end);
+        if (end == s)
+            return false;
+        s = end;
+    }
+    p = RotationPoint{xyz[0], xyz[1], xyz[2]};
+    for (int32_t* v : {&p.a, &p.b, &p.c}) {
+        const long long n = std::strtoll(s, &end, 10);
+        if (end == s)
+            return true;
+        *v = n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int32_t>(n);
+        s = end;
+    }
+    const double real = std::strtod(s, &end);
+    if (end != s)
+        p.d = truncatedToInt(real);
+    return true;
+}
+
+struct ScanRotation {
+    const RegSettings& settings;
+    const ScanRecord& scan;
+    double angle = 0.0;   ///< radians; 0 leaves the points unrotated
+    bool rotate = false;
+    int32_t written = 0;  ///< points written
+
+    // Text points stand in the survey's own coordinates; binary ones were reduced already.
+    void place(RotationPoint p, bool reduced, std::FILE* out)
+    {
+        const double tx = reduced ? 0.0 : settings.TRANSX, ty = reduced ? 0.0 : settings.TRANSY;
+        double x = p.x - tx, y = p.y - ty;
+        if (rotate) {
+            const double dx = p.x - (tx + scan.x), dy = p.y - (ty + scan.y);
+            x = dx * std::cos(angle) - dy * std::sin(angle) + scan.x;
+            y = dy * std::cos(angle) + dx * std::sin(angle) + scan.y;
+        }
+        if (settings.APPLYFILTER != 0 && !keeps(x, y, p.z))
+            return;
+        std::fprintf(out, "%lf %lf %lf %i %i %i %i \n", x, y, p.z, p.a, p.b, p.c, p.d);
+        ++written;
+    }
+
+    bool keeps(double x, double y, double z) const
+    {
+        const RegSettings& s = settings;
+        const double r = std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y)
+                                   + (z - scan.z) * (z - scan.z));
+        return s.XMIN <= x && x <= s.XMAX && s.YMIN <= y && y <= s.YMAX && s.ZMIN <= z && z <= s.ZMAX
+               && s.MINRANGE <= r && r <= s.MAXRANGE;
+    }
+};
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Header lines and point lines of a text scan file; false when it cannot be opened.
+bool countLines(const std::string& path, int32_t& headers, int32_t& points)
+{
+    headers = points = 0;
+    TextLineReader in(path);
+    if (!in.isOpen())
+        return false;
+    std::string line;
+    while (in.next(line))
+        ++(isHeaderLine(line) ? headers : points);
+    return true;
+}
+
+bool canOpen(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+void reportUnopenable(const std::string& path, std::FILE* log)
+{
+    std::printf("Unable to open data file at %s \n", path.c_str());
+    if (log != nullptr)
+        std::fprintf(log, "Unable to open files: %s .Please check your input file for an error here. \n",
+                     path.c_str());
+}
+
+}  // namespace
+
+RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+{
+    const float step = static_cast<float>(100.0 / static_cast<double>(scans.size()));
+    const std::time_t start = std::time(nullptr);
+    OutputFile table(settings.rotFileName, settings.logFile, false);
+    if (!table.isOpen()) {
+        std::printf("Unable to create %s \n", settings.rotFileName.c_str());
+        std::printf("Please verify that the path exists. \n");
+        return RunStatus::Fatal;
+    }
+    std::fprintf(table.get(), "ID,rotation(degrees),numRotVals,RotSpread(Degrees),Numpoints,NumpointsED \n");
+    const int32_t entryCount = countRotationEntries(settings.regFileName);
+    const std::vector<RotationEntry> entries = loadRotationTable(settings.regFileName, entryCount);
+    RunStatus status = RunStatus::Ok;
+    std::vector<CubePoint> binary;  // reused from scan to scan
+
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        const ScanRecord& scan = scans[i];
+        std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
+        const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
+        OutputFile rotated(output, settings.logFile);
+        if (!rotated.isOpen()) {
+            status = worse(status, RunStatus::Failed);
+            continue;
+        }
+        const bool isBinary = endsWith(input, ".bxyz");
+        int32_t headers = 0, pointLines = 0;
+        if (!isBinary && !countLines(input, headers, pointLines))
+            std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
+        if (isBinary && !canOpen(input))
+            std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
+        if (!canOpen(input)) {
+            reportUnopenable(input, settings.logFile);
+            continue;
+        }
+        std::printf("Loading data from file %s \n", input.c_str());
+        std::printf("Output to file: %s \n", output.c_str());
+
+        ScanRotation rotation{settings, scan};
+        int32_t valueCount = 0;
+        double spread = 0.0;
+        const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
+        if (isBinary) {
+            pointLines = readBinaryPoints(input, binary);
+            if (settings.SCANTRANSFORM == 0 && !binary.empty())
+                applyScanTransform(binary, makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z));
+        }
+        if (mean == 0.0) {
+            std::printf("No rotation values found !=0 for %i so %i points will not be rotated.  \n", scan.scanId,
+                        pointLines);
+            std::fprintf(table.get(), "%i,0.000000,0,0.0", scan.scanId);
+        } else {
+            std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
+            std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
+            rotation.rotate = true;
+            rotation.angle = mean * DEG_TO_RAD;
+        }
+        if (isBinary) {
+            for (const CubePoint& p : binary)
+                rotation.place(RotationPoint{p.x, p.y, p.z}, true, rotated.get());
+        } else {
+            TextLineReader in(input);
+            std::string line;
+            // The first lines, as many as there are header lines, are copied as headers.
+            for (int32_t h = 0; h < headers && in.next(line); ++h)
+                std::fprintf(rotated.get(), "%s \n", line.c_str());
+            RotationPoint p;
+            while (in.next(line))
+                if (parseRotationPoint(line, p))
+                    rotation.place(p, false, rotated.get());
+        }
+        std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
+        if (!table.flush() || !rotated.close())
+            status = worse(status, RunStatus::Failed);
+        std::printf("Output of %i points \n", rotation.written);
+        std::printf("\n");
+    }
+    if (!table.close())
+        status = worse(status, RunStatus::Failed);
+    std::printf("Total Time for rotations of %i files is %i seconds \n", static_cast<int32_t>(scans.size()),
+                secondsSince(start));
+    return status;
 }

@@ -1,6 +1,96 @@
 #include "batch/runs/site.h"
 
-RunStatus runSite(const std::string&, RegSettings&, std::vector<ScanRecord>&, PairContext&)
+#include "batch/engine/pair_context.h"
+#include "batch/engine/pair_preparation.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/runs/output_file.h"
+#include "batch/runs/pair_rows.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// Registers or evaluates the prepared pair (i, j) and writes its row; false when
+// the run must stop.
+bool processPair(RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair, std::FILE* table,
+                 SolverOutputs& out, bool registering, double spacing)
 {
-    return RunStatus::Ok;
+    const ScanRecord& a = scans[static_cast<std::size_t>(pair.scan1Index)];
+    const ScanRecord& b = scans[static_cast<std::size_t>(pair.scan2Index)];
+    if (registering) {
+        const SolveResult solved = solveWithSelectedMethod(settings, scans, pair, out);
+        if (solved.fatal)
+            return false;
+        writeRegistrationRow(table, a.scanId, b.scanId, pair, solved.rms, out);
+        return true;
+    }
+    PairEvaluation e;
+    if (!evaluatePair(settings, pair, e))
+        return false;
+    std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
+    std::printf("\n");
+    writeRmsRow(table, a.scanId, b.scanId, e, spacing, pair.rangeValue);
+    return true;
+}
+
+}  // namespace
+
+RunStatus runSite(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
+                  PairContext& pair)
+{
+    const std::time_t runStart = std::time(nullptr);
+    OutputFile table(tablePath, settings.logFile, false);
+    if (!table.isOpen()) {
+        std::printf("Unable to create ouput file %s \n", tablePath.c_str());
+        std::printf("Please verify that the path exists. \n");
+        return RunStatus::Fatal;
+    }
+    const bool registering = settings.runMode == 6;
+    if (registering)
+        writeRegistrationHeader(table.get());
+    else
+        writeRmsHeader(table.get());
+    pair.surveyFramePoints = false;  // the site run always reads the scans' own files
+
+    const int32_t n = static_cast<int32_t>(scans.size());
+    for (int32_t i = 0; i < n; ++i) {
+        const std::time_t start = std::time(nullptr);
+        SolverOutputs out;  // the iteration column starts at 0 for every scan 1
+        pair.scan1Index = i;
+        pair.scan1Path = scans[static_cast<std::size_t>(i)].fileName;
+        for (int32_t j = i + 1; j < n; ++j) {
+            const ScanRecord& a = scans[static_cast<std::size_t>(i)];
+            const ScanRecord& b = scans[static_cast<std::size_t>(j)];
+            const double d = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+            // Both ends of the window belong to it.
+            if (d < settings.GPSMINDIST || d > settings.GPSMAXDIST)
+                continue;
+            pair.scan2Index = j;
+            pair.scan2Path = b.fileName;
+            const PrepareResult prepared = prepareRegistration(settings, scans, pair);
+            if (prepared == PrepareResult::Fatal)
+                return RunStatus::Fatal;
+            if (prepared == PrepareResult::NoPoints) {
+                logUnreadablePair(settings.logFile, pair);
+                continue;
+            }
+            if (!processPair(settings, scans, pair, table.get(), out, registering, d))
+                return RunStatus::Fatal;
+            ++pair.pairsDone;
+            table.flush();
+        }
+        std::printf(registering ? "Time for registration of scan %i is %i seconds \n"
+                                : "Time for RMS evaluation of scan %i is %i seconds \n",
+                    scans[static_cast<std::size_t>(i)].scanId, secondsSince(start));
+        std::printf("\n");
+    }
+    const bool written = table.close();
+    std::printf("\n");
+    std::printf(registering ? "Total Time for all registrations: %i seconds \n"
+                            : "Total Time for all RMS evaluations: %i seconds \n",
+                secondsSince(runStart));
+    return written ? RunStatus::Ok : RunStatus::Failed;
 }

@@ -1,0 +1,78 @@
+#include "batch/runs/pair_rows.h"
+
+#include "batch/engine/pair_context.h"
+#include "batch/engine/solver_support.h"
+#include "batch/inputs/configuration.h"
+
+#include <ctime>
+
+SolveResult solveWithSelectedMethod(const RegSettings& settings, std::vector<ScanRecord>& scans,
+                                    PairContext& pair, SolverOutputs& out)
+{
+    if (settings.REGSOL == 1)
+        return solveIterativeSearch(settings, scans, pair, out);
+    if (settings.REGSOL == 0)
+        return solvePartialLeastSquares(settings, scans, pair, out);
+    return solvePingPong(settings, scans, pair, out);
+}
+
+void writeRegistrationHeader(std::FILE* table)
+{
+    std::fprintf(table, "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \n");
+}
+
+void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair,
+                          double finalRms, const SolverOutputs& out)
+{
+    const double initial = pair.initialRms;
+    if (initial > finalRms)
+        std::fprintf(table, "%i,%lf,%i,%lf,%lf,%i,%i\n", id1, out.rotation1, id2, out.rotation2, finalRms,
+                     out.pairCount, out.iterations);
+    else
+        std::fprintf(table, "%i,0.000000,%i,0.000000,%lf,%i,%i\n", id1, id2, initial, out.pairCount,
+                     out.iterations);
+}
+
+bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& e)
+{
+    const PairingResult r12 = pairRms(settings, pair, pair.scan1.points, pair.scan2.points, settings.MAXDISTFINAL);
+    if (r12.tooManyPoints)
+        return false;
+    const PairingResult r21 = pairRms(settings, pair, pair.scan2.points, pair.scan1.points, settings.MAXDISTFINAL);
+    if (r21.tooManyPoints)
+        return false;
+    e.rms12 = r12.rms;
+    e.np12 = r12.pairCount;
+    e.rms21 = r21.rms;
+    e.np21 = r21.pairCount;
+    const double pairs = static_cast<double>(e.np12) + static_cast<double>(e.np21);
+    // Without any pair there is no RMS: the table shows the program's marker for that.
+    e.rmsWave = pairs > 0.0 ? (e.np12 * e.rms12 + e.np21 * e.rms21) / pairs : 999.0;
+    return true;
+}
+
+void writeRmsHeader(std::FILE* table)
+{
+    std::fprintf(table, "scan1,scan2,rms12,np12,rms21,np21,rmswave,spacing,range \n");
+}
+
+void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing,
+                 double range)
+{
+    std::fprintf(table, "%i,%i,%lf,%i,%lf,%i,%lf,%lf,%lf\n", id1, id2, e.rms12, e.np12, e.rms21, e.np21,
+                 e.rmsWave, spacing, range);
+}
+
+void logUnreadablePair(std::FILE* log, const PairContext& pair)
+{
+    if (log == nullptr)
+        return;
+    std::fprintf(log, "Unable to open files: %s \n", pair.scan1Path.c_str());
+    std::fprintf(log, " and %s \n", pair.scan2Path.c_str());
+    std::fprintf(log, "Please check your GPS file for an error here. \n");
+}
+
+int32_t secondsSince(std::time_t start)
+{
+    return static_cast<int32_t>(std::difftime(std::time(nullptr), start));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "batch/engine/solvers.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+struct RegSettings;
+struct ScanRecord;
+struct PairContext;
+
+// The work on one prepared pair that the linear and the site runs share, and the
+// rows of their tables.
+
+/// Calls the solution method that REGSOL selects.
+SolveResult solveWithSelectedMethod(const RegSettings& settings, std::vector<ScanRecord>& scans,
+                                    PairContext& pair, SolverOutputs& out);
+
+/// The registration table's header line.
+void writeRegistrationHeader(std::FILE* table);
+
+/// One registration row: the rotations found when the final RMS is below the
+/// pair's initial RMS, else zero rotations and the initial RMS.
+void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair,
+                          double finalRms, const SolverOutputs& out);
+
+struct PairEvaluation {
+    double rms12 = 999.0;    ///< metres, scan 1 against scan 2
+    int32_t np12 = 0;        ///< its pairs
+    double rms21 = 999.0;    ///< metres, scan 2 against scan 1
+    int32_t np21 = 0;        ///< its pairs
+    double rmsWave = 999.0;  ///< metres, the two weighted by their pair counts; 999.0 without pairs
+};
+
+/// Both directed RMS values of the prepared pair with MAXDISTFINAL. False when a
+/// cube held too many points.
+bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& result);
+
+/// The RMS table's header line.
+void writeRmsHeader(std::FILE* table);
+
+/// One RMS row.
+void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing,
+                 double range);
+
+/// The three log lines of a pair whose point files gave no points.
+void logUnreadablePair(std::FILE* log, const PairContext& pair);
+
+/// Whole seconds of the system clock since `start`.
+int32_t secondsSince(std::time_t start);

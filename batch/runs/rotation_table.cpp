@@ -1,0 +1,116 @@
+#include "batch/runs/rotation_table.h"
+
+#include "batch/runs/text_lines.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+bool holdsData(const std::string& line)
+{
+    for (char c : line)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
+
+// Reads a registration row as "%i%c%lf%c%i%c%lf": each value followed by one
+// separator character; the rest of the row (rms, pairs, iterations) is not needed.
+void parseRow(const std::string& line, RotationEntry& first, RotationEntry& second)
+{
+    const char* p = line.c_str();
+    char* end = nullptr;
+    auto integer = [&](int32_t& value) {
+        const long long v = std::strtoll(p, &end, 10);
+        if (end == p)
+            return false;
+        value = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+        p = *end != '\0' ? end + 1 : end;
+        return true;
+    };
+    auto real = [&](double& value) {
+        const double v = std::strtod(p, &end);
+        if (end == p)
+            return false;
+        value = v;
+        p = *end != '\0' ? end + 1 : end;
+        return true;
+    };
+    integer(first.scanId) && real(first.rotation) && integer(second.scanId) && real(second.rotation);
+}
+
+}  // namespace
+
+int32_t countRotationEntries(const std::string& path)
+{
+    TextLineReader in(path);
+    if (!in.isOpen()) {
+        std::printf("Unable to open data file at %s \n", path.c_str());
+        return 0;
+    }
+    std::string line;
+    in.next(line);  // the header
+    int32_t entries = 0;
+    while (in.next(line))
+        if (holdsData(line) && entries < INT32_MAX - 1)
+            entries += 2;
+    return entries;
+}
+
+std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t count)
+{
+    std::vector<RotationEntry> entries;
+    if (count <= 0) {
+        std::printf("NO POINTS in file!!!!!  \n");
+        return entries;
+    }
+    TextLineReader in(path);
+    if (!in.isOpen()) {
+        std::printf("Unable to open data file at %s \n", path.c_str());
+        return entries;
+    }
+    std::printf("Loading data from file %s \n", path.c_str());
+    std::string line;
+    in.next(line);  // the header
+    for (int32_t row = 0; row < count / 2; ++row) {
+        RotationEntry first, second;
+        while (in.next(line)) {
+            if (holdsData(line)) {
+                parseRow(line, first, second);
+                break;
+            }
+        }
+        entries.push_back(first);
+        entries.push_back(second);
+    }
+    return entries;
+}
+
+double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount,
+                    double& spread)
+{
+    valueCount = 0;
+    spread = 0.0;
+    double largest = -999.0, smallest = 999.0, sum = 0.0;
+    int32_t k = 0;
+    for (const RotationEntry& e : entries) {
+        if (e.scanId != scanId)
+            continue;
+        if (e.rotation > largest)
+            largest = e.rotation;
+        if (e.rotation < smallest)
+            smallest = e.rotation;
+        sum += e.rotation;
+        ++k;
+    }
+    if (k == 0) {
+        std::printf("%i has no rotations, so the rotation will not be performed \n", scanId);
+        return 0.0;
+    }
+    valueCount = k;
+    spread = largest - smallest;
+    return sum / k;
+}

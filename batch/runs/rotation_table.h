@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One rotation recorded in the registration table for one scan.
+struct RotationEntry {
+    int32_t scanId = 0;     ///< the scan's id
+    double rotation = 0.0;  ///< degrees
+};
+
+/// Two entries for every data row of the registration table at `path`; 0 when it
+/// cannot be opened (reported).
+int32_t countRotationEntries(const std::string& path);
+
+/// The entries of the registration table, (scan 1, its rotation) then (scan 2, its
+/// rotation) for each of count / 2 data rows. A row that cannot be read yields
+/// two entries of scan 0 and rotation 0.0.
+std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t count);
+
+/// The mean (degrees) of the entries of `scanId`, with their number and spread
+/// (largest minus smallest); 0.0 and a message when there is none.
+double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount,
+                    double& spread);
