@@ -178,15 +178,17 @@ RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>
         std::printf("Loading data from file %s \n", input.c_str());
         std::printf("Output to file: %s \n", output.c_str());
 
-        ScanRotation rotation{settings, scan};
-        int32_t valueCount = 0;
-        double spread = 0.0;
-        const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
         if (isBinary) {
+            // Binary points stand in the scanner's frame unless told otherwise: the
+            // rotation turns them about the scanner in the survey frame.
             pointLines = readBinaryPoints(input, binary);
             if (settings.SCANTRANSFORM == 0 && !binary.empty())
                 applyScanTransform(binary, makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z));
         }
+        ScanRotation rotation{settings, scan};
+        int32_t valueCount = 0;
+        double spread = 0.0;
+        const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
         if (mean == 0.0) {
             std::printf("No rotation values found !=0 for %i so %i points will not be rotated.  \n", scan.scanId,
                         pointLines);

@@ -19,7 +19,8 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    if (path_.empty())
+    // TAVRIN_KEEP_TEMP keeps the folders for a look after a failed test.
+    if (path_.empty() || std::getenv("TAVRIN_KEEP_TEMP") != nullptr)
         return;
     std::error_code error;
     std::filesystem::remove_all(path_, error);

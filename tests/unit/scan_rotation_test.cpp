@@ -1,0 +1,88 @@
+#include "batch/runs/rotation_table.h"
+#include "batch/runs/scan_rotation.h"
+
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
+{
+    TempDir dir;
+    const std::string reg = dir.file("reg.csv");
+    writeFile(reg, "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \r\n"
+                   "7,0.200000,8,0.400000,0.010000,100,3\r\n"
+                   "9,0.000000,7,0.000000,0.020000,50,0\r\n"
+                   "\r\n"
+                   "8,-0.100000,7,-0.100000,0.010000,100,3");
+    testing::internal::CaptureStdout();
+    const int32_t count = countRotationEntries(reg);
+    const std::vector<RotationEntry> entries = loadRotationTable(reg, count);
+    int32_t values = -1;
+    double spread = -1.0;
+    const double mean7 = meanRotation(entries, 7, values, spread);
+    EXPECT_EQ(values, 3);
+    EXPECT_NEAR(spread, 0.3, 1e-12);
+    const double mean8 = meanRotation(entries, 8, values, spread);
+    EXPECT_EQ(values, 2);
+    const double none = meanRotation(entries, 5, values, spread);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(count, 6);
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_NEAR(mean7, (0.2 + 0.0 - 0.1) / 3, 1e-12);
+    EXPECT_NEAR(mean8, 0.15, 1e-12);
+    EXPECT_EQ(none, 0.0);
+    EXPECT_EQ(values, 0);
+    EXPECT_EQ(spread, 0.0);
+    EXPECT_EQ(out, "Loading data from file " + reg + " \n"
+                   "5 has no rotations, so the rotation will not be performed \n");
+}
+
+TEST(RotationTable, MissingOrUnreadableTables)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(countRotationEntries("/nonexistent/reg.csv"), 0);
+    EXPECT_TRUE(loadRotationTable("/nonexistent/reg.csv", 0).empty());
+    TempDir dir;
+    writeFile(dir.file("reg.csv"), "header\ngarbage row\n");
+    const std::vector<RotationEntry> entries = loadRotationTable(dir.file("reg.csv"), 2);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("Unable to open data file at /nonexistent/reg.csv \nNO POINTS in file!!!!!  \n"), 0u);
+    ASSERT_EQ(entries.size(), 2u);  // a row that cannot be read counts as scan 0, rotation 0
+    EXPECT_EQ(entries[0].scanId, 0);
+    EXPECT_EQ(entries[1].rotation, 0.0);
+}
+
+TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
+{
+    TempDir dir;
+    RegSettings s;
+    s.TRANSX = 100.0;
+    s.TRANSY = 200.0;
+    s.regFileName = dir.file("reg.csv");
+    s.rotFileName = dir.file("rot.csv");
+    writeFile(s.regFileName, "h\n4,90.000000,5,0.0,0.01,100,0\n");
+    ScanRecord scan;
+    scan.scanId = 4;
+    scan.x = 1.0;  // scanner at (101, 200) before the reduction
+    scan.fileName = dir.file("scan.txt");
+    writeFile(scan.fileName, "# header one\nX,Y,Z\n103 200 5 1 2 3 4.9\n101,201,6\nshort 1\n102 200 7 -1\n");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(rotateScans(s, {scan}), RunStatus::Ok);
+    const std::string out = testing::internal::GetCapturedStdout();
+    // A quarter turn counter-clockwise about the scanner: (+2, 0) goes to (0, +2).
+    EXPECT_EQ(readFile(dir.file("scan_rot.txt")),
+              "# header one \nX,Y,Z \n"
+              "1.000000 2.000000 5.000000 1 2 3 4 \n"
+              "0.000000 0.000000 6.000000 0 0 0 0 \n"
+              "1.000000 1.000000 7.000000 -1 0 0 0 \n");
+    EXPECT_EQ(readFile(s.rotFileName),
+              "ID,rotation(degrees),numRotVals,RotSpread(Degrees),Numpoints,NumpointsED \n"
+              "4,90.000000,1,0.000000,4,3 \n");
+    EXPECT_NE(out.find("Rotating 4 Points in 4 by 90.000000 degrees \n"), std::string::npos);
+}
+
+}  // namespace
