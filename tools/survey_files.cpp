@@ -1,0 +1,227 @@
+#include "tools/survey_files.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstring>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr size_t BLOCK_BYTES = size_t{1} << 21;  // flush the point buffer every 2 MiB
+
+FilePtr createText(const std::string& path) {
+    FilePtr f(std::fopen(path.c_str(), "wb"));  // binary mode: "\n" on every platform
+    if (!f) {
+        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
+    }
+    return f;
+}
+
+// Closes the file and reports any write error that happened on it.
+bool finishText(FilePtr& f, const std::string& path) {
+    const bool writeError = std::ferror(f.get()) != 0;
+    const bool closeError = std::fclose(f.release()) != 0;
+    if (writeError || closeError) {
+        std::fprintf(stderr, "Cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+const char* padding(int32_t id) {
+    if (id < 10) {
+        return "00";
+    }
+    return id < 100 ? "0" : "";
+}
+
+double fromE4(int64_t v) { return static_cast<double>(v) / 1e4; }
+double fromMicro(int64_t v) { return static_cast<double>(v) / 1e6; }
+
+void putLittleEndian(unsigned char* out, double v) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    for (int32_t k = 0; k < 8; ++k) {
+        out[k] = static_cast<unsigned char>(bits >> (8 * k));
+    }
+}
+
+void writeRunComments(std::FILE* f, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
+                      const PairingSettings& pairing) {
+    std::fprintf(f, "# Example sea-cliff survey: seed %" PRIu32 ", %i scans, about %i points per scan\n",
+                 options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points));
+    std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors up to %.3f degrees (see truth.csv)\n",
+                 options.noise, options.maxError);
+    std::fprintf(f, "# ZMIN %.2f keeps the pairing on the cliff above the beach\n", plan.zmin);
+    std::fprintf(f, "# Weakest neighbour pair: about %i point pairs with %.0f m cubes\n",
+                 static_cast<int>(pairing.fewestPairs), pairing.cubeSize);
+}
+
+// Survey-frame box around the set-ups wide enough for every point of every scan.
+void surveyBox(const ExampleSurveyPlan& plan, double* box) {
+    box[0] = box[2] = 1e300;
+    box[1] = box[3] = -1e300;
+    for (const ScanSetup& s : plan.scans) {
+        box[0] = std::min(box[0], s.pose.x);
+        box[1] = std::max(box[1], s.pose.x);
+        box[2] = std::min(box[2], s.pose.y);
+        box[3] = std::max(box[3], s.pose.y);
+    }
+    const double margin = plan.scanner.maxRange + 10.0;
+    for (int32_t k = 0; k < 4; ++k) {
+        const double v = box[k] + (k % 2 == 0 ? -margin : margin);
+        box[k] = static_cast<double>(static_cast<int64_t>(v / 10.0)) * 10.0;
+    }
+}
+
+}  // namespace
+
+std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, const std::string& name) {
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "_%s%i_%s%i_", padding(id1), static_cast<int>(id1), padding(id2),
+                  static_cast<int>(id2));
+    return base + ids + name + ".bxyz";
+}
+
+bool writeSurveyDatabase(const std::string& path, const ExampleSurveyPlan& plan) {
+    FilePtr f = createText(path);
+    if (!f) {
+        return false;
+    }
+    std::fprintf(f.get(), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n");
+    for (const ScanSetup& s : plan.scans) {
+        std::fprintf(f.get(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4),
+                     fromE4(s.northingE4), fromE4(s.elevationE4), fromMicro(s.levelXMicro),
+                     fromMicro(s.levelYMicro), fromMicro(s.headingMicro + s.errorMicro),
+                     static_cast<int>(s.id1), static_cast<int>(s.id2), s.name.c_str());
+    }
+    return finishText(f, path);
+}
+
+bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan,
+                        const ExampleSurveyOptions& options, const PairingSettings& pairing) {
+    FilePtr f = createText(path);
+    if (!f) {
+        return false;
+    }
+    std::FILE* o = f.get();
+    double box[4];
+    surveyBox(plan, box);
+    writeRunComments(o, plan, options, pairing);
+    std::fprintf(o, "GPSMINDIST 0.0\nGPSMAXDIST %.1f\nDATADIR %i\n", plan.gpsMaxDist, options.eastWest ? 1 : 0);
+    std::fprintf(o, "TRANSX %.1f\nTRANSY %.1f\n", plan.transX, plan.transY);
+    std::fprintf(o, "SCANTRANSFORM 0\nZEROPAD 1\nFILEEXT 0\nAPPLYFILTER 0\n");
+    std::fprintf(o, "MINRANGE 0.0\nMAXRANGE %.1f\n", plan.scanner.maxRange + 50.0);
+    std::fprintf(o, "XMIN %.1f\nXMAX %.1f\nYMIN %.1f\nYMAX %.1f\n", box[0], box[1], box[2], box[3]);
+    std::fprintf(o, "ZMIN %.2f\nZMAX %.1f\n", plan.zmin, plan.scene.topMax + 50.0);
+    std::fprintf(o, "dCX %.1f\ndCY %.1f\ndCZ %.1f\n", pairing.cubeSize, pairing.cubeSize, pairing.cubeSize);
+    std::fprintf(o, "NUMPPC 10\nMINNUMPTS %i\n", static_cast<int>(pairing.minPairs));
+    std::fprintf(o, "MINDISTINITIAL 0.0\nMINDISTFINAL 0.0\nMAXDISTINITIAL 0.5\nMAXDISTFINAL 0.1\n");
+    std::fprintf(o, "REGMODE 1\nREGSOL %i\nMAXREPEAT 3\nMAXITER 5\n", static_cast<int>(options.regsol));
+    std::fprintf(o, "ALPHATHRESH 0.001\nRMSTHRESH 0.01\nALPHA 2.0\nALPHAINC 5\n");
+    return finishText(f, path);
+}
+
+bool writeTruth(const std::string& path, const ExampleSurveyPlan& plan, const std::vector<int32_t>& pointCounts) {
+    FilePtr f = createText(path);
+    if (!f) {
+        return false;
+    }
+    std::fprintf(f.get(), "ID1,NAME,ERROR_DEG,TRUE_HEADING_DEG,DATABASE_HEADING_DEG,"
+                          "SCANNER_X,SCANNER_Y,SCANNER_Z,POINTS\n");
+    for (size_t i = 0; i < plan.scans.size(); ++i) {
+        const ScanSetup& s = plan.scans[i];
+        std::fprintf(f.get(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1),
+                     s.name.c_str(), fromMicro(s.errorMicro), fromMicro(s.headingMicro),
+                     fromMicro(s.headingMicro + s.errorMicro), s.pose.x, s.pose.y, s.pose.z,
+                     static_cast<int>(i < pointCounts.size() ? pointCounts[i] : 0));
+    }
+    return finishText(f, path);
+}
+
+bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
+                 const ExampleSurveyResult& result) {
+    FilePtr f = createText(path);
+    if (!f) {
+        return false;
+    }
+    std::FILE* o = f.get();
+    std::fprintf(o, "Synthetic sea-cliff survey (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
+                    "--direction %s --noise %g --max-error %g)\n\n",
+                 options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points),
+                 options.eastWest ? "ew" : "ns", options.noise, options.maxError);
+    std::fprintf(o, "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
+                    "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
+                 options.name.c_str());
+    std::fprintf(o, "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
+                    "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",
+                 options.name.c_str());
+    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n",
+                 plan.transX, plan.transY);
+    std::fprintf(o, "truth.csv  per scan the heading error put into the database; the registration\n"
+                    "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
+    std::fprintf(o, "Scanner origin = (X - TRANSX, Y - TRANSY, Z + 0.29); survey point =\n"
+                    "Rz(A3) Ry(A2) Rx(A1) scanner point + origin, degrees times 3.14159265 / 180.\n");
+    std::fprintf(o, "The cliff stands %s of the set-ups, 24 to 40 m away; ZMIN %.2f lies above the beach.\n",
+                 options.eastWest ? "north" : "east", plan.zmin);
+    std::fprintf(o, "Cube size %.0f m, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n",
+                 result.cubeSize, static_cast<int>(result.minPairs), static_cast<int>(result.fewestPairs));
+    return finishText(f, path);
+}
+
+bool PointFileWriter::open(const std::string& path) {
+    path_ = path;
+    bytes_ = 0;
+    failed_ = false;
+    file_.reset(std::fopen(path.c_str(), "wb"));
+    if (!file_) {
+        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
+        return false;
+    }
+    buffer_.clear();
+    buffer_.reserve(BLOCK_BYTES);
+    return true;
+}
+
+bool PointFileWriter::append(const std::vector<ScanPoint>& points) {
+    if (!file_ || failed_) {
+        return false;
+    }
+    size_t at = buffer_.size();
+    buffer_.resize(at + points.size() * POINT_RECORD_BYTES);
+    for (const ScanPoint& p : points) {
+        unsigned char* r = buffer_.data() + at;
+        putLittleEndian(r, p.x);
+        putLittleEndian(r + 8, p.y);
+        putLittleEndian(r + 16, p.z);
+        std::memset(r + 24, 0, 8);
+        at += POINT_RECORD_BYTES;
+    }
+    if (buffer_.size() >= BLOCK_BYTES) {
+        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size();
+        bytes_ += static_cast<int64_t>(buffer_.size());
+        buffer_.clear();
+    }
+    return !failed_;
+}
+
+bool PointFileWriter::finish() {
+    if (!file_) {
+        return false;
+    }
+    if (!failed_ && !buffer_.empty()) {
+        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size();
+        bytes_ += static_cast<int64_t>(buffer_.size());
+        buffer_.clear();
+    }
+    const bool closeError = std::fclose(file_.release()) != 0;
+    if (failed_ || closeError) {
+        std::fprintf(stderr, "Cannot write %s\n", path_.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+// The example survey: a deterministic synthetic sea-cliff survey for tests, the demo
+// and the benchmarks. It writes the survey database, one binary point file per scan
+// (points in the scanner's own frame), the batch program's configuration "ipcreg.txt",
+// "truth.csv" with the heading errors put into the database, and "README.txt".
+//
+// Geometry (as the batch program reads the files): the scan's points go into the
+// translated survey frame by p = Rz(a3) Ry(a2) Rx(a1) p_scanner + t, t = (X - TRANSX,
+// Y - TRANSY, Z + 0.29), angles = database degrees times 3.14159265 / 180. The points
+// are generated with the true heading; the database carries true heading + error, so
+// with the database angles each scan is turned by `error` (counter-clockwise positive,
+// seen from above) about the vertical through its scanner, and the correction that a
+// registration must find is -error.
+
+#include "tools/cliff_scene.h"
+#include "tools/scan_sampler.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+/// Command-line settings of the generator.
+struct ExampleSurveyOptions {
+    std::string outDir;             ///< folder to write into; created if missing
+    std::string name = "survey";    ///< database base name: <name>.csv, <name>_001_001_S1.bxyz
+    int32_t scans = 6;              ///< set-ups along the beach, 4..10
+    int32_t points = 250000;        ///< target points per scan
+    bool eastWest = false;          ///< false: set-ups run north-south, cliff to the east;
+                                    ///< true: set-ups run east-west, cliff to the north
+    uint32_t seed = 1;              ///< same seed, same bytes
+    double noise = 0.003;           ///< range noise, 1 sigma, metres
+    double maxError = 1.0;          ///< largest heading error, degrees
+    int32_t regsol = 2;             ///< REGSOL written to the configuration
+    int32_t firstId = 1;            ///< ID1 of the first scan; the others follow
+    int32_t firstId2 = 1;           ///< ID2 of the first scan; the others follow
+    std::optional<double> zmin;     ///< ZMIN; empty: just above the beach
+    int32_t cubeSize = 0;           ///< dCX = dCY = dCZ, whole metres 1..10; 0: chosen from the density
+    int32_t minPairs = 0;           ///< MINNUMPTS; 0: estimated from the overlap
+    bool quiet = false;             ///< no line per file written
+};
+
+/// One scanner set-up: the database record and the truth behind it.
+struct ScanSetup {
+    int32_t id1 = 0;             ///< ID1
+    int32_t id2 = 0;             ///< ID2
+    std::string name;            ///< NAME, e.g. "S1"
+    int64_t eastingE4 = 0;       ///< database X in units of 0.1 mm
+    int64_t northingE4 = 0;      ///< database Y in units of 0.1 mm
+    int64_t elevationE4 = 0;     ///< database Z (GPS point) in units of 0.1 mm
+    int64_t levelXMicro = 0;     ///< A1, microdegrees
+    int64_t levelYMicro = 0;     ///< A2, microdegrees
+    int64_t headingMicro = 0;    ///< true heading, microdegrees
+    int64_t errorMicro = 0;      ///< heading error, microdegrees; database A3 = heading + error
+    ScanPose pose;               ///< true pose in the translated survey frame
+};
+
+/// Everything that follows from the options before any ray is cast.
+struct ExampleSurveyPlan {
+    CliffScene scene;                ///< the cliff and the beach
+    ShoreFrame frame;                ///< shore coordinates in the survey frame
+    ScannerModel scanner;            ///< field of view, range, noise
+    std::vector<ScanSetup> scans;    ///< in database order, along the beach
+    double transX = 0.0;             ///< TRANSX, metres
+    double transY = 0.0;             ///< TRANSY, metres
+    double gpsMaxDist = 0.0;         ///< GPSMAXDIST: catches the neighbour, not the one beyond
+    double zmin = 0.0;               ///< ZMIN, metres
+};
+
+/// What the generation produced.
+struct ExampleSurveyResult {
+    std::string databasePath;             ///< <outDir>/<name>.csv
+    std::vector<std::string> scanPaths;   ///< point files, database order
+    std::vector<int32_t> pointCounts;     ///< points per scan
+    double cubeSize = 1.0;                ///< dCX = dCY = dCZ written, metres
+    int32_t minPairs = 1000;              ///< MINNUMPTS written
+    int32_t fewestPairs = 0;              ///< estimated pairs of the weakest neighbour pair
+};
+
+/// Database value of the scanner-origin height above the GPS point.
+constexpr double SCANNER_ABOVE_GPS = 0.29;
+/// The batch program's degree-to-radian factor (pi taken as 3.14159265).
+constexpr double BATCH_DEG_TO_RAD = 3.14159265 / 180.0;
+
+/// Checks the options; prints what is wrong to stderr and returns false if any is.
+bool checkSurveyOptions(const ExampleSurveyOptions& options);
+
+/// Scene, set-ups and configuration values for the options (no ray casting).
+ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options);
+
+/// Generates the survey into options.outDir. Prints a message naming the path on failure.
+std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOptions& options);
+
+/// Rz(a3) Ry(a2) Rx(a1), row-major, angles in radians (the batch program's scan matrix).
+void scanRotation(double a1, double a2, double a3, double* m);
