@@ -7,6 +7,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/run_modes.h"
+#include "batch/runs/output_names.h"
 #include "batch/summary.h"
 
 #include <cstdio>
@@ -105,6 +106,13 @@ int runProgram(int argc, char** argv)
         if (startup == StartupResult::Fatal)
             return endAfterWait(1);
         pair.pairsInAll = static_cast<int32_t>(scans.size());
+    }
+
+    if (const auto clash = findOverwrittenInput(settings, scans, file1, file2)) {
+        std::printf("The output file %s would replace the input file %s: nothing is written. \n",
+                    clash->first.c_str(), clash->second.c_str());
+        std::printf("Please rename or move the survey database or the point files. \n");
+        return endAfterWait(1);
     }
 
     FilePtr log(std::fopen(settings.logFileName.c_str(), "w"));

@@ -69,6 +69,7 @@ void updateOverlap(PairContext& pair)
 PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
                       const std::vector<CubePoint>& reference, double maxDist)
 {
+    ++pair.walkCount;
     return computePairRms(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, pair.candidates);
 }
 
@@ -76,6 +77,7 @@ PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const
                            const std::vector<CubePoint>& reference, double maxDist, double minDist,
                            double cx, double cy)
 {
+    ++pair.walkCount;
     return computePairRotation(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, minDist,
                                cx, cy, pair.candidates);
 }

@@ -5,24 +5,11 @@
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
+#include "batch/runs/output_names.h"
 
 #include <cstdio>
 
 namespace {
-
-// The matrix file: the scan's file name with its last five characters replaced by
-// "s.dat" (A.bxyz gives As.dat). Empty when the name is too short to cut.
-std::string matrixFileName(const std::string& fileName)
-{
-    return fileName.size() < 5 ? std::string() : fileName.substr(0, fileName.size() - 5) + "s.dat";
-}
-
-// The export file: the scan's file name without its last four characters, then
-// "_adj.txt" (A.txt gives A_adj.txt, A.bxyz gives A._adj.txt).
-std::string exportFileName(const std::string& fileName)
-{
-    return fileName.size() < 4 ? std::string() : fileName.substr(0, fileName.size() - 4) + "_adj.txt";
-}
 
 void reportNameTooShort(const std::string& fileName, std::FILE* log)
 {

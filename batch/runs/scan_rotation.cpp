@@ -7,7 +7,7 @@
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
 #include "batch/runs/pair_rows.h"
-#include "batch/runs/rotated_files.h"
+#include "batch/runs/output_names.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/text_lines.h"
 

@@ -80,6 +80,23 @@ TEST_F(PairModes, ModeFiveMeasuresTwoParallelPlanes)
     EXPECT_EQ(read("PointsScan1.txt"), scan1);
 }
 
+TEST_F(PairModes, OutputsNeverReplaceInputs)
+{
+    // Comparing the diagnostic files of an earlier run would overwrite them.
+    for (const char* input : {"PointsScan1.txt", "./PointsScan2.txt", "testlog.txt"}) {
+        SCOPED_TRACE(input);
+        write(input, planeText(0.0));
+        write("b.txt", planeText(0.01));
+        const BatchRun r = run({"x.csv", input, "b.txt"}, "5\n\n");
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_NE(afterMenu(r.out).find(std::string(" would replace the input file ") + input
+                                        + ": nothing is written. \nPlease rename or move the survey database or "
+                                          "the point files. \n"),
+                  std::string::npos);
+        EXPECT_EQ(read(input), planeText(0.0));
+    }
+}
+
 TEST_F(PairModes, ModeFiveWithAMissingFile)
 {
     write("a.txt", planeText(0.0));
