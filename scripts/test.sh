@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds everything (both batch builds, the settings program, the tools) and runs
+# every test: the release build, then the 64-bit build again with AddressSanitizer
+# and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install_packages.sh build-essential cmake g++ g++-multilib libgtest-dev qemu-user \
+  qt6-base-dev xvfb xauth
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=ON \
+  -DTAVRIN_BUILD_32B=OFF -DTAVRIN_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS=-Werror
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+echo "All tests passed."
