@@ -26,24 +26,32 @@ cp ipcreg.txt settings.txt
 # name. Answers: the mode, ENTER at the scan list, ENTER at the end.
 run_mode() { printf '%s\n\n\n' "$1" | (exec -a tavrinbatch_x64 "$batch" survey.csv); }
 
-echo "== Agreement of the scans as surveyed (mode 3 on the original scans)"
-sed 's/^FILEEXT .*/FILEEXT 1/' settings.txt > ipcreg.txt
-run_mode 3 > before.log
-mv surveyrms.csv rms_before.csv
+# Agreement of neighbouring scans (mode 3) counting pairs up to 0.5 m apart, so that
+# scans still off by up to a degree are measured too. FILEEXT 1 reads the scans as
+# surveyed, FILEEXT 0 their rotated copies.
+evaluate() {
+  sed "s/^FILEEXT .*/FILEEXT $1/; s/^MAXDISTFINAL .*/MAXDISTFINAL 0.5/" settings.txt > ipcreg.txt
+  run_mode 3 > "evaluate_$2.log"
+  mv surveyrms.csv "rms_$2.csv"
+}
+
+echo "== Agreement of the scans as surveyed"
+evaluate 1 before
 
 echo "== Agreement with the true headings (the best any registration can do)"
 mkdir -p truth
 awk -F, -v OFS=, 'NR == FNR { if (FNR > 1) heading[$1] = $4; next }
                   FNR == 1 { print; next } { $6 = heading[$7]; print }' truth.csv survey.csv > truth/survey.csv
-ln -sf ../*.bxyz truth/
-cp ipcreg.txt truth/ipcreg.txt
-(cd truth && run_mode 3 > ../truth.log)
-cp truth/surveyrms.csv rms_truth.csv
+for scan in *.bxyz; do ln -sf "../$scan" "truth/$scan"; done
+cp settings.txt truth/settings.txt
+(cd truth && evaluate 1 truth && mv rms_truth.csv ..)
 
 echo "== Run ALL"
 cp settings.txt ipcreg.txt
 run_mode 4 > run_all.log
 tr '\r' '\n' < run_all.log | grep -E '^(REGISTER|ROTAT|EVALUAT|RMSfinal|RMS for|Initial rms)' || true
+evaluate 0 after
+cp settings.txt ipcreg.txt
 echo
 "$root/build-example/tools/example_report" .
 echo

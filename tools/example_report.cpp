@@ -1,7 +1,8 @@
 // Prints what the example run achieved: per scan the heading error built into the
 // example survey, the correction the registration found and what is left over; per
 // neighbouring pair the agreement (rmswave) before registration, after it, and with
-// the true headings. Reads truth.csv, surveyrot.csv and three RMS tables.
+// the true headings. Reads truth.csv, surveyrot.csv and the RMS tables rms_before.csv,
+// rms_after.csv and rms_truth.csv.
 //
 // Usage: example_report FOLDER
 
@@ -92,9 +93,9 @@ int main(int argc, char** argv)
     }
 
     const auto before = rmsWave(folder + "/rms_before.csv");
-    const auto after = rmsWave(folder + "/surveyrms.csv");
+    const auto after = rmsWave(folder + "/rms_after.csv");
     const auto reference = rmsWave(folder + "/rms_truth.csv");
-    std::printf("\nAgreement of neighbouring scans, rmswave in metres (point to plane):\n");
+    std::printf("\nAgreement of neighbouring scans: rmswave in metres, point to plane, pairs up to 0.5 m apart\n");
     std::printf("  pair    before    after    with true headings   heading difference left over\n");
     for (const auto& [pair, rms] : after) {
         const auto b = before.find(pair), t = reference.find(pair);
