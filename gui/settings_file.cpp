@@ -227,7 +227,9 @@ SettingValues loaderDefaults()
     SettingValues values;
     for (int k = 0; k < SETTING_COUNT; ++k) {
         values[k].real = SETTING_KEYS[k].loaderDefault;
-        values[k].integer = static_cast<int>(SETTING_KEYS[k].loaderDefault);
+        // Only an integer key has an integer default; a real default such as -1e10 has no int value.
+        if (SETTING_KEYS[k].type == SettingType::Integer)
+            values[k].integer = static_cast<int>(SETTING_KEYS[k].loaderDefault);
     }
     return values;
 }
