@@ -1,0 +1,29 @@
+#pragma once
+
+#include "batch/engine/pair_context.h"
+#include "batch/engine/solvers.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "tests/support/test_files.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A survey of the example generator, loaded the way the batch program loads it,
+// with the heading error that was built into every scan.
+struct GeneratedSurvey {
+    TempDir dir;
+    RegSettings settings;                ///< its ipcreg.txt, angles in radians, run mode 1
+    std::vector<ScanRecord> scans;       ///< with neighbours
+    std::map<int32_t, double> errorDeg;  ///< scan id -> heading error, degrees
+};
+
+/// Generates and loads a survey (`points` per scan); false when that failed.
+bool loadGeneratedSurvey(GeneratedSurvey& survey, int32_t points, bool eastWest, uint32_t seed);
+
+/// Prepares the pair (scan index i, its south or west neighbour) in `pair`, quietly.
+bool preparePair(const GeneratedSurvey& survey, std::vector<ScanRecord>& scans, int32_t i, PairContext& pair);
+
+/// The same scans with the true headings in place of the database's.
+std::vector<ScanRecord> withTrueHeadings(const GeneratedSurvey& survey);
