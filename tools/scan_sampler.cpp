@@ -93,6 +93,11 @@ void surveyToShore(const ShoreFrame& frame, double x, double y, double& s, doubl
     c = (frame.eastWest ? y : x) - frame.lineOffset;
 }
 
+void shoreToSurvey(const ShoreFrame& frame, double s, double c, double& x, double& y) {
+    x = frame.eastWest ? s : frame.lineOffset + c;
+    y = frame.eastWest ? frame.lineOffset + c : s;
+}
+
 ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
                       const ScannerModel& model, int32_t targetPoints) {
     const FieldOfView fov = fieldOfView(scene, frame, pose, model);

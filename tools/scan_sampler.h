@@ -66,5 +66,6 @@ void sampleColumns(const CliffScene& scene, const ShoreFrame& frame, const ScanP
                    const ScannerModel& model, const ScanGrid& grid, int32_t firstColumn,
                    int32_t endColumn, std::mt19937& noiseGen, std::vector<ScanPoint>& out);
 
-/// The survey-frame position (x, y) in shore coordinates.
+/// The survey-frame position (x, y) in shore coordinates, and back.
 void surveyToShore(const ShoreFrame& frame, double x, double y, double& s, double& c);
+void shoreToSurvey(const ShoreFrame& frame, double s, double c, double& x, double& y);

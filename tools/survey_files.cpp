@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -56,7 +57,11 @@ void writeRunComments(std::FILE* f, const ExampleSurveyPlan& plan, const Example
                  options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points));
     std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors up to %.3f degrees (see truth.csv)\n",
                  options.noise, options.maxError);
-    std::fprintf(f, "# ZMIN %.2f keeps the pairing on the cliff above the beach\n", plan.zmin);
+    if (options.zmin) {
+        std::fprintf(f, "# ZMIN %.2f as asked\n", plan.zmin);
+    } else {
+        std::fprintf(f, "# ZMIN %.2f keeps the pairing on the cliff above the beach\n", plan.zmin);
+    }
     std::fprintf(f, "# Weakest neighbour pair: about %i point pairs with %.0f m cubes\n",
                  static_cast<int>(pairing.fewestPairs), pairing.cubeSize);
 }
@@ -72,9 +77,9 @@ void surveyBox(const ExampleSurveyPlan& plan, double* box) {
         box[3] = std::max(box[3], s.pose.y);
     }
     const double margin = plan.scanner.maxRange + 10.0;
-    for (int32_t k = 0; k < 4; ++k) {
-        const double v = box[k] + (k % 2 == 0 ? -margin : margin);
-        box[k] = static_cast<double>(static_cast<int64_t>(v / 10.0)) * 10.0;
+    for (int32_t k = 0; k < 4; k += 2) {
+        box[k] = std::floor((box[k] - margin) / 10.0) * 10.0;
+        box[k + 1] = std::ceil((box[k + 1] + margin) / 10.0) * 10.0;
     }
 }
 
@@ -166,8 +171,9 @@ bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const E
                     "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
     std::fprintf(o, "Scanner origin = (X - TRANSX, Y - TRANSY, Z + 0.29); survey point =\n"
                     "Rz(A3) Ry(A2) Rx(A1) scanner point + origin, degrees times 3.14159265 / 180.\n");
-    std::fprintf(o, "The cliff stands %s of the set-ups, 24 to 40 m away; ZMIN %.2f lies above the beach.\n",
-                 options.eastWest ? "north" : "east", plan.zmin);
+    std::fprintf(o, "The cliff stands %s of the set-ups, 24 to 40 m away; ZMIN %.2f %s.\n",
+                 options.eastWest ? "north" : "east", plan.zmin,
+                 options.zmin ? "as asked" : "lies just above the beach");
     std::fprintf(o, "Cube size %.0f m, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n",
                  result.cubeSize, static_cast<int>(result.minPairs), static_cast<int>(result.fewestPairs));
     return finishText(f, path);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <system_error>
 
@@ -27,16 +28,11 @@ constexpr int64_t MICRO = 1000000;
 constexpr int32_t NUMPPC = 10;           // points per cube the registration pairs
 constexpr int32_t COLUMNS_PER_BLOCK = 16;
 constexpr int32_t CUBE_EDGES[] = {1, 2, 3, 4, 5, 6, 8, 10};
-constexpr int32_t EDGE_CHOICES = 8;
+constexpr int32_t EDGE_CHOICES = static_cast<int32_t>(std::size(CUBE_EDGES));
 constexpr int32_t WANTED_PAIRS = 4000;   // enough for MINNUMPTS 1000 with room to spare
 
 constexpr uint32_t STREAM_SETUPS = 1;
 constexpr uint32_t STREAM_NOISE = 1000;  // + scan index
-
-void shoreToSurvey(const ShoreFrame& frame, double s, double c, double& x, double& y) {
-    x = frame.eastWest ? s : frame.lineOffset + c;
-    y = frame.eastWest ? frame.lineOffset + c : s;
-}
 
 // Microdegrees uniform in [lo, hi].
 int64_t microIn(std::mt19937& gen, int64_t lo, int64_t hi) {
