@@ -1,0 +1,114 @@
+// Run ALL on the example survey: after it every neighbouring pair agrees as well as
+// the true headings let it, and modes 1, 2 and 3 in separate starts give the same tables.
+
+#include "tests/e2e/e2e_fixture.h"
+
+#ifdef HAVE_SURVEY_GENERATOR
+
+#include "tools/survey_generator.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+namespace {
+
+using ExampleSurvey = BatchTest;
+
+// rmswave of every pair of an RMS table, by "scan1,scan2".
+std::map<std::string, double> rmsWaves(const std::string& table)
+{
+    std::map<std::string, double> result;
+    std::istringstream in(table);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, ',');)
+            fields.push_back(field);
+        if (fields.size() >= 7)
+            result[fields[0] + "," + fields[1]] = std::atof(fields[6].c_str());
+    }
+    return result;
+}
+
+// The survey database with every heading replaced by the true one from truth.csv.
+std::string withTrueHeadings(const std::string& database, const std::string& truth)
+{
+    std::map<std::string, std::string> heading;
+    std::istringstream t(truth);
+    std::string line;
+    std::getline(t, line);
+    while (std::getline(t, line)) {
+        std::vector<std::string> f;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, ',');)
+            f.push_back(field);
+        heading[f[0]] = f[3];
+    }
+    std::istringstream d(database);
+    std::string out;
+    std::getline(d, line);
+    out = line + "\n";
+    while (std::getline(d, line)) {
+        std::vector<std::string> f;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, ',');)
+            f.push_back(field);
+        f[5] = heading[f[6]];
+        for (std::size_t i = 0; i < f.size(); ++i)
+            out += f[i] + (i + 1 < f.size() ? "," : "\n");
+    }
+    return out;
+}
+
+TEST_F(ExampleSurvey, RunAllBringsEveryPairToTheAgreementOfTheTrueHeadings)
+{
+    ExampleSurveyOptions options;
+    options.outDir = dir_.path();
+    options.scans = 4;
+    options.points = 100000;
+    options.seed = 11;
+    options.quiet = true;
+    ASSERT_TRUE(generateExampleSurvey(options));
+    const std::string settings = replaced(replaced(read("ipcreg.txt"), "MAXITER 5\n", "MAXITER 50\n"),
+                                          "MAXREPEAT 3\n", "MAXREPEAT 10\n");
+    write("ipcreg.txt", settings);
+
+    const BatchRun all = run({"survey.csv"}, "4\n\n\n");
+    ASSERT_EQ(all.exitStatus, 0);
+    EXPECT_EQ(read("surveylog.txt"), "");
+    const std::string registration = read("surveyreg.csv"), rotation = read("surveyrot.csv"),
+                      evaluation = read("surveyrms.csv");
+
+    // The reference: the original scans with the true headings, evaluated alike.
+    ASSERT_EQ(mkdir(path("truth").c_str(), 0755), 0);
+    write("truth/survey.csv", withTrueHeadings(read("survey.csv"), read("truth.csv")));
+    write("truth/ipcreg.txt", replaced(settings, "FILEEXT 0\n", "FILEEXT 1\n"));
+    for (int id = 1; id <= 4; ++id) {
+        const std::string scan = "survey_00" + std::to_string(id) + "_00" + std::to_string(id) + "_S" + std::to_string(id) + ".bxyz";
+        ASSERT_EQ(symlink(path(scan).c_str(), path("truth/" + scan).c_str()), 0);
+    }
+    ASSERT_EQ(runBatch(build_, path("truth"), {"survey.csv"}, "3\n\n\n").exitStatus, 0);
+    const std::map<std::string, double> after = rmsWaves(evaluation), truth = rmsWaves(read("truth/surveyrms.csv"));
+    ASSERT_EQ(after.size(), 3u);
+    ASSERT_EQ(truth.size(), 3u);
+    for (const auto& [pair, rms] : after) {
+        SCOPED_TRACE(pair);
+        ASSERT_EQ(truth.count(pair), 1u);
+        EXPECT_LT(rms, 1.15 * truth.at(pair));
+    }
+
+    for (const char* mode : {"1", "2", "3"})
+        ASSERT_EQ(run({"survey.csv"}, std::string(mode) + "\n\n\n").exitStatus, 0);
+    EXPECT_EQ(read("surveyreg.csv"), registration);
+    EXPECT_EQ(read("surveyrot.csv"), rotation);
+    EXPECT_EQ(read("surveyrms.csv"), evaluation);
+}
+
+}  // namespace
+
+#endif
