@@ -2,12 +2,12 @@
 // run mode, runs it and ends. This is the only place where the program ends.
 
 #include "batch/console.h"
-#include "batch/engine/search_cubes.h"
 #include "batch/engine/pair_context.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/run_modes.h"
 #include "batch/runs/output_names.h"
+#include "batch/setting_checks.h"
 #include "batch/summary.h"
 
 #include <cstdio>
@@ -41,12 +41,6 @@ std::string locateConfiguration(const char* argument0)
     if (separator != std::string::npos && separator > 3)
         return program.substr(0, separator + 1) + "ipcreg.txt";
     return "ipcreg.txt";
-}
-
-// The modes that pair points within search cubes.
-bool usesSearchCubes(int32_t mode)
-{
-    return mode == 1 || mode == 3 || mode == 4 || mode == 5 || mode == 6 || mode == 7;
 }
 
 // Only a start with no argument 0 at all asks for the database by name.
@@ -84,7 +78,7 @@ int runProgram(int argc, char** argv)
         return 1;  // quit, or no answer at all: never run a mode nobody chose
     std::printf("\n");
     convertAnglesToRadians(settings);
-    if (usesSearchCubes(settings.runMode) && !checkCubeSizes(settings))
+    if (!checkSettingsForMode(settings))
         return endAfterWait(1);
 
     std::vector<ScanRecord> scans;

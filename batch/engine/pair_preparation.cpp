@@ -24,8 +24,12 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
 {
     scan.extent = ScanExtent{};
     if (endsWith(path, ".bxyz") && readBinaryPoints(path, scan.points) > 0) {
-        scan.extent.count = static_cast<int32_t>(scan.points.size());
-        return 0.0;
+        if (!looksLikeText(path)) {
+            scan.extent.count = static_cast<int32_t>(scan.points.size());
+            return 0.0;
+        }
+        std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
+                    path.c_str());
     }
     const bool haveRecord = settings.runMode != 5 && index >= 0 && index < static_cast<int32_t>(scans.size());
     const ScanRecord position = haveRecord ? scans[static_cast<std::size_t>(index)] : ScanRecord{};

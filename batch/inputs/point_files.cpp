@@ -179,3 +179,20 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
     std::printf("Finished loading %i points\n", kept);
     return kept;
 }
+
+bool looksLikeText(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return false;
+    unsigned char start[64];
+    const std::size_t n = std::fread(start, 1, sizeof start, file.get());
+    if (n == 0)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char c = start[i];
+        if (!((c >= 0x20 && c < 0x7f) || c == '\n' || c == '\r' || c == '\t'))
+            return false;
+    }
+    return true;
+}

@@ -50,3 +50,8 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
 /// Parses one text point line: x, one separator character, y, one separator, z;
 /// anything after z is ignored. False when the line gives no point.
 bool parseTextPoint(const char* line, double& x, double& y, double& z);
+
+/// True when the file starts like a text file: its first bytes (up to 64) are all
+/// printable characters, blanks or line ends. Binary point records never do, since
+/// their coordinates hold bytes outside that range.
+bool looksLikeText(const std::string& path);

@@ -71,7 +71,16 @@ RunStatus exportGeoreferencedScans(const RegSettings& settings, const std::vecto
             status = RunStatus::Failed;
             continue;
         }
-        if (readBinaryPoints(s.fileName, points) > 0)
+        if (readBinaryPoints(s.fileName, points) > 0 && looksLikeText(s.fileName)) {
+            // Text read as binary records would export nonsense coordinates.
+            std::printf("The point file %s holds text, not binary points: it is not exported. \n", s.fileName.c_str());
+            if (settings.logFile != nullptr)
+                std::fprintf(settings.logFile, "The point file %s holds text, not binary points: it is not exported. \n",
+                             s.fileName.c_str());
+            points.clear();
+            status = RunStatus::Failed;
+        }
+        if (!points.empty())
             applyScanTransform(points, makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z));
         if (!writeExportFile(path, points, settings.logFile))
             status = RunStatus::Failed;

@@ -165,7 +165,12 @@ RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>
             status = worse(status, RunStatus::Failed);
             continue;
         }
-        const bool isBinary = endsWith(input, ".bxyz");
+        bool isBinary = endsWith(input, ".bxyz");
+        if (isBinary && looksLikeText(input)) {
+            std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
+                        input.c_str());
+            isBinary = false;
+        }
         int32_t headers = 0, pointLines = 0;
         if (!isBinary && !countLines(input, headers, pointLines))
             std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
