@@ -52,6 +52,8 @@ RunStatus runSelectedMode(RegSettings& settings, std::vector<ScanRecord>& scans,
         pair.scan2Path = file2;
         if (prepareRegistration(settings, scans, pair) == PrepareResult::Fatal)
             return RunStatus::Fatal;
+        if (pair.outputFailed)
+            status = RunStatus::Failed;
     } else if (mode == 6) {
         settings.evaluatingRms = false;
         status = worse(status, runSite(settings.regFileName, settings, scans, pair));

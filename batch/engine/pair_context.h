@@ -28,6 +28,7 @@ struct PairContext {
     int32_t pairsInAll = 0;          ///< the number of scans: denominator of the progress
     double percentComplete = 0.0;    ///< last progress value printed by a solver
     bool surveyFramePoints = false;  ///< the paths name rotated files, already in the survey frame
+    bool outputFailed = false;       ///< a diagnostic file could not be written
     int64_t walkCount = 0;           ///< pairing walks made through this pair (for benchmarks)
 
     // Buffers kept from pair to pair so that their memory is reused.

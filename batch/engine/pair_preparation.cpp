@@ -69,6 +69,7 @@ bool measureInitialRms(const RegSettings& settings, PairContext& pair)
         settings.MAXDISTINITIAL, pair.candidates);
     if (r12.tooManyPoints)
         return false;
+    pair.outputFailed = pair.outputFailed || r21.diagnosticsFailed || r12.diagnosticsFailed;
     pair.rms21 = static_cast<float>(r21.rms);
     pair.rms12 = static_cast<float>(r12.rms);
     // Added in single precision, halved in double, kept in single precision.

@@ -130,29 +130,49 @@ public:
     {
         if (!enabled)
             return;
-        distances_.reset(std::fopen("RMSdistances.txt", "a"));
-        scan1_.reset(std::fopen("PointsScan1.txt", "w"));
-        scan2_.reset(std::fopen("PointsScan2.txt", "w"));
-        if (distances_)
-            std::fprintf(distances_.get(), "#Distances for point pairs for Scanset\n");
-        if (scan1_)
-            std::fprintf(scan1_.get(), "#X,Y,Z\n");
-        if (scan2_)
-            std::fprintf(scan2_.get(), "#X,Y,Z\n");
+        open(0, "RMSdistances.txt", "a", "#Distances for point pairs for Scanset\n");
+        open(1, "PointsScan1.txt", "w", "#X,Y,Z\n");
+        open(2, "PointsScan2.txt", "w", "#X,Y,Z\n");
     }
 
     void record(double distance, const CubePoint& p, const Point3& partner)
     {
-        if (distances_)
-            std::fprintf(distances_.get(), "%lf\n", distance);
-        if (scan1_)
-            std::fprintf(scan1_.get(), "%lf,%lf,%lf\n", p.x, p.y, p.z);
-        if (scan2_)
-            std::fprintf(scan2_.get(), "%lf,%lf,%lf\n", partner.x, partner.y, partner.z);
+        if (files_[0])
+            std::fprintf(files_[0].get(), "%lf\n", distance);
+        if (files_[1])
+            std::fprintf(files_[1].get(), "%lf,%lf,%lf\n", p.x, p.y, p.z);
+        if (files_[2])
+            std::fprintf(files_[2].get(), "%lf,%lf,%lf\n", partner.x, partner.y, partner.z);
+    }
+
+    /// Closes the files; false (reported) when one could not be created or written.
+    bool close()
+    {
+        bool ok = true;
+        for (int i = 0; i < 3; ++i) {
+            if (!names_[i])
+                continue;
+            const bool written = files_[i] && std::ferror(files_[i].get()) == 0;
+            const bool closed = files_[i] && std::fclose(files_[i].release()) == 0;
+            if (!written || !closed) {
+                std::printf("Unable to write output file %s \n", names_[i]);
+                ok = false;
+            }
+        }
+        return ok;
     }
 
 private:
-    FilePtr distances_, scan1_, scan2_;
+    void open(int i, const char* name, const char* mode, const char* header)
+    {
+        names_[i] = name;
+        files_[i].reset(std::fopen(name, mode));
+        if (files_[i])
+            std::fprintf(files_[i].get(), "%s", header);
+    }
+
+    FilePtr files_[3];
+    const char* names_[3] = {nullptr, nullptr, nullptr};
 };
 
 void finishRms(const RegSettings& settings, double errorSum, PairingResult& result)
@@ -203,6 +223,7 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
         diagnostics.record(dist, p, projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p)));
     };
     result.tooManyPoints = !walkCubes(settings, in, candidates, visit);
+    result.diagnosticsFailed = !diagnostics.close();
     finishRms(settings, errorSum, result);
     return result;
 }

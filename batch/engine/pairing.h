@@ -26,6 +26,7 @@ struct PairingResult {
     bool tooManyPoints = false;         ///< a cube held more query points than a walk can take
     double angle = 0.0;                 ///< radians, computePairRotation only
     bool angleFound = false;            ///< angle is valid (at least MINNUMPTS pairs)
+    bool diagnosticsFailed = false;     ///< a diagnostic file of run mode 5 could not be written
 };
 
 /// Pairs up to NUMPPC evenly spaced query points per cube with their nearest

@@ -114,17 +114,22 @@ void applyConfigurationLine(const char* line, RegSettings& settings)
 bool readConfigurationFile(const std::string& path, RegSettings& settings)
 {
     FilePtr file(std::fopen(path.c_str(), "r"));
-    if (!file) {
-        std::printf("Could not open master input file %s\n", path.c_str());
-        std::printf("Make sure this file is in the same directory as the program \n");
-        std::printf("USING DEFAULT VALUES!!!!\n");
-        return false;
+    if (file) {
+        // Lines longer than 255 characters are taken in pieces, each piece a line of its own.
+        RegSettings read = settings;
+        char line[256];
+        while (std::fgets(line, sizeof line, file.get()) != nullptr)
+            applyConfigurationLine(line, read);
+        // A file that opens but cannot be read (a folder, say) leaves the defaults in force.
+        if (std::ferror(file.get()) == 0) {
+            settings = read;
+            return true;
+        }
     }
-    // Lines longer than 255 characters are taken in pieces, each piece a line of its own.
-    char line[256];
-    while (std::fgets(line, sizeof line, file.get()) != nullptr)
-        applyConfigurationLine(line, settings);
-    return true;
+    std::printf("Could not open master input file %s\n", path.c_str());
+    std::printf("Make sure this file is in the same directory as the program \n");
+    std::printf("USING DEFAULT VALUES!!!!\n");
+    return false;
 }
 
 std::string withSuffix(const std::string& path, const std::string& suffix)

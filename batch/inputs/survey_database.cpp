@@ -26,7 +26,7 @@ bool readWholeFile(const std::string& path, std::string& text)
     std::size_t n = 0;
     while ((n = std::fread(block, 1, sizeof block, file.get())) > 0)
         text.append(block, n);
-    return true;
+    return std::ferror(file.get()) == 0;  // a folder opens, but cannot be read
 }
 
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -93,6 +93,9 @@ public:
             ++pos_;
         return text_.substr(start, pos_ - start);
     }
+
+    // Only blanks and line ends are left.
+    bool atEnd() { return !skipBlanks(); }
 
     // The text at the reading position, for a message about a field that is no number.
     std::string textHere() const
@@ -200,11 +203,13 @@ std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path)
     SurveyDatabase db;
     RecordScanner in(text);
     db.header = in.header();
-    for (;;) {
+    while (!in.atEnd()) {
         SurveyRecordText record;
         const Field f = readRecord(in, record);
-        if (f == Field::End)
+        if (f == Field::End) {
+            db.incompleteRecord = static_cast<int32_t>(db.records.size()) + 1;
             break;
+        }
         if (f == Field::NotANumber) {
             db.badRecord = static_cast<int32_t>(db.records.size()) + 1;
             db.badText = in.textHere();
@@ -274,6 +279,9 @@ StartupResult loadScansAndConfirm(RegSettings& settings, std::vector<ScanRecord>
     std::optional<SurveyDatabase> db = readSurveyDatabase(path);
     if (db) {
         std::printf("%s\n", db->header.c_str());
+        if (db->incompleteRecord > 0)
+            std::printf("Record %i of the survey database ends before its NAME: it is not used. \n",
+                        db->incompleteRecord);
         if (db->badRecord > 0)
             std::printf("Record %i of the survey database holds \"%s\" where a number belongs; "
                         "only the %i records before it are used. \n",

@@ -41,6 +41,7 @@ struct SurveyDatabase {
     std::vector<SurveyRecordText> records; ///< the complete records before any bad one
     int32_t badRecord = 0;                 ///< 1-based number of a record with a non-number field, 0 none
     std::string badText;                   ///< the text found where that number belongs
+    int32_t incompleteRecord = 0;          ///< 1-based number of a last record cut short, 0 none
 };
 
 /// Reads the whole survey database; nullopt when the file cannot be opened.

@@ -69,7 +69,10 @@ TEST(SurveyDatabase, ReadingStopsAtAFieldThatIsNotANumber)
 
 TEST(SurveyDatabase, IncompleteLastRecordAndHeaderOnly)
 {
-    EXPECT_EQ(readText("h\n1,2,3,4,5,6,7,8,S1\n1,2,3\n").records.size(), 1u);
+    const SurveyDatabase cut = readText("h\n1,2,3,4,5,6,7,8,S1\n1,2,3\n");
+    EXPECT_EQ(cut.records.size(), 1u);
+    EXPECT_EQ(cut.incompleteRecord, 2);
+    EXPECT_EQ(readText("h\n1,2,3,4,5,6,7,8,S1\n \r\n").incompleteRecord, 0);
     EXPECT_EQ(readText("X,Y,Z\n").records.size(), 0u);
     EXPECT_EQ(readText("").records.size(), 0u);
     const std::string longHeader(300, 'h');
