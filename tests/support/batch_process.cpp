@@ -2,8 +2,10 @@
 
 #include "tests/support/test_files.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +17,23 @@ std::string environment(const std::string& name)
     return value != nullptr ? value : "";
 }
 
+// A full disk: writes past the limit fail (instead of the signal ending the program).
+void applyLimits(const BatchLimits& limits)
+{
+    if (limits.fileSizeLimit >= 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit size{static_cast<rlim_t>(limits.fileSizeLimit), static_cast<rlim_t>(limits.fileSizeLimit)};
+        if (setrlimit(RLIMIT_FSIZE, &size) != 0)
+            _exit(126);
+    }
+    if (limits.asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        _exit(126);
+}
+
 [[noreturn]] void execInChild(const BatchBuild& build, const std::string& workDir,
                               const std::vector<std::string>& args, const std::string& argument0,
                               const std::string& inPath, const std::string& outPath,
-                              const std::string& errPath)
+                              const std::string& errPath, const BatchLimits& limits)
 {
     const int in = open(inPath.c_str(), O_RDONLY);
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -26,6 +41,7 @@ std::string environment(const std::string& name)
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
         || chdir(workDir.c_str()) != 0)
         _exit(127);
+    applyLimits(limits);
     std::vector<std::string> words;
     if (!build.runner.empty())
         words = {build.runner, "-0", argument0, build.exe};
@@ -49,7 +65,7 @@ BatchBuild batchBuildFromEnvironment(const std::string& suffix)
 
 BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
                   const std::vector<std::string>& args, const std::string& input,
-                  const std::string& argument0)
+                  const std::string& argument0, const BatchLimits& limits)
 {
     TempDir io;
     const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
@@ -57,7 +73,7 @@ BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
     BatchRun run;
     const pid_t child = fork();
     if (child == 0)
-        execInChild(build, workDir, args, argument0, inPath, outPath, errPath);
+        execInChild(build, workDir, args, argument0, inPath, outPath, errPath, limits);
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);

@@ -16,6 +16,13 @@ struct BatchBuild {
     std::string runner;  ///< empty, or qemu-i386 that runs the 32-bit build
 };
 
+// Conditions a run is started under, to simulate a full disk or a folder the
+// program may not write to.
+struct BatchLimits {
+    long long fileSizeLimit = -1;  ///< bytes any file may grow to (RLIMIT_FSIZE); -1 none
+    bool asNobody = false;         ///< run as the unprivileged user nobody (only when run as root)
+};
+
 /// The build named by the environment variables BATCH_EXE and BATCH_RUNNER
 /// (with `suffix`, e.g. "_X64": BATCH_EXE_X64 and BATCH_RUNNER_X64).
 BatchBuild batchBuildFromEnvironment(const std::string& suffix = "");
@@ -25,4 +32,4 @@ BatchBuild batchBuildFromEnvironment(const std::string& suffix = "");
 /// configuration beside that name).
 BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
                   const std::vector<std::string>& args, const std::string& input,
-                  const std::string& argument0 = "tavrinbatch");
+                  const std::string& argument0 = "tavrinbatch", const BatchLimits& limits = {});
