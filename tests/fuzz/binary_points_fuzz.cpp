@@ -1,0 +1,5 @@
+// libFuzzer harness: binary points reader; see feedBinaryPoints in fuzz_targets.h.
+#include "tests/fuzz/fuzz_harness.h"
+#include "tests/fuzz/fuzz_targets.h"
+
+TAVRIN_FUZZ_HARNESS(feedBinaryPoints)

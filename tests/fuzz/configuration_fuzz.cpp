@@ -1,0 +1,5 @@
+// libFuzzer harness: configuration reader; see feedConfigurationFile in fuzz_targets.h.
+#include "tests/fuzz/fuzz_harness.h"
+#include "tests/fuzz/fuzz_targets.h"
+
+TAVRIN_FUZZ_HARNESS(feedConfigurationFile)

@@ -1,0 +1,5 @@
+// libFuzzer harness: pair preparation reader; see feedPairPreparation in fuzz_targets.h.
+#include "tests/fuzz/fuzz_harness.h"
+#include "tests/fuzz/fuzz_targets.h"
+
+TAVRIN_FUZZ_HARNESS(feedPairPreparation)
