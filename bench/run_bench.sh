@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The benchmarks: the engine (pair preparation, pairing walks, peak memory) at 250k,
+# 1M and 4M points per scan, the three solution methods on one pair at 250k and 1M,
+# and "Run ALL" on an example survey of 8 scans of 1M points with partial least
+# squares and with ping-pong. Takes about an hour on two cores; run it with the
+# machine otherwise quiet. Surveys are generated once into out/bench/ and reused.
+# Usage: bench/run_bench.sh [engine|runall|all]   (default all)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+what=${1:-all}
+scripts/install_packages.sh build-essential cmake g++ time linux-perf
+
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_32B=OFF \
+  -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF > /dev/null
+cmake --build build-bench -j2 --target engine_bench tavrinbatch_x64 make_example_survey
+root=$(pwd)
+bench=$root/out/bench
+results=$bench/results
+mkdir -p "$results"
+
+# Each size in its own process, so that its peak memory is its own.
+if [ "$what" != runall ]; then
+  for points in 250000 1000000 4000000; do
+    only=$([ "$points" -gt 1000000 ] && echo --engine-only || true)
+    echo "== engine_bench --points $points $only"
+    build-bench/bench/engine_bench --points "$points" --work "$bench" $only | tee "$results/engine_$points.txt"
+  done
+fi
+
+# One Run ALL (mode 4) in a folder of its own beside the survey's files: total time
+# and peak memory from /usr/bin/time, and, where perf works, the share of the
+# processor samples that fall in the two pairing walks.
+run_all() {  # name regsol maxiter maxrepeat
+  local run=$bench/runall/$1
+  rm -rf "$run"
+  mkdir -p "$run"
+  for file in "$bench"/survey8/survey*; do ln -s "$file" "$run/"; done
+  sed "s/^REGSOL .*/REGSOL $2/; s/^MAXITER .*/MAXITER $3/; s/^MAXREPEAT .*/MAXREPEAT $4/" \
+    "$bench/survey8/ipcreg.txt" > "$run/ipcreg.txt"
+  local profile=()
+  if perf record -q -o /dev/null -- true 2> /dev/null; then
+    profile=(perf record -q -F 250 -o "$run/perf.data" --)
+  fi
+  echo "== Run ALL, $1: REGSOL $2, MAXITER $3, MAXREPEAT $4"
+  (cd "$run" && printf '4\n\n\n' | /usr/bin/time -v -o time.txt "${profile[@]}" \
+    bash -c 'exec -a tavrinbatch_x64 "$0" survey.csv' "$root/build-bench/tavrinbatch_x64" > console.log 2> console.err)
+  local seconds kib cpu pairs
+  seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
+                         for (i = 1; i <= n; ++i) s = s * 60 + t[i]; print s }' "$run/time.txt")
+  kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$run/time.txt")
+  cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$run/time.txt")
+  pairs=$(tr '\r' '\n' < "$run/console.log" | grep -c '^RMSfinal' || true)
+  {
+    awk -v name="$1" -v s="$seconds" -v c="$cpu" -v k="$kib" -v n="$pairs" 'BEGIN {
+      printf("Run ALL %-16s %8.1f s total (cpu %.1f s), %6.1f s per registered pair (%i pairs), peak %.0f MiB\n",
+             name, s, c, (n > 0 ? s / n : 0), n, k / 1024) }'
+    if [ -f "$run/perf.data" ]; then
+      # Samples by function: the walks' share, then everything above 1%.
+      perf report -q -i "$run/perf.data" --no-children --sort symbol --percent-limit 1 2> /dev/null \
+        | sed 's/^ *//' > "$run/profile.txt"
+      awk '/computePairR(ms|otation)$/ { sub("%", "", $1); walks += $1 }
+           END { printf "  processor samples in the pairing walks: %.1f%%\n", walks }' "$run/profile.txt"
+      sed 's/^/    /' "$run/profile.txt"
+    fi
+  } | tee -a "$results/runall.txt"
+  rm -f "$run"/*_rot.txt "$run/perf.data.old"
+}
+
+if [ "$what" != engine ]; then
+  if [ ! -f "$bench/survey8/complete" ]; then
+    build-bench/tools/make_example_survey --out "$bench/survey8" --scans 8 --points 1000000 --seed 1 --quiet
+    touch "$bench/survey8/complete"
+  fi
+  : > "$results/runall.txt"
+  run_all pls_defaults 0 5 3
+  run_all pingpong_50_10 2 50 10
+  run_all pingpong_5_3 2 5 3
+fi
+
+echo
+echo "== Summary (figures in $results)"
+cat "$results"/engine_*.txt "$results/runall.txt" 2> /dev/null | grep -v '^generating' || true
