@@ -2,7 +2,7 @@
 # The benchmarks: the engine (pair preparation, pairing walks, peak memory) at 250k,
 # 1M and 4M points per scan, the three solution methods on one pair at 250k and 1M,
 # and "Run ALL" on an example survey of 8 scans of 1M points with partial least
-# squares and with ping-pong. Takes about an hour on two cores; run it with the
+# squares and with ping-pong. Takes about a quarter of an hour; run it with the
 # machine otherwise quiet. Surveys are generated once into out/bench/ and reused.
 # Usage: bench/run_bench.sh [engine|runall|all]   (default all)
 set -euo pipefail
@@ -27,9 +27,14 @@ if [ "$what" != runall ]; then
   done
 fi
 
+# Prefixes every console line with the time it arrived (seconds since the epoch).
+stamp_lines() {
+  while IFS= read -r text; do printf '%s %s\n' "$EPOCHREALTIME" "$text"; done
+}
+
 # One Run ALL (mode 4) in a folder of its own beside the survey's files: total time
-# and peak memory from /usr/bin/time, and, where perf works, the share of the
-# processor samples that fall in the two pairing walks.
+# and peak memory from /usr/bin/time, the time of each phase from the console lines,
+# and, where perf works, the share of the processor samples in the pairing walks.
 run_all() {  # name regsol maxiter maxrepeat
   local run=$bench/runall/$1
   rm -rf "$run"
@@ -42,24 +47,32 @@ run_all() {  # name regsol maxiter maxrepeat
     profile=(perf record -q -F 250 -o "$run/perf.data" --)
   fi
   echo "== Run ALL, $1: REGSOL $2, MAXITER $3, MAXREPEAT $4"
-  (cd "$run" && printf '4\n\n\n' | /usr/bin/time -v -o time.txt "${profile[@]}" \
-    bash -c 'exec -a tavrinbatch_x64 "$0" survey.csv' "$root/build-bench/tavrinbatch_x64" > console.log 2> console.err)
+  # Line-buffered output, so that each line is stamped when it is printed.
+  (cd "$run" && printf '4\n\n\n' | /usr/bin/time -v -o time.txt "${profile[@]}" stdbuf -oL \
+    bash -c 'exec -a tavrinbatch_x64 "$0" survey.csv' "$root/build-bench/tavrinbatch_x64" 2> console.err) \
+    | stamp_lines > "$run/console.log"
   local seconds kib cpu pairs
   seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
                          for (i = 1; i <= n; ++i) s = s * 60 + t[i]; print s }' "$run/time.txt")
   kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$run/time.txt")
   cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ { s += $2 } END { print s }' "$run/time.txt")
-  pairs=$(tr '\r' '\n' < "$run/console.log" | grep -c '^RMSfinal' || true)
+  pairs=$(grep -c 'RMSfinal' "$run/console.log" || true)
   {
     awk -v name="$1" -v s="$seconds" -v c="$cpu" -v k="$kib" -v n="$pairs" 'BEGIN {
       printf("Run ALL %-16s %8.1f s total (cpu %.1f s), %6.1f s per registered pair (%i pairs), peak %.0f MiB\n",
              name, s, c, (n > 0 ? s / n : 0), n, k / 1024) }'
+    awk 'NR == 1 { start = $1 }
+         /REGISTRATION OF SCANS COMPLETE/ { reg = $1 } /ROTATING SCANS/ { rot0 = $1 }
+         /ROTATION OF SCANS COMPLETE/ { rot = $1 } /EVALUATING RMS/ { ev0 = $1 } /EVALUATION OF RMS COMPLETE/ { ev = $1 }
+         END { printf("  phases: registration %.1f s, rotation %.1f s, evaluation %.1f s\n",
+                      reg - start, rot - rot0, ev - ev0) }' "$run/console.log"
     if [ -f "$run/perf.data" ]; then
-      # Samples by function: the walks' share, then everything above 1%.
+      # Samples by function: the walks' share, then every function above 1%.
       perf report -q -i "$run/perf.data" --no-children --sort symbol --percent-limit 1 2> /dev/null \
-        | sed 's/^ *//' > "$run/profile.txt"
-      awk '/computePairR(ms|otation)$/ { sub("%", "", $1); walks += $1 }
-           END { printf "  processor samples in the pairing walks: %.1f%%\n", walks }' "$run/profile.txt"
+        | sed 's/^ *//; s/[ -]*$//' | grep . > "$run/profile.txt"
+      awk -v c="$cpu" '/computePairR(ms|otation)$/ { sub("%", "", $1); walks += $1 }
+           END { printf("  processor samples in the pairing walks: %.1f%% (about %.1f s of the %.1f s cpu)\n",
+                        walks, walks * c / 100, c) }' "$run/profile.txt"
       sed 's/^/    /' "$run/profile.txt"
     fi
   } | tee -a "$results/runall.txt"
