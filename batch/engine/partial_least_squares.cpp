@@ -1,5 +1,6 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
+#include "batch/engine/search_cubes.h"
 #include "batch/engine/solver_support.h"
 #include "batch/engine/solvers.h"
 #include "batch/engine/transform.h"
@@ -35,8 +36,30 @@ struct PlsRun {
                     static_cast<double>(state.maxThr));
     }
 
+    CubeGrid work1Grid{};        ///< the grid scan 1's copy was last stamped in
+    bool work1Stamped = false;   ///< false once scan 1's copy is made afresh
+
     // Scan 2 turned by the running rotation, fresh from the prepared points.
     void turnScan2() { rotatedCopy(pair.scan2.points, pair.work2, state.running2, scan2.x, scan2.y); }
+
+    // Stamps both copies over the overlap box and sorts them. Scan 1's copy does not
+    // move during a trial: in an unchanged grid its stamps and order stay as they are.
+    bool stampBoth()
+    {
+        CubeGrid grid;
+        if (!buildCubeGrid(pair.overlap, settings.ZMIN, settings, grid))
+            return false;
+        pair.cubeCount = grid.cubeCount;
+        if (!(work1Stamped && grid == work1Grid)) {
+            stampPoints(pair.work1, grid);
+            sortByCube(pair.work1, pair.sortBuffers);
+            work1Grid = grid;
+            work1Stamped = true;
+        }
+        stampPoints(pair.work2, grid);
+        sortByCube(pair.work2, pair.sortBuffers);
+        return true;
+    }
 
     // Solves scan 2's rotation for scan 1 at its trial angle: least-squares steps
     // until a step is smaller than ALPHATHRESH, at most 1000 of them.
@@ -46,7 +69,7 @@ struct PlsRun {
             turnScan2();
             pair.scan2.extent = computeExtent(pair.work2);
             updateOverlap(pair);
-            if (!stampAndSort(settings, pair, pair.work1) || !stampAndSort(settings, pair, pair.work2))
+            if (!stampBoth())
                 return false;
             const PairingResult r = pairRotation(settings, pair, pair.work1, pair.work2, state.maxThr,
                                                  state.minThr, scan2.x, scan2.y);
@@ -68,6 +91,7 @@ struct PlsRun {
         pair.percentComplete = progressBase(pair) + k * settings.progressStep;
         printProgress();
         rotatedCopy(pair.scan1.points, pair.work1, t, scan1.x, scan1.y);
+        work1Stamped = false;
         pair.scan1.extent = computeExtent(pair.work1);
         if (!solveScan2())
             return false;

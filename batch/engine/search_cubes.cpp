@@ -85,6 +85,12 @@ int32_t cubeIndexOf(const CubeGrid& g, double x, double y, double z)
     return static_cast<int32_t>(index);
 }
 
+void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid)
+{
+    for (CubePoint& p : points)
+        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+}
+
 bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
                  const RegSettings& settings, int32_t& cubeCount)
 {
@@ -92,8 +98,7 @@ bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double z
     if (!buildCubeGrid(box, zmin, settings, grid))
         return false;
     cubeCount = grid.cubeCount;
-    for (CubePoint& p : points)
-        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+    stampPoints(points, grid);
     return true;
 }
 
@@ -108,8 +113,16 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     if (points.empty())
         return;
     uint32_t largest = 0;
-    for (const CubePoint& p : points)
-        largest = std::max(largest, unsignedCube(p));
+    bool inOrder = true;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const uint32_t cube = unsignedCube(points[i]);
+        inOrder = inOrder && (i == 0 || unsignedCube(points[i - 1]) <= cube);
+        largest = std::max(largest, cube);
+    }
+    // Already in cube order (a copy turned so little that no point changed cube):
+    // the stable sort would leave it as it is.
+    if (inOrder)
+        return;
     // A counting sort when the buckets are few compared with the points; a grid
     // much larger than the scans falls back to a stable comparison sort, which
     // gives the same order.
@@ -126,6 +139,10 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     for (std::size_t c = 1; c < next.size(); ++c)
         next[c] += next[c - 1];
     std::vector<CubePoint>& sorted = buffers.points;
+    // Too small: let the old block go before taking a larger one, so that the two
+    // are never held at once (nor the old contents copied).
+    if (sorted.capacity() < points.size())
+        std::vector<CubePoint>().swap(sorted);
     sorted.resize(points.size());
     for (const CubePoint& p : points)
         sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;

@@ -14,6 +14,13 @@ struct CubeGrid {
     int32_t cubeCount = 0;              ///< nx·nz·ny; also the index of every point outside
     double x0 = 0.0, y0 = 0.0, z0 = 0.0; ///< metres, whole-number origin of cube (0, 0, 0)
     double dx = 1.0, dy = 1.0, dz = 1.0; ///< metres, cube sizes
+
+    /// Two grids that give every point the same cube index.
+    bool operator==(const CubeGrid& o) const
+    {
+        return nx == o.nx && ny == o.ny && nz == o.nz && cubeCount == o.cubeCount && x0 == o.x0 && y0 == o.y0
+               && z0 == o.z0 && dx == o.dx && dy == o.dy && dz == o.dz;
+    }
 };
 
 /// True when the three cube sizes are usable; otherwise prints which key to change.
@@ -27,6 +34,9 @@ bool buildCubeGrid(const ScanExtent& box, double zmin, const RegSettings& settin
 /// The cube index of one point: 0 .. cubeCount - 1 inside, cubeCount outside
 /// (NaN and infinite coordinates are outside).
 int32_t cubeIndexOf(const CubeGrid& grid, double x, double y, double z);
+
+/// Stamps every point with its cube index in `grid`.
+void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid);
 
 /// Builds the grid over `box` and stamps every point with its cube index.
 /// Returns false (with a message) when the grid cannot be built.

@@ -89,6 +89,10 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
             count = 0;  // more records than a point count can hold: not a scan we can load
         std::printf("file size: %i\n", static_cast<int32_t>(size));
         std::printf("numpts: %i\n", static_cast<int32_t>(count));
+        // A buffer too small for this scan is let go first, so the old block and the
+        // new one are never held at once.
+        if (points.capacity() < static_cast<std::size_t>(count))
+            std::vector<CubePoint>().swap(points);
         points.resize(static_cast<std::size_t>(count));
         const std::size_t read = std::fread(points.data(), sizeof(CubePoint), points.size(), file.get());
         points.resize(read);

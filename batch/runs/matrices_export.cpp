@@ -4,6 +4,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/runs/number_text.h"
 #include "batch/runs/output_file.h"
 #include "batch/runs/output_names.h"
 
@@ -34,8 +35,18 @@ bool writeExportFile(const std::string& path, const std::vector<CubePoint>& poin
     if (!out.isOpen())
         return false;
     std::fprintf(out.get(), "#X,Y,Z\n");
-    for (const CubePoint& p : points)
-        std::fprintf(out.get(), "%lf %lf %lf\n", p.x, p.y, p.z);
+    std::string line;
+    for (const CubePoint& p : points) {
+        // "%lf %lf %lf\n", built without printf: a scan has millions of lines.
+        line.clear();
+        appendFixed6(line, p.x);
+        line += ' ';
+        appendFixed6(line, p.y);
+        line += ' ';
+        appendFixed6(line, p.z);
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), out.get());
+    }
     return out.close();
 }
 

@@ -7,6 +7,7 @@
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
 #include "batch/runs/pair_rows.h"
+#include "batch/runs/number_text.h"
 #include "batch/runs/output_names.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/text_lines.h"
@@ -73,9 +74,11 @@ bool parseRotationPoint(const std::string& line, RotationPoint& p)
 struct ScanRotation {
     const RegSettings& settings;
     const ScanRecord& scan;
-    double angle = 0.0;   ///< radians; 0 leaves the points unrotated
     bool rotate = false;
+    double cosAngle = 1.0;  ///< of the mean rotation
+    double sinAngle = 0.0;
     int32_t written = 0;  ///< points written
+    std::string line{};   ///< the point line being built
 
     // Text points stand in the survey's own coordinates; binary ones were reduced already.
     void place(RotationPoint p, bool reduced, std::FILE* out)
@@ -84,12 +87,23 @@ struct ScanRotation {
         double x = p.x - tx, y = p.y - ty;
         if (rotate) {
             const double dx = p.x - (tx + scan.x), dy = p.y - (ty + scan.y);
-            x = dx * std::cos(angle) - dy * std::sin(angle) + scan.x;
-            y = dy * std::cos(angle) + dx * std::sin(angle) + scan.y;
+            x = dx * cosAngle - dy * sinAngle + scan.x;
+            y = dy * cosAngle + dx * sinAngle + scan.y;
         }
         if (settings.APPLYFILTER != 0 && !keeps(x, y, p.z))
             return;
-        std::fprintf(out, "%lf %lf %lf %i %i %i %i \n", x, y, p.z, p.a, p.b, p.c, p.d);
+        // "%lf %lf %lf %i %i %i %i \n", built without printf: a scan has millions of lines.
+        line.clear();
+        for (double v : {x, y, p.z}) {
+            appendFixed6(line, v);
+            line += ' ';
+        }
+        for (int32_t v : {p.a, p.b, p.c, p.d}) {
+            appendInteger(line, v);
+            line += ' ';
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), out);
         ++written;
     }
 
@@ -202,7 +216,8 @@ RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>
             std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
             std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
             rotation.rotate = true;
-            rotation.angle = mean * DEG_TO_RAD;
+            rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
+            rotation.sinAngle = std::sin(mean * DEG_TO_RAD);
         }
         if (isBinary) {
             for (const CubePoint& p : binary)
