@@ -108,7 +108,14 @@ if [ ${#failed[@]} -gt 0 ]; then
     echo
     echo "== $reader failed; log $build/logs/$reader.log, inputs in $build/artifacts/$reader/:"
     ls "$build/artifacts/$reader/" 2>/dev/null || true
-    grep -v -E '^#[0-9]+[[:space:]]' "$build/logs/$reader.log" | tail -40
+    # From the first report on (sanitizer, libFuzzer or a broken contract), else the end.
+    log="$build/logs/$reader.log"
+    first=$(grep -n -m1 -E 'runtime error|ERROR:|reader contract broken|^==[0-9]+==' "$log" | cut -d: -f1 || true)
+    if [ -n "$first" ]; then
+      tail -n +"$first" "$log" | grep -v -E '^#[0-9]+[[:space:]]' | head -40
+    else
+      grep -v -E '^#[0-9]+[[:space:]]' "$log" | tail -40
+    fi
   done
   exit 1
 fi
