@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -179,6 +181,28 @@ RegSettings rotationSettings(uint8_t flags, const std::string& logName)
     return s;
 }
 
+// A point line of a rotated file must read as printf's "%lf %lf %lf %i %i %i %i \n" of the
+// numbers it shows (the line end already taken off).
+bool isPrintfPointLine(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t blank; (blank = line.find(' ', start)) != std::string::npos; start = blank + 1)
+        fields.push_back(line.substr(start, blank - start));
+    if (fields.size() != 7 || start != line.size())
+        return false;
+    char text[400];
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        if (k < 3)
+            std::snprintf(text, sizeof text, "%lf", std::strtod(fields[k].c_str(), nullptr));
+        else
+            std::snprintf(text, sizeof text, "%i", static_cast<int>(std::strtol(fields[k].c_str(), nullptr, 10)));
+        if (fields[k] != text)
+            return false;
+    }
+    return true;
+}
+
 // The rotation table row "id,mean,values,spread,point lines,points written \n" of the
 // one scan, and the rotated file: the header lines copied, then one line per point written.
 std::string checkRotationOutput(const std::string& table, const std::string& rotated, const std::string& scanText,
@@ -195,6 +219,12 @@ std::string checkRotationOutput(const std::string& table, const std::string& rot
     const long written = std::strtol(rows[1].c_str() + lastComma + 1, nullptr, 10);
     if (written < 0 || written > pointLines)
         return "more points written than point lines read";
+    const std::vector<std::string> lines = splitLines(rotated);
+    if (static_cast<long>(lines.size()) < written)
+        return "the rotated file holds fewer lines than points written";
+    for (auto line = lines.end() - written; line != lines.end(); ++line)
+        if (!isPrintfPointLine(*line))
+            return "a rotated point line is not written as printf writes it";
     if (binary || scanText.find('\0') != std::string::npos)
         return "";
     long headers = 0;
