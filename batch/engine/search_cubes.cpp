@@ -59,13 +59,14 @@ bool buildCubeGrid(const ScanExtent& box, double zmin, const RegSettings& s, Cub
         printGridTooLarge();
         return false;
     }
-    const int64_t cubes = static_cast<int64_t>(grid.nx) * grid.nz * grid.ny;
+    // Three 32-bit counts can multiply past 64 bits: check the product in double first.
     // The count itself is the outside index, so it must stay below the largest 32-bit value.
-    if (cubes >= INT32_MAX || cubes <= INT32_MIN) {
+    const double cubes = static_cast<double>(grid.nx) * grid.nz * grid.ny;
+    if (!(cubes < INT32_MAX && cubes > INT32_MIN)) {
         printGridTooLarge();
         return false;
     }
-    grid.cubeCount = static_cast<int32_t>(cubes);
+    grid.cubeCount = static_cast<int32_t>(static_cast<int64_t>(grid.nx) * grid.nz * grid.ny);
     grid.x0 = std::trunc(box.xmin - s.dCX);
     grid.y0 = std::trunc(box.ymin - s.dCY);
     grid.z0 = zmin > box.zmin ? std::trunc(zmin) : std::trunc(box.zmin - s.dCZ);

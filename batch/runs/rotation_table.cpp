@@ -3,6 +3,7 @@
 #include "batch/runs/text_lines.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,7 +34,8 @@ void parseRow(const std::string& line, RotationEntry& first, RotationEntry& seco
     };
     auto real = [&](double& value) {
         const double v = std::strtod(p, &end);
-        if (end == p)
+        // "nan" or "inf" is no rotation: the row reads as one that cannot be parsed.
+        if (end == p || !std::isfinite(v))
             return false;
         value = v;
         p = *end != '\0' ? end + 1 : end;

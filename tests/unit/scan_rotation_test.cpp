@@ -47,13 +47,17 @@ TEST(RotationTable, MissingOrUnreadableTables)
     EXPECT_EQ(countRotationEntries("/nonexistent/reg.csv"), 0);
     EXPECT_TRUE(loadRotationTable("/nonexistent/reg.csv", 0).empty());
     TempDir dir;
-    writeFile(dir.file("reg.csv"), "header\ngarbage row\n");
-    const std::vector<RotationEntry> entries = loadRotationTable(dir.file("reg.csv"), 2);
+    writeFile(dir.file("reg.csv"), "header\ngarbage row\n3,nan,4,0.5,0.01,100,0\n");
+    const std::vector<RotationEntry> entries = loadRotationTable(dir.file("reg.csv"), 4);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.find("Unable to open data file at /nonexistent/reg.csv \nNO POINTS in file!!!!!  \n"), 0u);
-    ASSERT_EQ(entries.size(), 2u);  // a row that cannot be read counts as scan 0, rotation 0
+    ASSERT_EQ(entries.size(), 4u);  // a row that cannot be read counts as scan 0, rotation 0
     EXPECT_EQ(entries[0].scanId, 0);
     EXPECT_EQ(entries[1].rotation, 0.0);
+    // A rotation that is not a number ends the row's reading there.
+    EXPECT_EQ(entries[2].scanId, 3);
+    EXPECT_EQ(entries[2].rotation, 0.0);
+    EXPECT_EQ(entries[3].scanId, 0);
 }
 
 TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
