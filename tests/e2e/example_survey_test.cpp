@@ -17,10 +17,10 @@ namespace {
 
 using ExampleSurvey = BatchTest;
 
-// rmswave of every pair of an RMS table, by "scan1,scan2".
-std::map<std::string, double> rmsWaves(const std::string& table)
+// The comma-separated fields of every line of a table after its header.
+std::vector<std::vector<std::string>> rowsOf(const std::string& table)
 {
-    std::map<std::string, double> result;
+    std::vector<std::vector<std::string>> rows;
     std::istringstream in(table);
     std::string line;
     std::getline(in, line);
@@ -29,9 +29,18 @@ std::map<std::string, double> rmsWaves(const std::string& table)
         std::istringstream row(line);
         for (std::string field; std::getline(row, field, ',');)
             fields.push_back(field);
-        if (fields.size() >= 7)
-            result[fields[0] + "," + fields[1]] = std::atof(fields[6].c_str());
+        rows.push_back(fields);
     }
+    return rows;
+}
+
+// rmswave of every pair of an RMS table, by "scan1,scan2".
+std::map<std::string, double> rmsWaves(const std::string& table)
+{
+    std::map<std::string, double> result;
+    for (const auto& f : rowsOf(table))
+        if (f.size() >= 7)
+            result[f[0] + "," + f[1]] = std::atof(f[6].c_str());
     return result;
 }
 
@@ -39,25 +48,10 @@ std::map<std::string, double> rmsWaves(const std::string& table)
 std::string withTrueHeadings(const std::string& database, const std::string& truth)
 {
     std::map<std::string, std::string> heading;
-    std::istringstream t(truth);
-    std::string line;
-    std::getline(t, line);
-    while (std::getline(t, line)) {
-        std::vector<std::string> f;
-        std::istringstream row(line);
-        for (std::string field; std::getline(row, field, ',');)
-            f.push_back(field);
+    for (const auto& f : rowsOf(truth))
         heading[f[0]] = f[3];
-    }
-    std::istringstream d(database);
-    std::string out;
-    std::getline(d, line);
-    out = line + "\n";
-    while (std::getline(d, line)) {
-        std::vector<std::string> f;
-        std::istringstream row(line);
-        for (std::string field; std::getline(row, field, ',');)
-            f.push_back(field);
+    std::string out = database.substr(0, database.find('\n') + 1);
+    for (auto f : rowsOf(database)) {
         f[5] = heading[f[6]];
         for (std::size_t i = 0; i < f.size(); ++i)
             out += f[i] + (i + 1 < f.size() ? "," : "\n");
