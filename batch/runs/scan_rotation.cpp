@@ -154,6 +154,78 @@ void reportUnopenable(const std::string& path, std::FILE* log)
 
 }  // namespace
 
+namespace {
+
+// Rotates one scan by the mean of its recorded rotations into its rotated file and
+// writes its row of the rotation table. Failed when a file could not be written.
+RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const std::vector<RotationEntry>& entries,
+                     OutputFile& table, std::vector<CubePoint>& binary)
+{
+    const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
+    OutputFile rotated(output, settings.logFile);
+    if (!rotated.isOpen())
+        return RunStatus::Failed;
+    bool isBinary = endsWith(input, ".bxyz");
+    if (isBinary && looksLikeText(input)) {
+        std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
+                    input.c_str());
+        isBinary = false;
+    }
+    int32_t headers = 0, pointLines = 0;
+    if (isBinary ? !canOpen(input) : !countLines(input, headers, pointLines))
+        std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
+    if (!canOpen(input)) {
+        reportUnopenable(input, settings.logFile);
+        return RunStatus::Ok;  // no row, and the rotated file stays empty
+    }
+    std::printf("Loading data from file %s \n", input.c_str());
+    std::printf("Output to file: %s \n", output.c_str());
+    if (isBinary) {
+        // Binary points stand in the scanner's frame unless told otherwise: the
+        // rotation turns them about the scanner in the survey frame.
+        pointLines = readBinaryPoints(input, binary);
+        if (settings.SCANTRANSFORM == 0 && !binary.empty())
+            applyScanTransform(binary, makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z));
+    }
+
+    ScanRotation rotation{settings, scan};
+    int32_t valueCount = 0;
+    double spread = 0.0;
+    const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
+    if (mean == 0.0) {
+        std::printf("No rotation values found !=0 for %i so %i points will not be rotated.  \n", scan.scanId,
+                    pointLines);
+        std::fprintf(table.get(), "%i,0.000000,0,0.0", scan.scanId);
+    } else {
+        std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
+        std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
+        rotation.rotate = true;
+        rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
+        rotation.sinAngle = std::sin(mean * DEG_TO_RAD);
+    }
+    if (isBinary) {
+        for (const CubePoint& p : binary)
+            rotation.place(RotationPoint{p.x, p.y, p.z}, true, rotated.get());
+    } else {
+        TextLineReader in(input);
+        std::string line;
+        // The first lines, as many as there are header lines, are copied as headers.
+        for (int32_t h = 0; h < headers && in.next(line); ++h)
+            std::fprintf(rotated.get(), "%s \n", line.c_str());
+        RotationPoint p;
+        while (in.next(line))
+            if (parseRotationPoint(line, p))
+                rotation.place(p, false, rotated.get());
+    }
+    std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
+    const bool written = table.flush() && rotated.close();
+    std::printf("Output of %i points \n", rotation.written);
+    std::printf("\n");
+    return written ? RunStatus::Ok : RunStatus::Failed;
+}
+
+}  // namespace
+
 RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>& scans)
 {
     const float step = static_cast<float>(100.0 / static_cast<double>(scans.size()));
@@ -169,75 +241,9 @@ RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>
     const std::vector<RotationEntry> entries = loadRotationTable(settings.regFileName, entryCount);
     RunStatus status = RunStatus::Ok;
     std::vector<CubePoint> binary;  // reused from scan to scan
-
     for (std::size_t i = 0; i < scans.size(); ++i) {
-        const ScanRecord& scan = scans[i];
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
-        const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
-        OutputFile rotated(output, settings.logFile);
-        if (!rotated.isOpen()) {
-            status = worse(status, RunStatus::Failed);
-            continue;
-        }
-        bool isBinary = endsWith(input, ".bxyz");
-        if (isBinary && looksLikeText(input)) {
-            std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
-                        input.c_str());
-            isBinary = false;
-        }
-        int32_t headers = 0, pointLines = 0;
-        if (!isBinary && !countLines(input, headers, pointLines))
-            std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
-        if (isBinary && !canOpen(input))
-            std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
-        if (!canOpen(input)) {
-            reportUnopenable(input, settings.logFile);
-            continue;
-        }
-        std::printf("Loading data from file %s \n", input.c_str());
-        std::printf("Output to file: %s \n", output.c_str());
-
-        if (isBinary) {
-            // Binary points stand in the scanner's frame unless told otherwise: the
-            // rotation turns them about the scanner in the survey frame.
-            pointLines = readBinaryPoints(input, binary);
-            if (settings.SCANTRANSFORM == 0 && !binary.empty())
-                applyScanTransform(binary, makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z));
-        }
-        ScanRotation rotation{settings, scan};
-        int32_t valueCount = 0;
-        double spread = 0.0;
-        const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
-        if (mean == 0.0) {
-            std::printf("No rotation values found !=0 for %i so %i points will not be rotated.  \n", scan.scanId,
-                        pointLines);
-            std::fprintf(table.get(), "%i,0.000000,0,0.0", scan.scanId);
-        } else {
-            std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
-            std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
-            rotation.rotate = true;
-            rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
-            rotation.sinAngle = std::sin(mean * DEG_TO_RAD);
-        }
-        if (isBinary) {
-            for (const CubePoint& p : binary)
-                rotation.place(RotationPoint{p.x, p.y, p.z}, true, rotated.get());
-        } else {
-            TextLineReader in(input);
-            std::string line;
-            // The first lines, as many as there are header lines, are copied as headers.
-            for (int32_t h = 0; h < headers && in.next(line); ++h)
-                std::fprintf(rotated.get(), "%s \n", line.c_str());
-            RotationPoint p;
-            while (in.next(line))
-                if (parseRotationPoint(line, p))
-                    rotation.place(p, false, rotated.get());
-        }
-        std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
-        if (!table.flush() || !rotated.close())
-            status = worse(status, RunStatus::Failed);
-        std::printf("Output of %i points \n", rotation.written);
-        std::printf("\n");
+        status = worse(status, rotateScan(settings, scans[i], entries, table, binary));
     }
     if (!table.close())
         status = worse(status, RunStatus::Failed);
