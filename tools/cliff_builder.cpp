@@ -25,7 +25,7 @@ constexpr uint32_t STREAM_SHORE = 101;
 constexpr uint32_t STREAM_FACE_GRIDS = 102;
 constexpr uint32_t STREAM_BEACH = 103;
 
-struct GridSpec {
+struct GridShape {
     int32_t sizeU = 0;
     int32_t sizeV = 0;
     double cellU = 1.0;         // metres
@@ -67,26 +67,26 @@ struct CliffShape {
     NoiseGrid cobbles;
 };
 
-NoiseGrid makeNoiseGrid(std::mt19937& gen, const GridSpec& spec) {
+NoiseGrid makeNoiseGrid(std::mt19937& gen, const GridShape& shape) {
     NoiseGrid grid;
-    grid.sizeU = spec.sizeU;
-    grid.sizeV = spec.sizeV;
-    grid.invCellU = 1.0 / spec.cellU;
-    grid.invCellV = 1.0 / spec.cellV;
-    grid.values.resize(static_cast<size_t>(spec.sizeU) * static_cast<size_t>(spec.sizeV));
+    grid.sizeU = shape.sizeU;
+    grid.sizeV = shape.sizeV;
+    grid.invCellU = 1.0 / shape.cellU;
+    grid.invCellV = 1.0 / shape.cellV;
+    grid.values.resize(static_cast<size_t>(shape.sizeU) * static_cast<size_t>(shape.sizeV));
     for (float& v : grid.values) {
-        const double value = uniformIn(gen, -spec.amplitude, spec.amplitude);
-        v = static_cast<float>(spec.positiveOnly ? std::max(0.0, value) : value);
+        const double value = uniformIn(gen, -shape.amplitude, shape.amplitude);
+        v = static_cast<float>(shape.positiveOnly ? std::max(0.0, value) : value);
     }
     // The bilinear surface's derivative along u is a blend of the node differences
     // along u of the two neighbouring rows, so the largest difference bounds it.
     double maxDu = 0.0;
     double maxDv = 0.0;
-    for (int32_t j = 0; j < spec.sizeV; ++j) {
-        for (int32_t i = 0; i < spec.sizeU; ++i) {
-            const double here = grid.values[static_cast<size_t>(j) * spec.sizeU + i];
-            const double right = grid.values[static_cast<size_t>(j) * spec.sizeU + (i + 1) % spec.sizeU];
-            const double up = grid.values[static_cast<size_t>((j + 1) % spec.sizeV) * spec.sizeU + i];
+    for (int32_t j = 0; j < shape.sizeV; ++j) {
+        for (int32_t i = 0; i < shape.sizeU; ++i) {
+            const double here = grid.values[static_cast<size_t>(j) * shape.sizeU + i];
+            const double right = grid.values[static_cast<size_t>(j) * shape.sizeU + (i + 1) % shape.sizeU];
+            const double up = grid.values[static_cast<size_t>((j + 1) % shape.sizeV) * shape.sizeU + i];
             maxDu = std::max(maxDu, std::fabs(right - here));
             maxDv = std::max(maxDv, std::fabs(up - here));
             grid.maxAbs = std::max(grid.maxAbs, std::fabs(here));
@@ -142,7 +142,7 @@ void shapeShore(CliffShape& shape, std::mt19937& gen, double sFrom, double sTo) 
 
 void shapeFaceGrids(CliffShape& shape, std::mt19937& gen) {
     struct Layer {
-        GridSpec spec;
+        GridShape shape;
         double angleDeg;  // tilt of the grid against the shore
     };
     const Layer layers[] = {
@@ -155,7 +155,7 @@ void shapeFaceGrids(CliffShape& shape, std::mt19937& gen) {
     shape.warpZ = makeNoiseGrid(gen, {128, 16, 11.0, 8.0, 0.8, false});
     for (const Layer& layer : layers) {
         TiltedGrid t;
-        t.grid = makeNoiseGrid(gen, layer.spec);
+        t.grid = makeNoiseGrid(gen, layer.shape);
         const double a = layer.angleDeg * (3.14159265358979323846 / 180.0);
         t.cosA = detCos(a);
         t.sinA = detSin(a);
@@ -272,9 +272,9 @@ FaceSlopes bakedSlopes(const BakedGrid& g, int32_t rowFrom, int32_t rowTo) {
     return FaceSlopes{du * g.invStep, dv * g.invStep};
 }
 
-void addDetail(std::vector<NoiseGrid>& into, std::mt19937& gen, const GridSpec& spec, FaceSlopes& slopes,
+void addDetail(std::vector<NoiseGrid>& into, std::mt19937& gen, const GridShape& shape, FaceSlopes& slopes,
                double& maxAbs) {
-    into.push_back(makeNoiseGrid(gen, spec));
+    into.push_back(makeNoiseGrid(gen, shape));
     slopes.perS += into.back().slopeU;
     slopes.perZ += into.back().slopeV;
     maxAbs += into.back().maxAbs;
