@@ -1,7 +1,8 @@
 #include "batch/console.h"
 
+#include "batch/int32_range.h"
+
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -61,17 +62,9 @@ bool readModeAnswer(int32_t& mode)
     if (scanIntegerText(text, static_cast<int>(sizeof text)) == EOF)
         return false;
     char* end = nullptr;
-    errno = 0;
     const long long value = std::strtoll(text, &end, 0);
-    if (end != text) {
-        // Out-of-range answers saturate, the same in the 32-bit and the 64-bit build.
-        if (value > INT32_MAX)
-            mode = INT32_MAX;
-        else if (value < INT32_MIN)
-            mode = INT32_MIN;
-        else
-            mode = static_cast<int32_t>(value);
-    }
+    if (end != text)
+        mode = clampToInt32(value);
     std::getchar();  // the line end after the number (or the first character of a non-number)
     return true;
 }

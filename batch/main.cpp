@@ -3,6 +3,7 @@
 
 #include "batch/console.h"
 #include "batch/engine/pair_context.h"
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/run_modes.h"
@@ -12,17 +13,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A fatal condition has been printed: wait for ENTER, then end with `status`.
 int endAfterWait(int status)

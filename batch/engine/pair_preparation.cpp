@@ -11,11 +11,6 @@
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // Loads one scan: a ".bxyz" file as binary points, falling back to text when that
 // yields none; any other file as text. Returns the scan's cliff distance (0.0 for
 // binary points and in run mode 5).
@@ -23,7 +18,7 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
                 const std::string& path, PointSet& scan)
 {
     scan.extent = ScanExtent{};
-    if (endsWith(path, ".bxyz") && readBinaryPoints(path, scan.points) > 0) {
+    if (isBinaryPointFileName(path) && readBinaryPoints(path, scan.points) > 0) {
         if (!looksLikeText(path)) {
             scan.extent.count = static_cast<int32_t>(scan.points.size());
             return 0.0;

@@ -1,17 +1,12 @@
 #include "batch/engine/pairing.h"
 
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // More query points than this in one cube end the run: the cube size is far too large.
 constexpr std::size_t MAX_CANDIDATES = 999995;

@@ -140,10 +140,7 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     for (std::size_t c = 1; c < next.size(); ++c)
         next[c] += next[c - 1];
     std::vector<CubePoint>& sorted = buffers.points;
-    // Too small: let the old block go before taking a larger one, so that the two
-    // are never held at once (nor the old contents copied).
-    if (sorted.capacity() < points.size())
-        std::vector<CubePoint>().swap(sorted);
+    makeRoomFor(sorted, points.size());
     sorted.resize(points.size());
     for (const CubePoint& p : points)
         sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;

@@ -51,8 +51,7 @@ void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, 
                  double cx, double cy)
 {
     const double sn = std::sin(angle), cs = std::cos(angle);
-    if (out.capacity() < in.size())
-        std::vector<CubePoint>().swap(out);  // never hold the old block and a larger one at once
+    makeRoomFor(out, in.size());
     out.resize(in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
         const double dx = in[i].x - cx, dy = in[i].y - cy;

@@ -1,18 +1,14 @@
 #include "batch/inputs/configuration.h"
 
 #include "batch/constants.h"
+#include "batch/file_ptr.h"
+#include "batch/int32_range.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // One configuration key and the field it feeds: exactly one of the two members is set.
 struct KeyField {
@@ -78,7 +74,7 @@ bool parseInteger(const char* text, int32_t& value)
     const long long v = std::strtoll(text, &end, 0);
     if (end == text)
         return false;
-    value = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+    value = clampToInt32(v);
     return true;
 }
 

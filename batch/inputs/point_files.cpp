@@ -1,19 +1,14 @@
 #include "batch/inputs/point_files.h"
 
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr int64_t RECORD_BYTES = 32;
 
@@ -62,6 +57,21 @@ bool keeps(const TextFilter& f, double x, double y, double z)
 
 }  // namespace
 
+void makeRoomFor(std::vector<CubePoint>& points, std::size_t count)
+{
+    if (points.capacity() >= count)
+        return;
+    std::vector<CubePoint>().swap(points);
+    points.reserve(count);
+}
+
+bool isBinaryPointFileName(const std::string& path)
+{
+    const std::string extension = ".bxyz";
+    return path.size() >= extension.size()
+           && path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
+}
+
 bool parseTextPoint(const char* line, double& x, double& y, double& z)
 {
     const char* p = line;
@@ -89,10 +99,7 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
             count = 0;  // more records than a point count can hold: not a scan we can load
         std::printf("file size: %i\n", static_cast<int32_t>(size));
         std::printf("numpts: %i\n", static_cast<int32_t>(count));
-        // A buffer too small for this scan is let go first, so the old block and the
-        // new one are never held at once.
-        if (points.capacity() < static_cast<std::size_t>(count))
-            std::vector<CubePoint>().swap(points);
+        makeRoomFor(points, static_cast<std::size_t>(count));
         points.resize(static_cast<std::size_t>(count));
         const std::size_t read = std::fread(points.data(), sizeof(CubePoint), points.size(), file.get());
         points.resize(read);
@@ -133,7 +140,7 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
         } else {
             std::printf("Loading %i points from file %s \n", static_cast<int32_t>(lines), path.c_str());
             // The first pass counted every line that can hold a point, so one allocation holds them all.
-            points.reserve(static_cast<std::size_t>(lines));
+            makeRoomFor(points, static_cast<std::size_t>(lines));
             char line[256];
             while (std::fgets(line, sizeof line, file.get()) != nullptr
                    && static_cast<int64_t>(points.size()) < lines) {

@@ -34,6 +34,14 @@ struct PointSet {
     ScanExtent extent;              ///< bounds of `points`
 };
 
+/// Makes room for `count` points. A buffer too small is emptied and let go before a
+/// larger one is taken, so the two blocks are never held at once (its points are lost
+/// then); a buffer large enough is left as it is.
+void makeRoomFor(std::vector<CubePoint>& points, std::size_t count);
+
+/// True for a name ending in ".bxyz", the extension of binary point files.
+bool isBinaryPointFileName(const std::string& path);
+
 /// Loads a binary point file unfiltered into `points` (its capacity is reused).
 /// Returns the number of points, 0 when the file cannot be opened or holds less
 /// than one record. Messages go to standard error, the two size lines to standard output.

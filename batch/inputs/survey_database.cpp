@@ -2,20 +2,16 @@
 
 #include "batch/console.h"
 #include "batch/constants.h"
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
+#include "batch/int32_range.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool readWholeFile(const std::string& path, std::string& text)
 {
@@ -70,7 +66,7 @@ public:
         const char* start = text_.c_str() + pos_;
         char* end = nullptr;
         const long long v = std::strtoll(start, &end, 10);
-        value = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+        value = clampToInt32(v);
         return finishNumber(start, end);
     }
 

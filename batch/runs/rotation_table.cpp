@@ -1,12 +1,12 @@
 #include "batch/runs/rotation_table.h"
 
+#include "batch/int32_range.h"
 #include "batch/runs/text_lines.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -28,7 +28,7 @@ void parseRow(const std::string& line, RotationEntry& first, RotationEntry& seco
         const long long v = std::strtoll(p, &end, 10);
         if (end == p)
             return false;
-        value = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+        value = clampToInt32(v);
         p = *end != '\0' ? end + 1 : end;
         return true;
     };

@@ -5,10 +5,11 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/pair_rows.h"
+#include "batch/int32_range.h"
 #include "batch/runs/number_text.h"
+#include "batch/runs/output_file.h"
 #include "batch/runs/output_names.h"
+#include "batch/runs/pair_rows.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/text_lines.h"
 
@@ -62,7 +63,7 @@ bool parseRotationPoint(const std::string& line, RotationPoint& p)
         const long long n = std::strtoll(s, &end, 10);
         if (end == s)
             return true;
-        *v = n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int32_t>(n);
+        *v = clampToInt32(n);
         s = end;
     }
     const double real = std::strtod(s, &end);
@@ -117,11 +118,6 @@ struct ScanRotation {
     }
 };
 
-bool endsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // Header lines and point lines of a text scan file; false when it cannot be opened.
 bool countLines(const std::string& path, int32_t& headers, int32_t& points)
 {
@@ -165,7 +161,7 @@ RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const 
     OutputFile rotated(output, settings.logFile);
     if (!rotated.isOpen())
         return RunStatus::Failed;
-    bool isBinary = endsWith(input, ".bxyz");
+    bool isBinary = isBinaryPointFileName(input);
     if (isBinary && looksLikeText(input)) {
         std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
                     input.c_str());
