@@ -50,14 +50,14 @@ TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2) {
     };
     for (const char* args : rows) {
         SCOPED_TRACE(args);
-        TempFolder dir;
+        TempDir dir;
         std::string line = args;
         const size_t at = line.find(" D");
         if (at != std::string::npos) {
             line.replace(at + 1, 1, "'" + dir.path() + "/out'");
         }
         EXPECT_EQ(run("'" + exe + "' " + line, dir.path()), 2);
-        EXPECT_NE(readBytes(dir.path() + "/stderr.txt").find("Usage: make_example_survey"), std::string::npos);
+        EXPECT_NE(readFile(dir.path() + "/stderr.txt").find("Usage: make_example_survey"), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(dir.path() + "/out"));
     }
 }
@@ -67,7 +67,7 @@ TEST(MakeExampleSurvey, PrintsOneLinePerFileWritten) {
     if (exe.empty()) {
         GTEST_SKIP() << "built without the program's path";
     }
-    TempFolder dir;
+    TempDir dir;
     const std::string out = dir.path() + "/new/folder";
     ASSERT_EQ(run("'" + exe + "' --out '" + out + "' --name cliff --scans 5 --points 2000", dir.path()), 0);
     const std::vector<std::string> lines = readLines(dir.path() + "/stdout.txt");
@@ -91,7 +91,7 @@ TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
     if (exe.empty() || exe32.empty() || qemu.empty()) {
         GTEST_SKIP() << "needs the 32-bit build and qemu-i386";
     }
-    TempFolder dir;
+    TempDir dir;
     const std::string args = " --scans 4 --points 3000 --seed 5 --direction ew --max-error 0.7";
     ASSERT_EQ(run("'" + exe + "' --quiet --out '" + dir.path() + "/x64'" + args, dir.path()), 0);
     ASSERT_EQ(run("'" + qemu + "' '" + exe32 + "' --quiet --out '" + dir.path() + "/x32'" + args, dir.path()), 0);
@@ -99,7 +99,7 @@ TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/x64")) {
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
-        EXPECT_EQ(readBytes(dir.path() + "/x64/" + name), readBytes(dir.path() + "/x32/" + name));
+        EXPECT_EQ(readFile(dir.path() + "/x64/" + name), readFile(dir.path() + "/x32/" + name));
         ++files;
     }
     EXPECT_EQ(files, 8);

@@ -58,7 +58,7 @@ TEST(SurveyFiles, IdPaddingFollowsIdSize) {
 // Everything the batch program reads: the database, the point files it names, the
 // configuration, and beside them the truth and a README.
 TEST(ExampleSurvey, WritesTheSurveyFiles) {
-    TempFolder dir;
+    TempDir dir;
     ExampleSurveyOptions o = smallSurvey(dir.path());
     o.firstId = 8;
     o.firstId2 = 98;
@@ -79,7 +79,7 @@ TEST(ExampleSurvey, WritesTheSurveyFiles) {
         EXPECT_LE(std::fabs(records[i].a2), 0.5);
         EXPECT_NEAR(records[i].x, 475000.0, 1000.0);
         EXPECT_NEAR(records[i].y, 3640000.0, 1000.0);
-        const std::string bytes = readBytes(dir.path() + "/" + names[i]);
+        const std::string bytes = readFile(dir.path() + "/" + names[i]);
         ASSERT_GT(bytes.size(), 0u);
         EXPECT_EQ(bytes.size() % 32, 0u);
         EXPECT_NEAR(static_cast<double>(bytes.size() / 32), o.points, 0.15 * o.points);
@@ -89,7 +89,7 @@ TEST(ExampleSurvey, WritesTheSurveyFiles) {
     }
     EXPECT_EQ(readLines(dir.path() + "/truth.csv").size(), 5u);
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/README.txt"));
-    const std::string text = readBytes(dir.path() + "/survey.csv") + readBytes(dir.path() + "/ipcreg.txt");
+    const std::string text = readFile(dir.path() + "/survey.csv") + readFile(dir.path() + "/ipcreg.txt");
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
@@ -107,7 +107,7 @@ TEST(ExampleSurvey, ConfigurationHasEveryKeyOnce) {
         "REGMODE", "REGSOL", "MAXREPEAT", "MAXITER", "ALPHATHRESH", "RMSTHRESH", "ALPHA", "ALPHAINC"};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.dataDir);
-        TempFolder dir;
+        TempDir dir;
         ExampleSurveyOptions o = smallSurvey(dir.path());
         o.eastWest = r.eastWest;
         o.regsol = r.regsol;
@@ -175,9 +175,9 @@ TEST(ExampleSurvey, SetUpsSuitTheNeighbourSearch) {
 }
 
 TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers) {
-    TempFolder a;
-    TempFolder b;
-    TempFolder c;
+    TempDir a;
+    TempDir b;
+    TempDir c;
     ExampleSurveyOptions o = smallSurvey(a.path());
     ASSERT_TRUE(generateExampleSurvey(o));
     o.outDir = b.path();
@@ -189,9 +189,9 @@ TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers) {
     for (const auto& entry : std::filesystem::directory_iterator(a.path())) {
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
-        EXPECT_EQ(readBytes(a.path() + "/" + name), readBytes(b.path() + "/" + name));
+        EXPECT_EQ(readFile(a.path() + "/" + name), readFile(b.path() + "/" + name));
         if (name != "README.txt") {
-            EXPECT_NE(readBytes(a.path() + "/" + name), readBytes(c.path() + "/" + name));
+            EXPECT_NE(readFile(a.path() + "/" + name), readFile(c.path() + "/" + name));
         }
         ++files;
     }
@@ -200,7 +200,7 @@ TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers) {
 
 // An output folder that cannot be created is reported, not ignored.
 TEST(ExampleSurvey, UnwritableFolderFails) {
-    TempFolder dir;
+    TempDir dir;
     const std::string blocker = dir.path() + "/file";
     std::FILE* f = std::fopen(blocker.c_str(), "w");
     ASSERT_NE(f, nullptr);

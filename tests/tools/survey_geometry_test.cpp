@@ -64,7 +64,7 @@ double surfaceResidual(const ExampleSurveyPlan& plan, const Point3& p) {
 // Without noise, every point put back with the true angles (database heading minus the
 // error in truth.csv) lies on the rock surface.
 TEST(SurveyGeometry, PointsLieOnTheSurfaceWithTrueAngles) {
-    TempFolder dir;
+    TempDir dir;
     const Survey s = generate(dir.path(), 5000, 0.0);
     ASSERT_EQ(s.records.size(), 4u);
     ASSERT_EQ(s.errors.size(), 4u);
@@ -83,8 +83,8 @@ TEST(SurveyGeometry, PointsLieOnTheSurfaceWithTrueAngles) {
 // Range noise moves each point along its ray only: the same survey with and without
 // noise has the same rays, and the range differences have the requested spread.
 TEST(SurveyGeometry, RangeNoiseLiesAlongTheRay) {
-    TempFolder clean;
-    TempFolder noisy;
+    TempDir clean;
+    TempDir noisy;
     const Survey a = generate(clean.path(), 20000, 0.0);
     const Survey b = generate(noisy.path(), 20000, 0.003);
     const std::vector<Point3> p = readPointFile(scanPath(clean.path(), a.records[1]));
@@ -110,7 +110,7 @@ TEST(SurveyGeometry, RangeNoiseLiesAlongTheRay) {
 // between neighbouring scans grows well above what the true headings give, so a wrong
 // registration shows; undoing the errors from truth.csv restores the agreement.
 TEST(SurveyGeometry, DatabaseHeadingsSpoilTheOverlap) {
-    TempFolder dir;
+    TempDir dir;
     const Survey s = generate(dir.path(), 30000, 0.003);
     const double zmin = s.plan.zmin;
     double worstRatio = 1e300;

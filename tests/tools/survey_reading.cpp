@@ -5,10 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 namespace {
 
@@ -71,33 +67,8 @@ double planeDistance(const Point3& p, const std::vector<Point3>& ref,
 
 }  // namespace
 
-TempFolder::TempFolder() {
-    std::random_device rd;
-    const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-        std::filesystem::path candidate = base / ("survey_test_" + std::to_string(rd()));
-        std::error_code ec;
-        if (std::filesystem::create_directory(candidate, ec)) {
-            path_ = candidate.string();
-            return;
-        }
-    }
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 std::vector<std::string> readLines(const std::string& path) {
-    const std::string text = readBytes(path);
+    const std::string text = readFile(path);
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -158,7 +129,7 @@ std::vector<double> readHeadingErrors(const std::string& path) {
 }
 
 std::vector<Point3> readPointFile(const std::string& path) {
-    const std::string bytes = readBytes(path);
+    const std::string bytes = readFile(path);
     std::vector<Point3> points(bytes.size() / 32);
     for (size_t i = 0; i < points.size(); ++i) {
         for (size_t k = 0; k < 3; ++k) {

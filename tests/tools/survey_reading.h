@@ -3,25 +3,13 @@
 // Reading back the example survey's files in the tests, independently of the
 // generator's own code: text by lines, points by bytes, transforms with std::sin/cos.
 
+#include "tests/support/test_files.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-/// A fresh folder under the system's temporary directory, removed with its contents.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::string readBytes(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);  ///< split at "\n", no trailing empty line
 std::vector<std::string> splitCommas(const std::string& line);
 
