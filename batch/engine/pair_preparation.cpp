@@ -50,8 +50,8 @@ bool measuresInitialRms(const RegSettings& settings)
     return mode == 1 || mode == 5 || mode == 6 || (mode == 4 && !settings.evaluatingRms);
 }
 
-}  // namespace
-
+// Measures both directed RMS values of the prepared pair with MAXDISTINITIAL and sets
+// the initial RMS (printed). False when a cube held too many points.
 bool measureInitialRms(const RegSettings& settings, PairContext& pair)
 {
     const PairingResult r21 = computePairRms(
@@ -74,6 +74,8 @@ bool measureInitialRms(const RegSettings& settings, PairContext& pair)
                 r12.pairCount);
     return true;
 }
+
+}  // namespace
 
 PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
                                   PairContext& pair)

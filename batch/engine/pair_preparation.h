@@ -12,9 +12,5 @@ enum class PrepareResult { Ready, NoPoints, Fatal };
 
 /// Loads, transforms, stamps and sorts the pair that `pair` names, and in run modes
 /// 1, 5 and 6 measures its initial RMS.
-/// Measures both directed RMS values of the prepared pair with MAXDISTINITIAL and
-/// sets the initial RMS (printed). False when a cube held too many points.
-bool measureInitialRms(const RegSettings& settings, PairContext& pair);
-
 PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
                                   PairContext& pair);
