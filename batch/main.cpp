@@ -7,8 +7,11 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/run_modes.h"
+#include "batch/runs/mode_work.h"
 #include "batch/runs/output_names.h"
+#include "batch/runs/run_state.h"
 #include "batch/setting_checks.h"
+#include "batch/startup.h"
 #include "batch/summary.h"
 
 #include <cstdio>
@@ -69,17 +72,19 @@ int runProgram(int argc, char** argv)
     }
     readConfigurationFile(settings.configPath, settings);
     printSummaryAndMenu(settings);
-    if (!readModeAnswer(settings.runMode) || settings.runMode == 0)
+    RunState run;
+    if (!readModeAnswer(run.runMode) || run.runMode == 0)
         return 1;  // quit, or no answer at all: never run a mode nobody chose
     std::printf("\n");
     convertAnglesToRadians(settings);
-    if (!checkSettingsForMode(settings))
+    const ModeWork work = modeWork(run.runMode);
+    if (!checkSettingsForMode(settings, work))
         return endAfterWait(1);
 
     std::vector<ScanRecord> scans;
     PairContext pair;
     std::string file1, file2;
-    if (settings.runMode == 5) {
+    if (work.comparesTwoFiles) {
         if (argc < 4) {
             std::printf("Mode 5 compares two point files given on the command line: \n");
             std::printf("   %s <survey database> <point file 1> <point file 2> \n",
@@ -89,15 +94,16 @@ int runProgram(int argc, char** argv)
         file1 = argv[2];
         file2 = argv[3];
     } else {
-        const StartupResult startup = loadScansAndConfirm(settings, scans);
+        const StartupResult startup = loadScansAndConfirm(settings, run, scans);
         if (startup == StartupResult::Quit)
             return 1;
         if (startup == StartupResult::Fatal)
             return endAfterWait(1);
         pair.pairsInAll = static_cast<int32_t>(scans.size());
+        pair.progressStep = run.progressStep;
     }
 
-    if (const auto clash = findOverwrittenInput(settings, scans, file1, file2)) {
+    if (const auto clash = findOverwrittenInput(work, settings, scans, file1, file2)) {
         std::printf("The output file %s would replace the input file %s: nothing is written. \n",
                     clash->first.c_str(), clash->second.c_str());
         std::printf("Please rename or move the survey database or the point files. \n");
@@ -110,10 +116,10 @@ int runProgram(int argc, char** argv)
         std::printf("Please verify that the path exists and can be written. \n");
         return endAfterWait(1);
     }
-    settings.logFile = log.get();
+    run.logFile = log.get();
 
-    const RunStatus status = runSelectedMode(settings, scans, pair, file1, file2);
-    settings.logFile = nullptr;
+    const RunStatus status = runSelectedMode(settings, run, scans, pair, file1, file2);
+    run.logFile = nullptr;
     const bool logWritten = std::ferror(log.get()) == 0;
     const bool logClosed = std::fclose(log.release()) == 0;
     if (status == RunStatus::Fatal)

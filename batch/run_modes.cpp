@@ -6,63 +6,71 @@
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/linear_sequence.h"
 #include "batch/runs/matrices_export.h"
+#include "batch/runs/mode_work.h"
+#include "batch/runs/pair_diagnostics.h"
+#include "batch/runs/run_state.h"
 #include "batch/runs/scan_rotation.h"
 #include "batch/runs/site.h"
 
 #include <cstdio>
 
-RunStatus worse(RunStatus a, RunStatus b)
+namespace {
+
+// The RMS of two loose point files, with every pair written to the diagnostic files.
+RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const std::string& file1,
+                          const std::string& file2)
 {
-    return static_cast<int>(a) > static_cast<int>(b) ? a : b;
+    pair.scan1Path = file1;
+    pair.scan2Path = file2;
+    PreparePlan plan;
+    plan.fromScanTable = false;
+    plan.measureInitialRms = true;
+    DiagnosticFiles diagnostics;
+    if (prepareRegistration(settings, {}, pair, plan, &diagnostics) == PrepareResult::Fatal)
+        return RunStatus::Fatal;
+    return diagnostics.failed() ? RunStatus::Failed : RunStatus::Ok;
 }
 
-RunStatus runSelectedMode(RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair,
-                          const std::string& file1, const std::string& file2)
+}  // namespace
+
+RunStatus runSelectedMode(const RegSettings& settings, const RunState& run, std::vector<ScanRecord>& scans,
+                          PairContext& pair, const std::string& file1, const std::string& file2)
 {
-    const int32_t mode = settings.runMode;
+    const ModeWork work = modeWork(run.runMode);
     RunStatus status = RunStatus::Ok;
-    settings.evaluatingRms = false;
-    if (mode == 1 || mode == 4) {
+    if (work.registersLine) {
         std::printf("REGISTERING SCANS\n");
-        status = worse(status, runLinearSequence(settings.regFileName, settings, scans, pair));
+        status = worse(status, runLinearSequence(settings.regFileName, PairTask::Register, settings, run, scans, pair));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("REGISTRATION OF SCANS COMPLETE\n");
         std::printf("\n");
     }
-    if (mode == 2 || mode == 4) {
+    if (work.rotates) {
         std::printf("ROTATING SCANS\n");
-        status = worse(status, rotateScans(settings, scans));
+        status = worse(status, rotateScans(settings, run, scans));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("ROTATION OF SCANS COMPLETE\n");
         std::printf("\n");
     }
-    settings.evaluatingRms = true;
-    if (mode == 3 || mode == 4) {
+    if (work.evaluatesLine) {
         std::printf("EVALUATING RMS OF SCANS\n");
-        status = worse(status, runLinearSequence(settings.rmsFileName, settings, scans, pair));
+        status = worse(status, runLinearSequence(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("EVALUATION OF RMS COMPLETE\n");
         std::printf("\n");
     }
-    if (mode == 5) {
-        pair.scan1Path = file1;
-        pair.scan2Path = file2;
-        if (prepareRegistration(settings, scans, pair) == PrepareResult::Fatal)
-            return RunStatus::Fatal;
-        if (pair.outputFailed)
-            status = RunStatus::Failed;
-    } else if (mode == 6) {
-        settings.evaluatingRms = false;
-        status = worse(status, runSite(settings.regFileName, settings, scans, pair));
-    } else if (mode == 7) {
-        status = worse(status, runSite(settings.rmsFileName, settings, scans, pair));
-    } else if (mode == 8) {
-        status = worse(status, writeTransformMatrices(settings, scans));
-    } else if (mode == 9) {
-        status = worse(status, exportGeoreferencedScans(settings, scans));
-    }
+    if (work.comparesTwoFiles)
+        status = worse(status, compareTwoFiles(settings, pair, file1, file2));
+    if (work.registersSite)
+        status = worse(status, runSite(settings.regFileName, PairTask::Register, settings, run, scans, pair));
+    if (work.evaluatesSite)
+        status = worse(status, runSite(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair));
+    if (work.writesMatrices)
+        status = worse(status, writeTransformMatrices(run, scans));
+    if (work.exports)
+        status = worse(status, exportGeoreferencedScans(run, scans));
     return status;
 }

@@ -2,20 +2,11 @@
 
 #include "batch/engine/search_cubes.h"
 #include "batch/inputs/configuration.h"
+#include "batch/runs/mode_work.h"
 
 #include <cstdio>
 
 namespace {
-
-bool pairsPoints(int32_t mode)
-{
-    return mode == 1 || mode == 3 || mode == 4 || mode == 5 || mode == 6 || mode == 7;
-}
-
-bool registers(int32_t mode)
-{
-    return mode == 1 || mode == 4 || mode == 6;
-}
 
 bool atLeastOne(const char* key, int32_t value)
 {
@@ -27,13 +18,12 @@ bool atLeastOne(const char* key, int32_t value)
 
 }  // namespace
 
-bool checkSettingsForMode(const RegSettings& s)
+bool checkSettingsForMode(const RegSettings& s, const ModeWork& work)
 {
-    const int32_t mode = s.runMode;
-    if (pairsPoints(mode)
+    if (work.pairsPoints()
         && (!checkCubeSizes(s) || !atLeastOne("NUMPPC", s.NUMPPC) || !atLeastOne("MINNUMPTS", s.MINNUMPTS)))
         return false;
-    if (!registers(mode))
+    if (!work.registers())
         return true;
     if (!atLeastOne("MAXITER", s.MAXITER))
         return false;

@@ -71,7 +71,6 @@ std::optional<BenchSurvey> loadBenchSurvey(const std::string& dir)
     b.settings.dCX = b.settings.dCY = b.settings.dCZ = 1.0;
     b.settings.NUMPPC = 10;
     convertAnglesToRadians(b.settings);
-    b.settings.runMode = 1;
     const std::optional<SurveyDatabase> db = readSurveyDatabase(database);
     if (!db)
         return std::nullopt;
@@ -95,4 +94,5 @@ void nameBenchPair(const BenchSurvey& survey, PairContext& pair)
     pair.scan1Path = scan1.fileName;
     pair.scan2Path = scan2.fileName;
     pair.pairsInAll = static_cast<int32_t>(survey.scans.size());
+    pair.progressStep = 1.0;
 }

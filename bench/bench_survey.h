@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/engine/pair_context.h"
+#include "batch/engine/pair_preparation.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
@@ -12,7 +13,7 @@
 // A cached example survey and the neighbouring pair that the benchmark times,
 // loaded the way the batch program loads them.
 struct BenchSurvey {
-    RegSettings settings;           ///< its ipcreg.txt, solver keys at their defaults, radians, run mode 1
+    RegSettings settings;           ///< its ipcreg.txt, solver keys at their defaults, radians
     std::vector<ScanRecord> scans;  ///< with neighbours
     int32_t scan1 = 0;              ///< scan index of the pair's scan 1
     int32_t scan2 = 0;              ///< scan index of its south neighbour
@@ -29,3 +30,11 @@ std::optional<BenchSurvey> loadBenchSurvey(const std::string& dir);
 
 /// Names the benchmark's pair in `pair`, as a run does before preparing it.
 void nameBenchPair(const BenchSurvey& survey, PairContext& pair);
+
+/// What a registering run asks of the preparation.
+inline PreparePlan registrationPlan()
+{
+    PreparePlan plan;
+    plan.measureInitialRms = true;
+    return plan;
+}

@@ -97,7 +97,7 @@ SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<
         double sum1 = 0.0, sum2 = 0.0;
         for (int32_t i = 0; i < settings.MAXITER; ++i) {
             pair.percentComplete = progressBase(pair)
-                                   + (static_cast<double>(settings.MAXITER) * repeat + i) * settings.progressStep;
+                                   + (static_cast<double>(settings.MAXITER) * repeat + i) * pair.progressStep;
             search.printProgress();
             double b1 = 0.0, b2 = 0.0;
             if (i > 0) {

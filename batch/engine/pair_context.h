@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/constants.h"
 #include "batch/engine/search_cubes.h"
 #include "batch/inputs/point_files.h"
 
@@ -18,17 +19,16 @@ struct PairContext {
     PointSet scan2;
     std::vector<CubePoint> work1;    ///< working copies turned by the solution methods
     std::vector<CubePoint> work2;
-    ScanExtent overlap;              ///< intersection of the two extents; count = sum of counts
+    ScanExtent overlap;              ///< intersection of the two extents
     int32_t cubeCount = 0;           ///< cubes of the grid built last; also the outside index
-    float rms21 = 999.0f;            ///< metres, scan 2 against scan 1, last initial measurement
-    float rms12 = 999.0f;            ///< metres, scan 1 against scan 2
-    float initialRms = 999.0f;       ///< metres, mean of the two, single precision
+    float rms21 = static_cast<float>(NO_VALID_RMS);       ///< metres, scan 2 against scan 1, last initial measurement
+    float rms12 = static_cast<float>(NO_VALID_RMS);       ///< metres, scan 1 against scan 2
+    float initialRms = static_cast<float>(NO_VALID_RMS);  ///< metres, mean of the two, single precision
     double rangeValue = 0.0;         ///< metres, mean cliff distance of text scans
     int32_t pairsDone = 0;           ///< pairs finished by the current run
     int32_t pairsInAll = 0;          ///< the number of scans: denominator of the progress
+    double progressStep = 0.0;       ///< percent per solver iteration, 100 / (MAXITER x scans)
     double percentComplete = 0.0;    ///< last progress value printed by a solver
-    bool surveyFramePoints = false;  ///< the paths name rotated files, already in the survey frame
-    bool outputFailed = false;       ///< a diagnostic file could not be written
     int64_t walkCount = 0;           ///< pairing walks made through this pair (for benchmarks)
 
     // Buffers kept from pair to pair so that their memory is reused.

@@ -13,24 +13,27 @@ namespace {
 
 // Loads one scan: a ".bxyz" file as binary points, falling back to text when that
 // yields none; any other file as text. Returns the scan's cliff distance (0.0 for
-// binary points and in run mode 5).
-double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, int32_t index,
-                const std::string& path, PointSet& scan)
+// binary points and for loose files).
+double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, const PreparePlan& plan,
+                int32_t index, const std::string& path, PointSet& scan)
 {
-    scan.extent = ScanExtent{};
     if (isBinaryPointFileName(path) && readBinaryPoints(path, scan.points) > 0) {
-        if (!looksLikeText(path)) {
-            scan.extent.count = static_cast<int32_t>(scan.points.size());
+        if (!looksLikeText(path))
             return 0.0;
-        }
         std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
                     path.c_str());
     }
-    const bool haveRecord = settings.runMode != 5 && index >= 0 && index < static_cast<int32_t>(scans.size());
+    const bool haveRecord = plan.fromScanTable && index >= 0 && index < static_cast<int32_t>(scans.size());
     const ScanRecord position = haveRecord ? scans[static_cast<std::size_t>(index)] : ScanRecord{};
+    TextPointPlan text;
+    text.translate = plan.translateText;
+    text.atScanner = plan.fromScanTable;
+    text.scannerX = position.x;
+    text.scannerY = position.y;
+    text.scannerZ = position.z;
+    text.zLow = settings.ZMIN;
     double cliffDistance = 0.0;
-    readTextPoints(path, settings, settings.ZMIN, position.x, position.y, position.z, scan.points,
-                   scan.extent, cliffDistance);
+    readTextPoints(path, settings, text, scan.points, cliffDistance);
     return cliffDistance;
 }
 
@@ -43,28 +46,20 @@ bool stampAndReport(const RegSettings& settings, PairContext& pair, PointSet& sc
     return true;
 }
 
-bool measuresInitialRms(const RegSettings& settings)
-{
-    const int32_t mode = settings.runMode;
-    // Run ALL registers exactly as mode 1 does, so it measures the initial RMS too.
-    return mode == 1 || mode == 5 || mode == 6 || (mode == 4 && !settings.evaluatingRms);
-}
-
 // Measures both directed RMS values of the prepared pair with MAXDISTINITIAL and sets
 // the initial RMS (printed). False when a cube held too many points.
-bool measureInitialRms(const RegSettings& settings, PairContext& pair)
+bool measureInitialRms(const RegSettings& settings, PairContext& pair, PairSink* diagnostics)
 {
     const PairingResult r21 = computePairRms(
         settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
-        settings.MAXDISTINITIAL, pair.candidates);
+        settings.MAXDISTINITIAL, pair.candidates, diagnostics);
     if (r21.tooManyPoints)
         return false;
     const PairingResult r12 = computePairRms(
         settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
-        settings.MAXDISTINITIAL, pair.candidates);
+        settings.MAXDISTINITIAL, pair.candidates, diagnostics);
     if (r12.tooManyPoints)
         return false;
-    pair.outputFailed = pair.outputFailed || r21.diagnosticsFailed || r12.diagnosticsFailed;
     pair.rms21 = static_cast<float>(r21.rms);
     pair.rms12 = static_cast<float>(r12.rms);
     // Added in single precision, halved in double, kept in single precision.
@@ -78,20 +73,21 @@ bool measureInitialRms(const RegSettings& settings, PairContext& pair)
 }  // namespace
 
 PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                  PairContext& pair)
+                                  PairContext& pair, const PreparePlan& plan, PairSink* diagnostics)
 {
     std::printf("Preparing data for registration.... \n");
-    const double cliff1 = loadScan(settings, scans, pair.scan1Index, pair.scan1Path, pair.scan1);
-    const double cliff2 = loadScan(settings, scans, pair.scan2Index, pair.scan2Path, pair.scan2);
+    const double cliff1 = loadScan(settings, scans, plan, pair.scan1Index, pair.scan1Path, pair.scan1);
+    const double cliff2 = loadScan(settings, scans, plan, pair.scan2Index, pair.scan2Path, pair.scan2);
     pair.rangeValue = (cliff1 + cliff2) * 0.5;
     if (pair.scan1.points.empty() || pair.scan2.points.empty())
         return PrepareResult::NoPoints;
 
-    const bool mode5 = settings.runMode == 5;
-    if (settings.SCANTRANSFORM == 0 && !mode5 && !pair.surveyFramePoints) {
+    if (settings.SCANTRANSFORM == 0 && plan.fromScanTable && !plan.surveyFramePoints) {
         for (const auto& [index, scan] : {std::pair{pair.scan1Index, &pair.scan1}, {pair.scan2Index, &pair.scan2}}) {
             const ScanRecord& r = scans[static_cast<std::size_t>(index)];
-            applyScanTransform(scan->points, makeScanTransform(r.rotX, r.rotY, r.rotZ, 1.0, r.x, r.y, r.z));
+            const Matrix4 m = makeScanTransform(r.rotX, r.rotY, r.rotZ, 1.0, r.x, r.y, r.z);
+            printScanTransform(m);
+            applyScanTransform(scan->points, m);
         }
     }
     pair.scan1.extent = computeExtent(pair.scan1.points);
@@ -99,15 +95,15 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
     pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
 
     std::printf("Assigning Points to Cubes\n");
-    const int32_t id1 = mode5 ? 1 : scans[static_cast<std::size_t>(pair.scan1Index)].scanId;
-    const int32_t id2 = mode5 ? 2 : scans[static_cast<std::size_t>(pair.scan2Index)].scanId;
+    const int32_t id1 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan1Index)].scanId : 1;
+    const int32_t id2 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan2Index)].scanId : 2;
     if (!stampAndReport(settings, pair, pair.scan1, id1) || !stampAndReport(settings, pair, pair.scan2, id2))
         return PrepareResult::Fatal;
     std::printf("Sorting Data\n");
     sortByCube(pair.scan1.points, pair.sortBuffers);
     sortByCube(pair.scan2.points, pair.sortBuffers);
 
-    if (measuresInitialRms(settings) && !measureInitialRms(settings, pair))
+    if (plan.measureInitialRms && !measureInitialRms(settings, pair, diagnostics))
         return PrepareResult::Fatal;
     return PrepareResult::Ready;
 }

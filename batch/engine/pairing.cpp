@@ -1,6 +1,5 @@
 #include "batch/engine/pairing.h"
 
-#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 
 #include <cmath>
@@ -11,10 +10,14 @@ namespace {
 // More query points than this in one cube end the run: the cube size is far too large.
 constexpr std::size_t MAX_CANDIDATES = 999995;
 
+// An empty slot's squared distance: reference points 31.6 m (the root of 999) or more
+// from the query point never enter a slot.
+constexpr double EMPTY_SLOT_D2 = 999.0;
+
 // The three nearest reference points of a query point: squared distance and index,
 // nearest first; index -1 marks an empty slot.
 struct NeighbourSlots {
-    double d2[3] = {999.0, 999.0, 999.0};
+    double d2[3] = {EMPTY_SLOT_D2, EMPTY_SLOT_D2, EMPTY_SLOT_D2};
     int32_t index[3] = {-1, -1, -1};
 
     // Among equal distances the point offered later ranks first.
@@ -118,58 +121,6 @@ bool walkCubes(const RegSettings& settings, const PairingInput& in, std::vector<
     return true;
 }
 
-// The diagnostic files of run mode 5: every accepted pair with its distance.
-class PairDiagnostics {
-public:
-    explicit PairDiagnostics(bool enabled)
-    {
-        if (!enabled)
-            return;
-        open(0, "RMSdistances.txt", "a", "#Distances for point pairs for Scanset\n");
-        open(1, "PointsScan1.txt", "w", "#X,Y,Z\n");
-        open(2, "PointsScan2.txt", "w", "#X,Y,Z\n");
-    }
-
-    void record(double distance, const CubePoint& p, const Point3& partner)
-    {
-        if (files_[0])
-            std::fprintf(files_[0].get(), "%lf\n", distance);
-        if (files_[1])
-            std::fprintf(files_[1].get(), "%lf,%lf,%lf\n", p.x, p.y, p.z);
-        if (files_[2])
-            std::fprintf(files_[2].get(), "%lf,%lf,%lf\n", partner.x, partner.y, partner.z);
-    }
-
-    /// Closes the files; false (reported) when one could not be created or written.
-    bool close()
-    {
-        bool ok = true;
-        for (int i = 0; i < 3; ++i) {
-            if (!names_[i])
-                continue;
-            const bool written = files_[i] && std::ferror(files_[i].get()) == 0;
-            const bool closed = files_[i] && std::fclose(files_[i].release()) == 0;
-            if (!written || !closed) {
-                std::printf("Unable to write output file %s \n", names_[i]);
-                ok = false;
-            }
-        }
-        return ok;
-    }
-
-private:
-    void open(int i, const char* name, const char* mode, const char* header)
-    {
-        names_[i] = name;
-        files_[i].reset(std::fopen(name, mode));
-        if (files_[i])
-            std::fprintf(files_[i].get(), "%s", header);
-    }
-
-    FilePtr files_[3];
-    const char* names_[3] = {nullptr, nullptr, nullptr};
-};
-
 void finishRms(const RegSettings& settings, double errorSum, PairingResult& result)
 {
     // No pair at all never gives a valid RMS, whatever MINNUMPTS says.
@@ -190,10 +141,11 @@ Point3 projectOntoPlane(double a, double b, double c, double d, double dist, con
 }
 
 PairingResult computePairRms(const RegSettings& settings, const PairingInput& in, double maxDist,
-                             std::vector<int32_t>& candidates)
+                             std::vector<int32_t>& candidates, PairSink* sink)
 {
     PairingResult result;
-    PairDiagnostics diagnostics(settings.runMode == 5);
+    if (sink != nullptr)
+        sink->beginWalk();
     const bool pointToPoint = settings.REGMODE == 0;
     const double maxDist2 = maxDist * maxDist;
     double errorSum = 0.0;
@@ -204,7 +156,8 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
                 return;
             errorSum += s.d2[0];
             ++result.pairCount;
-            diagnostics.record(std::sqrt(s.d2[0]), p, toPoint3(ref[s.index[0]]));
+            if (sink != nullptr)
+                sink->record(std::sqrt(s.d2[0]), toPoint3(p), toPoint3(ref[s.index[0]]));
             return;
         }
         Plane pl;
@@ -215,10 +168,12 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
             return;
         errorSum += dist * dist;
         ++result.pairCount;
-        diagnostics.record(dist, p, projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p)));
+        if (sink != nullptr)
+            sink->record(dist, toPoint3(p), projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p)));
     };
     result.tooManyPoints = !walkCubes(settings, in, candidates, visit);
-    result.diagnosticsFailed = !diagnostics.close();
+    if (sink != nullptr)
+        sink->endWalk();
     finishRms(settings, errorSum, result);
     return result;
 }

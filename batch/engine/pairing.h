@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/constants.h"
 #include "batch/inputs/point_files.h"
 
 #include <cstdint>
@@ -21,20 +22,30 @@ struct PairingInput {
 };
 
 struct PairingResult {
-    double rms = 999.0;                 ///< metres; 999.0 when fewer than MINNUMPTS pairs
+    double rms = NO_VALID_RMS;          ///< metres; NO_VALID_RMS when fewer than MINNUMPTS pairs
     int32_t pairCount = 0;              ///< accepted pairs
     bool tooManyPoints = false;         ///< a cube held more query points than a walk can take
     double angle = 0.0;                 ///< radians, computePairRotation only
     bool angleFound = false;            ///< angle is valid (at least MINNUMPTS pairs)
-    bool diagnosticsFailed = false;     ///< a diagnostic file of run mode 5 could not be written
+};
+
+// Receives every pair that an RMS walk accepts (the diagnostic files of comparing two
+// point files). Each walk is bracketed by beginWalk and endWalk.
+class PairSink {
+public:
+    virtual ~PairSink() = default;
+    virtual void beginWalk() = 0;
+    /// `distance` in metres; `partner` is the nearest reference point or the foot on its plane.
+    virtual void record(double distance, const Point3& query, const Point3& partner) = 0;
+    virtual void endWalk() = 0;
 };
 
 /// Pairs up to NUMPPC evenly spaced query points per cube with their nearest
 /// reference points of the same cube and returns the RMS of the point-to-point
-/// or point-to-plane distances up to `maxDist`. In run mode 5 the pairs also go
-/// to the diagnostic files. `candidates` is a buffer kept between walks.
+/// or point-to-plane distances up to `maxDist`. Every accepted pair also goes to
+/// `sink` when there is one. `candidates` is a buffer kept between walks.
 PairingResult computePairRms(const RegSettings& settings, const PairingInput& in, double maxDist,
-                             std::vector<int32_t>& candidates);
+                             std::vector<int32_t>& candidates, PairSink* sink = nullptr);
 
 /// The same walk, also returning the rotation about the vertical through
 /// (centreX, centreY) that best turns the reference set onto the query set.

@@ -13,7 +13,7 @@
 namespace {
 
 struct PlsState {
-    double rmsMin = 999.0;   ///< metres, best RMS so far
+    double rmsMin = NO_VALID_RMS;  ///< metres, best RMS so far
     double best1 = 0.0;      ///< radians, scan 1's rotation at the best trial
     double best2 = 0.0;      ///< radians, scan 2's rotation at the best trial
     double running2 = 0.0;   ///< radians, scan 2's running least-squares rotation (never reset)
@@ -88,7 +88,7 @@ struct PlsRun {
     // One trial angle of scan 1; false when the run must stop.
     bool trial(double t, int32_t k)
     {
-        pair.percentComplete = progressBase(pair) + k * settings.progressStep;
+        pair.percentComplete = progressBase(pair) + k * pair.progressStep;
         printProgress();
         rotatedCopy(pair.scan1.points, pair.work1, t, scan1.x, scan1.y);
         work1Stamped = false;
@@ -107,7 +107,7 @@ struct PlsRun {
             state.best1 = t;
             state.best2 = state.running2;
             state.rmsMin = scored.rms;
-            pair.percentComplete = progressBase(pair) + k * settings.progressStep;
+            pair.percentComplete = progressBase(pair) + k * pair.progressStep;
             printProgress();
         }
         return true;

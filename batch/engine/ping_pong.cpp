@@ -14,7 +14,7 @@ namespace {
 struct PingPongState {
     double angle1 = 0.0;  ///< radians, scan 1's running rotation
     double angle2 = 0.0;  ///< radians, scan 2's running rotation
-    double rms = 999.0;   ///< metres, the latest scan-2-against-scan-1 RMS
+    double rms = NO_VALID_RMS;  ///< metres, the latest scan-2-against-scan-1 RMS
     double maxThr = 0.0;  ///< metres, upper pair distance of this repeat
     float minThr = 0.0f;  ///< metres, lower pair distance of this repeat (single precision)
 };
@@ -56,12 +56,12 @@ bool runPasses(const RegSettings& settings, PairContext& pair, const ScanRecord&
 
 }  // namespace
 
-SolveResult solvePingPong(const RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair,
+SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
                           SolverOutputs& out)
 {
     std::printf("Registering Scans\n");
-    ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
+    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
+    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
     out.iterations = 0;
     PingPongState st;
     st.rms = pair.initialRms;
@@ -98,8 +98,9 @@ SolveResult solvePingPong(const RegSettings& settings, std::vector<ScanRecord>& 
     }
     out.rotation1 = RAD_TO_DEG * st.angle1;
     out.rotation2 = RAD_TO_DEG * st.angle2;
-    scan1.rotationMinus = st.angle1;
-    scan2.rotationPlus = st.angle2;
+    result.recordsRotations = true;
+    result.scan1RotationMinus = st.angle1;
+    result.scan2RotationPlus = st.angle2;
     if (static_cast<double>(pair.initialRms) > st.rms)
         std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n",
                     st.rms, scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount,

@@ -103,12 +103,6 @@ bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double z
     return true;
 }
 
-int compareCubes(const CubePoint& a, const CubePoint& b)
-{
-    const uint32_t ca = unsignedCube(a), cb = unsignedCube(b);
-    return ca < cb ? -1 : ca > cb ? 1 : 0;
-}
-
 void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
 {
     if (points.empty())

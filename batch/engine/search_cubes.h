@@ -43,15 +43,13 @@ void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid);
 bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
                  const RegSettings& settings, int32_t& cubeCount);
 
-/// Orders two points by cube index compared as unsigned 32-bit values: -1, 0 or 1.
-int compareCubes(const CubePoint& a, const CubePoint& b);
-
 // Buffers of the cube sort, kept between sorts so that their memory is reused.
 struct CubeSortBuffers {
     std::vector<CubePoint> points;  ///< the sorted copy, swapped with the input
     std::vector<int32_t> next;      ///< per cube: the next free slot of the sorted copy
 };
 
-/// Sorts the points by cube index (as compareCubes orders them); stable, so the
-/// points of one cube keep their order.
+/// Sorts the points by cube index, compared as unsigned 32-bit values (so the outside
+/// index of an inverted grid, below 0, sorts last); stable, so the points of one cube
+/// keep their order.
 void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers);

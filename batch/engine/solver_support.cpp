@@ -10,9 +10,9 @@
 
 double startingRotation(const ScanRecord& scan)
 {
-    if (scan.rotationPlus > -999.0)
+    if (rotationFound(scan.rotationPlus))
         return scan.rotationPlus;
-    if (scan.rotationMinus > -999.0)
+    if (rotationFound(scan.rotationMinus))
         return scan.rotationMinus;
     return 0.0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/constants.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -17,8 +19,13 @@ struct SolverOutputs {
 };
 
 struct SolveResult {
-    double rms = 999.0;          ///< metres, the final RMS
+    double rms = NO_VALID_RMS;   ///< metres, the final RMS
     bool fatal = false;          ///< a fatal condition was printed (too many points, grid too large)
+    // The ping-pong method's own record of the pair, which the run stores into the scan
+    // records before its own stores: scan 1 as the pair's south scan, scan 2 as its north.
+    bool recordsRotations = false;  ///< the two values below are to be stored
+    double scan1RotationMinus = 0.0;  ///< radians, for scan 1's rotationMinus
+    double scan2RotationPlus = 0.0;   ///< radians, for scan 2's rotationPlus
 };
 
 /// Iterative search (REGSOL 1): tries every pair of rotations on a grid of angles,
@@ -32,6 +39,10 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
                                      PairContext& pair, SolverOutputs& out);
 
 /// Ping-pong least squares (any other REGSOL): alternates least-squares rotations
-/// of scan 2 onto scan 1 and back; writes scan 1's rotationMinus and scan 2's rotationPlus.
-SolveResult solvePingPong(const RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair,
+/// of scan 2 onto scan 1 and back; asks for its rotations to be recorded.
+SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
                           SolverOutputs& out);
+
+/// Calls the solution method that REGSOL selects.
+SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vector<ScanRecord>& scans,
+                                    PairContext& pair, SolverOutputs& out);

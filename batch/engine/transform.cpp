@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-Matrix4 scanTransform(double a1, double a2, double a3, double scale, double tx, double ty, double tz)
+Matrix4 makeScanTransform(double a1, double a2, double a3, double scale, double tx, double ty, double tz)
 {
     const double ca = std::cos(a1), sa = std::sin(a1);
     const double cb = std::cos(a2), sb = std::sin(a2);
@@ -18,13 +18,11 @@ Matrix4 scanTransform(double a1, double a2, double a3, double scale, double tx, 
     return m;
 }
 
-Matrix4 makeScanTransform(double a1, double a2, double a3, double scale, double tx, double ty, double tz)
+void printScanTransform(const Matrix4& m)
 {
-    const Matrix4 m = scanTransform(a1, a2, a3, scale, tx, ty, tz);
     std::printf("\nRotation Matrix Calculated for scan: \n\n");
     for (const auto& row : m)
         std::printf("%.10lf %.10lf %.10lf %.10lf \n", row[0], row[1], row[2], row[3]);
-    return m;
 }
 
 void applyScanTransform(std::vector<CubePoint>& points, const Matrix4& m)
@@ -67,7 +65,6 @@ ScanExtent computeExtent(const std::vector<CubePoint>& points)
     // Points with a NaN or infinite coordinate lie outside every search grid, so they
     // do not widen the box; a scan without a finite point gets an empty box at 0.
     ScanExtent e;
-    e.count = static_cast<int32_t>(points.size());
     bool first = true;
     for (const CubePoint& p : points) {
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
@@ -97,6 +94,5 @@ ScanExtent overlapOf(const ScanExtent& a, const ScanExtent& b)
     o.ymax = std::min(a.ymax, b.ymax);
     o.zmin = std::max(a.zmin, b.zmin);
     o.zmax = std::min(a.zmax, b.zmax);
-    o.count = a.count + b.count;
     return o;
 }

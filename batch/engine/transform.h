@@ -12,10 +12,10 @@ using Matrix4 = std::array<std::array<double, 4>, 4>;
 
 /// k·Rz(a3)·Ry(a2)·Rx(a1) with the translation (tx, ty, tz): takes a scan from the
 /// scanner's frame into the survey frame. Angles in radians.
-Matrix4 scanTransform(double a1, double a2, double a3, double scale, double tx, double ty, double tz);
-
-/// The same matrix, printed as the batch program reports it.
 Matrix4 makeScanTransform(double a1, double a2, double a3, double scale, double tx, double ty, double tz);
+
+/// Prints a scan's matrix the way the console reports it before the scan is transformed.
+void printScanTransform(const Matrix4& m);
 
 /// Transforms the points in place (row 3 is not used).
 void applyScanTransform(std::vector<CubePoint>& points, const Matrix4& m);
@@ -29,8 +29,8 @@ void rotateAboutVertical(std::vector<CubePoint>& points, double angle, double cx
 void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle,
                  double cx, double cy);
 
-/// Bounding box of the points with finite coordinates; `count` counts all points.
+/// Bounding box of the points with finite coordinates.
 ScanExtent computeExtent(const std::vector<CubePoint>& points);
 
-/// The intersection of two boxes; its count is the sum of both counts.
+/// The intersection of two boxes.
 ScanExtent overlapOf(const ScanExtent& a, const ScanExtent& b);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 // The program-wide settings: one field per configuration key, named as the key,
-// plus the run members filled at start-up. Created in main and passed explicitly.
+// plus the file names derived at start-up. Created in main and passed explicitly;
+// nothing writes them once the mode is chosen.
 struct RegSettings {
     // Scan database and neighbours
     double GPSMINDIST = 0.0;         ///< metres, smallest distance between neighbouring set-ups
@@ -46,18 +46,14 @@ struct RegSettings {
     double ALPHA = 2.0;              ///< largest search angle: degrees as read, radians after the menu
     int32_t ALPHAINC = 5;            ///< search steps per half-width
 
-    // Run members
-    int32_t runMode = 1;             ///< the mode answered at the menu
-    bool evaluatingRms = false;      ///< false while registering or rotating, true afterwards
+    // Files
     std::string configPath;          ///< the configuration file read at start
     std::string gpsFileName;         ///< the survey database path
-    std::FILE* logFile = nullptr;    ///< the run's log, owned by main
     std::string scanDatabaseName;    ///< database path without its extension; prefix of scan files
     std::string regFileName;         ///< registration table
     std::string rotFileName;         ///< rotation table
     std::string rmsFileName;         ///< RMS table
     std::string logFileName;         ///< log file
-    double progressStep = 0.0;       ///< percent per solver iteration, 100 / (MAXITER x scans)
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep

@@ -39,7 +39,7 @@ int64_t countCandidateLines(std::FILE* file)
 struct TextFilter {
     double xmin, xmax, ymin, ymax, zmin, zmax;  ///< extent box, inclusive
     double minRange, maxRange;                  ///< metres from the scanner, inclusive
-    bool measureRange;                          ///< false in run mode 5
+    bool measureRange;                          ///< false without a scanner position
     double fixedRange;                          ///< the range assumed when not measured
     double sx, sy, sz;                          ///< scanner position
 };
@@ -112,19 +112,15 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
     return count;
 }
 
-int32_t readTextPoints(const std::string& path, const RegSettings& settings, double zLow,
-                       double scannerX, double scannerY, double scannerZ,
-                       std::vector<CubePoint>& points, ScanExtent& extent, double& cliffDistance)
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointPlan& plan,
+                       std::vector<CubePoint>& points, double& cliffDistance)
 {
     points.clear();
-    const bool mode5 = settings.runMode == 5;
-    const bool translate = !settings.evaluatingRms && settings.FILEEXT == 0;
     const TextFilter filter{settings.XMIN, settings.XMAX, settings.YMIN, settings.YMAX,
-                            zLow, settings.ZMAX, settings.MINRANGE, settings.MAXRANGE,
-                            !mode5, (settings.MINRANGE + settings.MAXRANGE) * 0.5,
-                            scannerX, scannerY, scannerZ};
+                            plan.zLow, settings.ZMAX, settings.MINRANGE, settings.MAXRANGE,
+                            plan.atScanner, (settings.MINRANGE + settings.MAXRANGE) * 0.5,
+                            plan.scannerX, plan.scannerY, plan.scannerZ};
     double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
-    ScanExtent box;
 
     FilePtr file(std::fopen(path.c_str(), "r"));
     if (!file) {
@@ -147,7 +143,7 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
                 double x = 0.0, y = 0.0, z = 0.0;
                 if (isCommentLine(line) || !parseTextPoint(line, x, y, z))
                     continue;
-                if (translate) {
+                if (plan.translate) {
                     x -= settings.TRANSX;
                     y -= settings.TRANSY;
                 }
@@ -157,17 +153,6 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
                 p.x = x;
                 p.y = y;
                 p.z = z;
-                if (points.empty()) {
-                    box.xmin = box.xmax = x;
-                    box.ymin = box.ymax = y;
-                    box.zmin = box.zmax = z;
-                }
-                box.xmin = std::fmin(box.xmin, x);
-                box.xmax = std::fmax(box.xmax, x);
-                box.ymin = std::fmin(box.ymin, y);
-                box.ymax = std::fmax(box.ymax, y);
-                box.zmin = std::fmin(box.zmin, z);
-                box.zmax = std::fmax(box.zmax, z);
                 sumX += x;
                 sumY += y;
                 sumZ += z;
@@ -176,17 +161,15 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, dou
         }
     }
     const int32_t kept = static_cast<int32_t>(points.size());
-    if (!mode5) {
+    if (plan.atScanner) {
         cliffDistance = 0.0;
         if (kept > 0) {
             const double mx = sumX / kept, my = sumY / kept, mz = sumZ / kept;
-            cliffDistance = std::sqrt((scannerX - mx) * (scannerX - mx) + (scannerY - my) * (scannerY - my)
-                                      + (scannerZ - mz) * (scannerZ - mz));
+            const double sx = plan.scannerX, sy = plan.scannerY, sz = plan.scannerZ;
+            cliffDistance = std::sqrt((sx - mx) * (sx - mx) + (sy - my) * (sy - my) + (sz - mz) * (sz - mz));
         }
         std::printf("Cliff Distance %lf \n", cliffDistance);
     }
-    box.count = kept;
-    extent = box;
     std::printf("Finished loading %i points\n", kept);
     return kept;
 }

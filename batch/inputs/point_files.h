@@ -17,9 +17,8 @@ struct CubePoint {
 };
 static_assert(sizeof(CubePoint) == 32, "CubePoint must match the 32-byte file record");
 
-// Bounding box of a point array; in an overlap box `count` is the sum of both scans.
+// Bounding box of a point array.
 struct ScanExtent {
-    int32_t count = 0;  ///< points
     double xmin = 0.0;  ///< metres
     double xmax = 0.0;
     double ymin = 0.0;
@@ -47,13 +46,23 @@ bool isBinaryPointFileName(const std::string& path);
 /// than one record. Messages go to standard error, the two size lines to standard output.
 int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points);
 
+// How a text point file is read; the caller knows what the points are for.
+struct TextPointPlan {
+    bool translate = false;  ///< subtract TRANSX and TRANSY first (original files while registering)
+    bool atScanner = true;   ///< the scanner position below is known: filter by range, measure the cliff distance
+    double scannerX = 0.0;   ///< metres, translated survey frame
+    double scannerY = 0.0;
+    double scannerZ = 0.0;
+    double zLow = 0.0;       ///< metres, lower z bound of the extent box
+};
+
 /// Loads a text point file (x, y, z with one separator character after x and y),
-/// applies the translation, extent box and range filters, and fills `extent` with
-/// the kept points' bounds and `cliffDistance` with the scanner's distance to their
-/// mean (0.0 when none is kept; not computed in run mode 5). Returns the number kept.
-int32_t readTextPoints(const std::string& path, const RegSettings& settings, double zLow,
-                       double scannerX, double scannerY, double scannerZ,
-                       std::vector<CubePoint>& points, ScanExtent& extent, double& cliffDistance);
+/// applies the translation, extent box and range filters, and sets `cliffDistance`
+/// to the scanner's distance to the kept points' mean (0.0 when none is kept; left
+/// alone without a scanner position). Returns the number kept. Without a scanner
+/// position every point is taken to lie halfway between MINRANGE and MAXRANGE.
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointPlan& plan,
+                       std::vector<CubePoint>& points, double& cliffDistance);
 
 /// Parses one text point line: x, one separator character, y, one separator, z;
 /// anything after z is ignored. False when the line gives no point.

@@ -17,7 +17,6 @@ struct ScanRecord {
     double rotY = 0.0;               ///< radians, level compensation about y
     double rotZ = 0.0;               ///< radians, heading estimate about z
     int32_t scanId = 0;              ///< the id every printed line and table shows
-    int32_t scanId2 = 0;             ///< second id, used only in the file name
     std::string fileName;            ///< the scan's binary point file
     double distPlus = 0.0;           ///< metres to nbrPlus, or GPSMAXDIST when none
     double distMinus = 0.0;          ///< metres to nbrMinus, or GPSMAXDIST when none
@@ -26,6 +25,13 @@ struct ScanRecord {
     double rotationPlus = -9999.9;   ///< radians, from the registration on the plus side
     double rotationMinus = -9999.9;  ///< radians, from the registration on the minus side
 };
+
+/// True for a rotation field that holds a registration result; NOT_FOUND_ROTATION
+/// (-9999.9) and anything else below -999 radians is none.
+inline bool rotationFound(double radians)
+{
+    return radians > -999.0;
+}
 
 // One record of the survey database as written in the file (degrees, untranslated).
 struct SurveyRecordText {
@@ -57,10 +63,3 @@ ScanRecord makeScanRecord(const SurveyRecordText& record, const RegSettings& set
 
 /// Fills the neighbour fields of every scan (nearest along the survey line on each side).
 void findNeighbours(std::vector<ScanRecord>& scans, const RegSettings& settings);
-
-enum class StartupResult { Proceed, Quit, Fatal };
-
-/// Counts and loads the survey database, finds and prints the neighbours and asks
-/// for the confirmation. Quit: the user answered x. Fatal: the database cannot be
-/// read (the message is printed; the caller waits and ends).
-StartupResult loadScansAndConfirm(RegSettings& settings, std::vector<ScanRecord>& scans);

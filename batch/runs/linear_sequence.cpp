@@ -6,8 +6,8 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
-#include "batch/runs/pair_rows.h"
 #include "batch/runs/output_names.h"
+#include "batch/runs/run_state.h"
 
 #include <cstdio>
 #include <ctime>
@@ -18,12 +18,16 @@ namespace {
 enum class PairStep { Done, Skipped, Unreadable, Fatal };
 
 struct LinearRun {
-    RegSettings& settings;
+    const RegSettings& settings;
+    const RunState& run;
     std::vector<ScanRecord>& scans;
     PairContext& pair;
     OutputFile& table;
-    SolverOutputs out;  // kept for the whole run: the iteration column shows the last ping-pong count
     bool registering = false;
+    SolverOutputs out{};  // kept for the whole run: the iteration column shows the last ping-pong count
+
+    // Evaluation reads the rotated copies when FILEEXT is 0; registration the scans' own files.
+    bool readsRotatedFiles() const { return !registering && settings.FILEEXT == 0; }
 
     void setPair(int32_t i, int32_t j, bool rotatedFiles)
     {
@@ -35,16 +39,19 @@ struct LinearRun {
         const std::string& file2 = scans[static_cast<std::size_t>(j)].fileName;
         pair.scan1Path = rotatedFiles ? rotatedFileName(file1) : file1;
         pair.scan2Path = rotatedFiles ? rotatedFileName(file2) : file2;
-        pair.surveyFramePoints = rotatedFiles;
     }
 
-    PairStep prepare()
+    PairStep prepare(bool rotatedFiles)
     {
-        const PrepareResult prepared = prepareRegistration(settings, scans, pair);
+        PreparePlan plan;
+        plan.surveyFramePoints = rotatedFiles;
+        plan.translateText = registering && settings.FILEEXT == 0;
+        plan.measureInitialRms = registering;
+        const PrepareResult prepared = prepareRegistration(settings, scans, pair, plan);
         if (prepared == PrepareResult::Fatal)
             return PairStep::Fatal;
         if (prepared == PrepareResult::NoPoints) {
-            logUnreadablePair(settings.logFile, pair);
+            logUnreadablePair(run.logFile, pair);
             return PairStep::Unreadable;
         }
         return PairStep::Done;
@@ -58,6 +65,7 @@ struct LinearRun {
         const SolveResult solved = solveWithSelectedMethod(settings, scans, pair, out);
         if (solved.fatal)
             return false;
+        storeSolverRecords(scans, pair, solved);
         ScanRecord& a = scans[static_cast<std::size_t>(i)];
         ScanRecord& b = scans[static_cast<std::size_t>(j)];
         (south ? a.rotationMinus : a.rotationPlus) = out.rotation1 * DEG_TO_RAD;
@@ -87,10 +95,10 @@ struct LinearRun {
     {
         const ScanRecord& scan = scans[static_cast<std::size_t>(i)];
         const int32_t j = scan.nbrMinus;
-        setPair(i, j, settings.FILEEXT == 0 && settings.evaluatingRms);
-        if (j < 0 || !(settings.evaluatingRms || scan.rotationMinus < -99.0))
+        setPair(i, j, readsRotatedFiles());
+        if (j < 0 || (registering && rotationFound(scan.rotationMinus)))
             return PairStep::Skipped;
-        const PairStep prepared = prepare();
+        const PairStep prepared = prepare(readsRotatedFiles());
         if (prepared != PairStep::Done)
             return prepared;
         if (!(registering ? registerPair(i, j, true) : evaluatePairAt(i, j)))
@@ -105,9 +113,9 @@ struct LinearRun {
     {
         const int32_t j = scans[static_cast<std::size_t>(i)].nbrPlus;
         setPair(i, j, false);
-        if (j < 0 || !(scans[static_cast<std::size_t>(i)].rotationPlus < -99.0))
+        if (j < 0 || rotationFound(scans[static_cast<std::size_t>(i)].rotationPlus))
             return PairStep::Skipped;
-        const PairStep prepared = prepare();
+        const PairStep prepared = prepare(false);
         if (prepared != PairStep::Done)
             return prepared;
         if (!registerPair(i, j, false))
@@ -120,17 +128,16 @@ struct LinearRun {
 
 }  // namespace
 
-RunStatus runLinearSequence(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
-                            PairContext& pair)
+RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings,
+                            const RunState& state, std::vector<ScanRecord>& scans, PairContext& pair)
 {
-    OutputFile table(tablePath, settings.logFile, false);
+    OutputFile table(tablePath, state.logFile, false);
     if (!table.isOpen()) {
         std::printf("Unable to create ouput file %s \n", tablePath.c_str());
         std::printf("Please verify that the path exists. \n");
         return RunStatus::Fatal;
     }
-    LinearRun run{settings, scans, pair, table, SolverOutputs{}, false};
-    run.registering = !settings.evaluatingRms && (settings.runMode == 1 || settings.runMode == 4);
+    LinearRun run{settings, state, scans, pair, table, task == PairTask::Register};
     if (run.registering)
         writeRegistrationHeader(table.get());
     else

@@ -1,12 +1,12 @@
 #include "batch/runs/matrices_export.h"
 
 #include "batch/engine/transform.h"
-#include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/number_text.h"
 #include "batch/runs/output_file.h"
 #include "batch/runs/output_names.h"
+#include "batch/runs/run_state.h"
 
 #include <cstdio>
 
@@ -52,25 +52,25 @@ bool writeExportFile(const std::string& path, const std::vector<CubePoint>& poin
 
 }  // namespace
 
-RunStatus writeTransformMatrices(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+RunStatus writeTransformMatrices(const RunState& run, const std::vector<ScanRecord>& scans)
 {
     std::printf("Writing Transform Matricies for %i scans....\n", static_cast<int32_t>(scans.size()));
     RunStatus status = RunStatus::Ok;
     for (const ScanRecord& s : scans) {
         const std::string path = matrixFileName(s.fileName);
         if (path.empty()) {
-            reportNameTooShort(s.fileName, settings.logFile);
+            reportNameTooShort(s.fileName, run.logFile);
             status = RunStatus::Failed;
             continue;
         }
-        const Matrix4 m = scanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
-        if (!writeMatrixFile(path, m, settings.logFile))
+        const Matrix4 m = makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
+        if (!writeMatrixFile(path, m, run.logFile))
             status = RunStatus::Failed;
     }
     return status;
 }
 
-RunStatus exportGeoreferencedScans(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRecord>& scans)
 {
     std::printf("Preparing data for export.... \n");
     RunStatus status = RunStatus::Ok;
@@ -78,22 +78,25 @@ RunStatus exportGeoreferencedScans(const RegSettings& settings, const std::vecto
     for (const ScanRecord& s : scans) {
         const std::string path = exportFileName(s.fileName);
         if (path.empty()) {
-            reportNameTooShort(s.fileName, settings.logFile);
+            reportNameTooShort(s.fileName, run.logFile);
             status = RunStatus::Failed;
             continue;
         }
         if (readBinaryPoints(s.fileName, points) > 0 && looksLikeText(s.fileName)) {
             // Text read as binary records would export nonsense coordinates.
             std::printf("The point file %s holds text, not binary points: it is not exported. \n", s.fileName.c_str());
-            if (settings.logFile != nullptr)
-                std::fprintf(settings.logFile, "The point file %s holds text, not binary points: it is not exported. \n",
+            if (run.logFile != nullptr)
+                std::fprintf(run.logFile, "The point file %s holds text, not binary points: it is not exported. \n",
                              s.fileName.c_str());
             points.clear();
             status = RunStatus::Failed;
         }
-        if (!points.empty())
-            applyScanTransform(points, makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z));
-        if (!writeExportFile(path, points, settings.logFile))
+        if (!points.empty()) {
+            const Matrix4 m = makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
+            printScanTransform(m);
+            applyScanTransform(points, m);
+        }
+        if (!writeExportFile(path, points, run.logFile))
             status = RunStatus::Failed;
     }
     return status;

@@ -1,11 +1,15 @@
 #pragma once
 
-#include "batch/run_modes.h"
+#include "batch/runs/run_status.h"
 
 #include <vector>
 
 struct RegSettings;
+struct RunState;
 struct ScanRecord;
 
-RunStatus writeTransformMatrices(const RegSettings& settings, const std::vector<ScanRecord>& scans);
-RunStatus exportGeoreferencedScans(const RegSettings& settings, const std::vector<ScanRecord>& scans);
+/// Writes each scan's matrix from its own frame into the survey frame.
+RunStatus writeTransformMatrices(const RunState& run, const std::vector<ScanRecord>& scans);
+
+/// Writes each binary scan transformed into the survey frame as a text point list.
+RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRecord>& scans);

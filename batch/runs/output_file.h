@@ -1,7 +1,8 @@
 #pragma once
 
+#include "batch/file_ptr.h"
+
 #include <cstdio>
-#include <memory>
 #include <string>
 
 // An output file of a run: created anew on construction, checked on close. A file
@@ -25,10 +26,7 @@ public:
 private:
     void reportWriteFailure();
 
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
+    FilePtr file_;
     std::string path_;
     std::FILE* log_ = nullptr;
     bool failed_ = false;

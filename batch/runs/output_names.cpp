@@ -2,6 +2,7 @@
 
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/runs/mode_work.h"
 
 #include <filesystem>
 
@@ -20,34 +21,33 @@ bool sameFile(const std::string& a, const std::string& b)
     return error ? a == b : pa == pb;
 }
 
-std::vector<std::string> outputsOf(const RegSettings& s, const std::vector<ScanRecord>& scans)
+std::vector<std::string> outputsOf(const ModeWork& w, const RegSettings& s, const std::vector<ScanRecord>& scans)
 {
-    const int32_t mode = s.runMode;
     std::vector<std::string> outputs{s.logFileName};
-    if (mode == 1 || mode == 4 || mode == 6)
+    if (w.registers())
         outputs.push_back(s.regFileName);
-    if (mode == 2 || mode == 4)
+    if (w.rotates)
         outputs.push_back(s.rotFileName);
-    if (mode == 3 || mode == 4 || mode == 7)
+    if (w.evaluates())
         outputs.push_back(s.rmsFileName);
-    if (mode == 5)
+    if (w.comparesTwoFiles)
         outputs.insert(outputs.end(), {"RMSdistances.txt", "PointsScan1.txt", "PointsScan2.txt"});
     for (const ScanRecord& scan : scans) {
-        if (mode == 2 || mode == 4)
+        if (w.rotates)
             outputs.push_back(rotatedFileName(scan.fileName));
-        if (mode == 8)
+        if (w.writesMatrices)
             outputs.push_back(matrixFileName(scan.fileName));
-        if (mode == 9)
+        if (w.exports)
             outputs.push_back(exportFileName(scan.fileName));
     }
     return outputs;
 }
 
-std::vector<std::string> inputsOf(const RegSettings& s, const std::vector<ScanRecord>& scans,
+std::vector<std::string> inputsOf(const ModeWork& w, const RegSettings& s, const std::vector<ScanRecord>& scans,
                                   const std::string& file1, const std::string& file2)
 {
     std::vector<std::string> inputs{s.configPath};
-    if (s.runMode == 5) {
+    if (w.comparesTwoFiles) {
         inputs.push_back(file1);
         inputs.push_back(file2);
         return inputs;
@@ -55,8 +55,8 @@ std::vector<std::string> inputsOf(const RegSettings& s, const std::vector<ScanRe
     inputs.push_back(s.gpsFileName);
     for (const ScanRecord& scan : scans)
         inputs.push_back(scan.fileName);
-    // The rotation reads the registration table, the evaluation of Run ALL the rotated files.
-    if (s.runMode == 2)
+    // A rotation reads the registration table; Run ALL writes that table itself first.
+    if (w.rotates && !w.registers())
         inputs.push_back(s.regFileName);
     return inputs;
 }
@@ -80,11 +80,11 @@ std::string exportFileName(const std::string& fileName)
 }
 
 std::optional<std::pair<std::string, std::string>> findOverwrittenInput(
-    const RegSettings& settings, const std::vector<ScanRecord>& scans, const std::string& file1,
-    const std::string& file2)
+    const ModeWork& work, const RegSettings& settings, const std::vector<ScanRecord>& scans,
+    const std::string& file1, const std::string& file2)
 {
-    const std::vector<std::string> inputs = inputsOf(settings, scans, file1, file2);
-    for (const std::string& output : outputsOf(settings, scans))
+    const std::vector<std::string> inputs = inputsOf(work, settings, scans, file1, file2);
+    for (const std::string& output : outputsOf(work, settings, scans))
         for (const std::string& input : inputs)
             if (!output.empty() && !input.empty() && sameFile(output, input))
                 return std::make_pair(output, input);

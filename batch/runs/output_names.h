@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+struct ModeWork;
 struct RegSettings;
 struct ScanRecord;
 
@@ -24,9 +25,9 @@ std::string matrixFileName(const std::string& fileName);
 /// A_adj.txt, A.bxyz gives A._adj.txt). Empty when the name is shorter than four.
 std::string exportFileName(const std::string& fileName);
 
-/// The first output of the chosen mode that would replace one of its inputs (the
+/// The first output of the mode's work that would replace one of its inputs (the
 /// configuration, the survey database, a point file), as (output, input).
-/// `file1` and `file2` are run mode 5's point files.
+/// `file1` and `file2` are the two point files that are compared.
 std::optional<std::pair<std::string, std::string>> findOverwrittenInput(
-    const RegSettings& settings, const std::vector<ScanRecord>& scans, const std::string& file1,
-    const std::string& file2);
+    const ModeWork& work, const RegSettings& settings, const std::vector<ScanRecord>& scans,
+    const std::string& file1, const std::string& file2);

@@ -3,17 +3,16 @@
 #include "batch/engine/pair_context.h"
 #include "batch/engine/solver_support.h"
 #include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
 
 #include <ctime>
 
-SolveResult solveWithSelectedMethod(const RegSettings& settings, std::vector<ScanRecord>& scans,
-                                    PairContext& pair, SolverOutputs& out)
+void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair, const SolveResult& solved)
 {
-    if (settings.REGSOL == 1)
-        return solveIterativeSearch(settings, scans, pair, out);
-    if (settings.REGSOL == 0)
-        return solvePartialLeastSquares(settings, scans, pair, out);
-    return solvePingPong(settings, scans, pair, out);
+    if (!solved.recordsRotations)
+        return;
+    scans[static_cast<std::size_t>(pair.scan1Index)].rotationMinus = solved.scan1RotationMinus;
+    scans[static_cast<std::size_t>(pair.scan2Index)].rotationPlus = solved.scan2RotationPlus;
 }
 
 void writeRegistrationHeader(std::FILE* table)
@@ -47,7 +46,7 @@ bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation
     e.np21 = r21.pairCount;
     const double pairs = static_cast<double>(e.np12) + static_cast<double>(e.np21);
     // Without any pair there is no RMS: the table shows the program's marker for that.
-    e.rmsWave = pairs > 0.0 ? (e.np12 * e.rms12 + e.np21 * e.rms21) / pairs : 999.0;
+    e.rmsWave = pairs > 0.0 ? (e.np12 * e.rms12 + e.np21 * e.rms21) / pairs : NO_VALID_RMS;
     return true;
 }
 

@@ -14,9 +14,11 @@ struct PairContext;
 // The work on one prepared pair that the linear and the site runs share, and the
 // rows of their tables.
 
-/// Calls the solution method that REGSOL selects.
-SolveResult solveWithSelectedMethod(const RegSettings& settings, std::vector<ScanRecord>& scans,
-                                    PairContext& pair, SolverOutputs& out);
+/// What a run does with each of its pairs.
+enum class PairTask { Register, Evaluate };
+
+/// Stores what the solution method recorded for the pair into its two scan records.
+void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair, const SolveResult& solved);
 
 /// The registration table's header line.
 void writeRegistrationHeader(std::FILE* table);
@@ -27,11 +29,11 @@ void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const Pair
                           double finalRms, const SolverOutputs& out);
 
 struct PairEvaluation {
-    double rms12 = 999.0;    ///< metres, scan 1 against scan 2
-    int32_t np12 = 0;        ///< its pairs
-    double rms21 = 999.0;    ///< metres, scan 2 against scan 1
-    int32_t np21 = 0;        ///< its pairs
-    double rmsWave = 999.0;  ///< metres, the two weighted by their pair counts; 999.0 without pairs
+    double rms12 = NO_VALID_RMS;    ///< metres, scan 1 against scan 2
+    int32_t np12 = 0;               ///< its pairs
+    double rms21 = NO_VALID_RMS;    ///< metres, scan 2 against scan 1
+    int32_t np21 = 0;               ///< its pairs
+    double rmsWave = NO_VALID_RMS;  ///< metres, the two weighted by their pair counts; NO_VALID_RMS without pairs
 };
 
 /// Both directed RMS values of the prepared pair with MAXDISTFINAL. False when a

@@ -2,6 +2,7 @@
 
 #include "batch/constants.h"
 #include "batch/engine/transform.h"
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
@@ -11,6 +12,7 @@
 #include "batch/runs/output_names.h"
 #include "batch/runs/pair_rows.h"
 #include "batch/runs/rotation_table.h"
+#include "batch/runs/run_state.h"
 #include "batch/runs/text_lines.h"
 
 #include <cmath>
@@ -133,11 +135,7 @@ bool countLines(const std::string& path, int32_t& headers, int32_t& points)
 
 bool canOpen(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    std::fclose(f);
-    return true;
+    return FilePtr(std::fopen(path.c_str(), "rb")) != nullptr;
 }
 
 void reportUnopenable(const std::string& path, std::FILE* log)
@@ -148,17 +146,13 @@ void reportUnopenable(const std::string& path, std::FILE* log)
                      path.c_str());
 }
 
-}  // namespace
-
-namespace {
-
 // Rotates one scan by the mean of its recorded rotations into its rotated file and
 // writes its row of the rotation table. Failed when a file could not be written.
-RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const std::vector<RotationEntry>& entries,
-                     OutputFile& table, std::vector<CubePoint>& binary)
+RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan,
+                     const std::vector<RotationEntry>& entries, OutputFile& table, std::vector<CubePoint>& binary)
 {
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
-    OutputFile rotated(output, settings.logFile);
+    OutputFile rotated(output, log);
     if (!rotated.isOpen())
         return RunStatus::Failed;
     bool isBinary = isBinaryPointFileName(input);
@@ -171,7 +165,7 @@ RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const 
     if (isBinary ? !canOpen(input) : !countLines(input, headers, pointLines))
         std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
     if (!canOpen(input)) {
-        reportUnopenable(input, settings.logFile);
+        reportUnopenable(input, log);
         return RunStatus::Ok;  // no row, and the rotated file stays empty
     }
     std::printf("Loading data from file %s \n", input.c_str());
@@ -180,8 +174,11 @@ RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const 
         // Binary points stand in the scanner's frame unless told otherwise: the
         // rotation turns them about the scanner in the survey frame.
         pointLines = readBinaryPoints(input, binary);
-        if (settings.SCANTRANSFORM == 0 && !binary.empty())
-            applyScanTransform(binary, makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z));
+        if (settings.SCANTRANSFORM == 0 && !binary.empty()) {
+            const Matrix4 m = makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z);
+            printScanTransform(m);
+            applyScanTransform(binary, m);
+        }
     }
 
     ScanRotation rotation{settings, scan};
@@ -222,11 +219,11 @@ RunStatus rotateScan(const RegSettings& settings, const ScanRecord& scan, const 
 
 }  // namespace
 
-RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>& scans)
+RunStatus rotateScans(const RegSettings& settings, const RunState& run, const std::vector<ScanRecord>& scans)
 {
     const float step = static_cast<float>(100.0 / static_cast<double>(scans.size()));
     const std::time_t start = std::time(nullptr);
-    OutputFile table(settings.rotFileName, settings.logFile, false);
+    OutputFile table(settings.rotFileName, run.logFile, false);
     if (!table.isOpen()) {
         std::printf("Unable to create %s \n", settings.rotFileName.c_str());
         std::printf("Please verify that the path exists. \n");
@@ -239,7 +236,7 @@ RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>
     std::vector<CubePoint> binary;  // reused from scan to scan
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
-        status = worse(status, rotateScan(settings, scans[i], entries, table, binary));
+        status = worse(status, rotateScan(settings, run.logFile, scans[i], entries, table, binary));
     }
     if (!table.close())
         status = worse(status, RunStatus::Failed);

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "batch/run_modes.h"
+#include "batch/runs/run_status.h"
 
 #include <vector>
 
 struct RegSettings;
+struct RunState;
 struct ScanRecord;
 
-RunStatus rotateScans(const RegSettings& settings, const std::vector<ScanRecord>& scans);
+/// Writes a rotated copy of every scan, turned by the mean of its registrations, and
+/// the rotation table.
+RunStatus rotateScans(const RegSettings& settings, const RunState& run, const std::vector<ScanRecord>& scans);

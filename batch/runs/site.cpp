@@ -5,7 +5,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
-#include "batch/runs/pair_rows.h"
+#include "batch/runs/run_state.h"
 
 #include <cmath>
 #include <cstdio>
@@ -15,7 +15,7 @@ namespace {
 
 // Registers or evaluates the prepared pair (i, j) and writes its row; false when
 // the run must stop.
-bool processPair(RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair, std::FILE* table,
+bool processPair(const RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair, std::FILE* table,
                  SolverOutputs& out, bool registering, double spacing)
 {
     const ScanRecord& a = scans[static_cast<std::size_t>(pair.scan1Index)];
@@ -24,6 +24,7 @@ bool processPair(RegSettings& settings, std::vector<ScanRecord>& scans, PairCont
         const SolveResult solved = solveWithSelectedMethod(settings, scans, pair, out);
         if (solved.fatal)
             return false;
+        storeSolverRecords(scans, pair, solved);
         writeRegistrationRow(table, a.scanId, b.scanId, pair, solved.rms, out);
         return true;
     }
@@ -38,22 +39,25 @@ bool processPair(RegSettings& settings, std::vector<ScanRecord>& scans, PairCont
 
 }  // namespace
 
-RunStatus runSite(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
-                  PairContext& pair)
+RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, const RunState& run,
+                  std::vector<ScanRecord>& scans, PairContext& pair)
 {
     const std::time_t runStart = std::time(nullptr);
-    OutputFile table(tablePath, settings.logFile, false);
+    OutputFile table(tablePath, run.logFile, false);
     if (!table.isOpen()) {
         std::printf("Unable to create ouput file %s \n", tablePath.c_str());
         std::printf("Please verify that the path exists. \n");
         return RunStatus::Fatal;
     }
-    const bool registering = settings.runMode == 6;
+    const bool registering = task == PairTask::Register;
     if (registering)
         writeRegistrationHeader(table.get());
     else
         writeRmsHeader(table.get());
-    pair.surveyFramePoints = false;  // the site run always reads the scans' own files
+    // The site run always reads the scans' own files.
+    PreparePlan plan;
+    plan.translateText = registering && settings.FILEEXT == 0;
+    plan.measureInitialRms = registering;
 
     const int32_t n = static_cast<int32_t>(scans.size());
     for (int32_t i = 0; i < n; ++i) {
@@ -70,11 +74,11 @@ RunStatus runSite(const std::string& tablePath, RegSettings& settings, std::vect
                 continue;
             pair.scan2Index = j;
             pair.scan2Path = b.fileName;
-            const PrepareResult prepared = prepareRegistration(settings, scans, pair);
+            const PrepareResult prepared = prepareRegistration(settings, scans, pair, plan);
             if (prepared == PrepareResult::Fatal)
                 return RunStatus::Fatal;
             if (prepared == PrepareResult::NoPoints) {
-                logUnreadablePair(settings.logFile, pair);
+                logUnreadablePair(run.logFile, pair);
                 continue;
             }
             if (!processPair(settings, scans, pair, table.get(), out, registering, d))

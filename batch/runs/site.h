@@ -1,13 +1,17 @@
 #pragma once
 
-#include "batch/run_modes.h"
+#include "batch/runs/pair_rows.h"
+#include "batch/runs/run_status.h"
 
 #include <string>
 #include <vector>
 
 struct RegSettings;
+struct RunState;
 struct ScanRecord;
 struct PairContext;
 
-RunStatus runSite(const std::string& tablePath, RegSettings& settings, std::vector<ScanRecord>& scans,
-              PairContext& pair);
+/// Registers or evaluates every pair of scans within the distance window and writes
+/// the table at `tablePath`.
+RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, const RunState& run,
+                  std::vector<ScanRecord>& scans, PairContext& pair);

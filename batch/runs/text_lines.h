@@ -1,7 +1,8 @@
 #pragma once
 
+#include "batch/file_ptr.h"
+
 #include <cstdio>
-#include <memory>
 #include <string>
 
 // Reads a text file line by line, each line whole whatever its length, without its
@@ -34,8 +35,5 @@ public:
     }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
+    FilePtr file_;
 };

@@ -78,7 +78,7 @@ TEST_F(BothBuilds, EveryModeWritesTheSameBytes)
         std::vector<CubePoint> points = roughWall(6.0 * k - 6.0, 12.0, 4.0, 0.12, static_cast<uint32_t>(k + 1));
         rotateAboutVertical(points, turns[k] * 3.14159265 / 180.0, 0.0, 6.0 * k);
         // Into the scanner's frame: the inverse of the scan transform (level angles, position).
-        const Matrix4 m = scanTransform(level1, level2, 0.0, 1.0, 0.0, 6.0 * k, 0.0);
+        const Matrix4 m = makeScanTransform(level1, level2, 0.0, 1.0, 0.0, 6.0 * k, 0.0);
         for (CubePoint& p : points) {
             const double d[3] = {p.x - m[0][3], p.y - m[1][3], p.z - m[2][3]};
             p.x = m[0][0] * d[0] + m[1][0] * d[1] + m[2][0] * d[2];

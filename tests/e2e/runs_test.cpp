@@ -87,6 +87,37 @@ TEST_F(SurveyRun, RegistrationRowsMatchTheSolverResults)
     EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\n100 percent complete \n"), std::string::npos);
 }
 
+TEST_F(SurveyRun, EveryMethodPrintsTheRowItWrites)
+{
+    // Each method's "RMSfinal" line, with the table's iteration column (0 but for ping-pong).
+    struct Method {
+        const char* regsol;
+        const char* line;
+    } methods[] = {
+        {"0", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts()\n)"},
+        {"1", R"(RMSfinal:  (\S+)  rotations of b1 = (\S+) && b2 = (\S+) from (\d+) pts\n)"},
+        {"2", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
+    };
+    for (const Method& m : methods) {
+        SCOPED_TRACE(m.regsol);
+        writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}},
+                    std::string("REGSOL ") + m.regsol + "\nMAXITER 3\nMAXREPEAT 2\nALPHA 0.5\n");
+        const BatchRun r = run({"survey.csv"}, "1\n\n\n");
+        ASSERT_EQ(r.exitStatus, 0);
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(r.out, found, std::regex(m.line)));
+        const std::vector<std::string> table = lines("surveyreg.csv");
+        ASSERT_EQ(table.size(), 2u);
+        const bool searched = found.size() == 5;  // the iterative search names no scans
+        const std::string row = searched ? "1," + found[2].str() + ",2," + found[3].str() + "," + found[1].str() + ","
+                                               + found[4].str() + ",0\n"
+                                         : "1," + found[3].str() + ",2," + found[5].str() + "," + found[1].str() + ","
+                                               + found[6].str() + "," + (found[7].str().empty() ? "0" : found[7].str())
+                                               + "\n";
+        EXPECT_EQ(table[1], row);
+    }
+}
+
 TEST_F(SurveyRun, PairThatDoesNotImproveShowsZeroRotationsAndTheInitialRms)
 {
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.0, 2}}, "REGMODE 0\n");

@@ -3,10 +3,13 @@
 #include "batch/engine/pair_context.h"
 #include "batch/engine/pair_preparation.h"
 #include "batch/engine/search_cubes.h"
+#include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/runs/pair_diagnostics.h"
 #include "batch/runs/rotation_table.h"
+#include "batch/runs/run_state.h"
 #include "batch/runs/scan_rotation.h"
 #include "batch/summary.h"
 #include "tests/fuzz/scratch_folder.h"
@@ -20,11 +23,6 @@
 #include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Each line of the input up to its "\n"; the last one even without it. Only the
 // references below use it, never the readers.
@@ -59,8 +57,6 @@ bool inside(double v, double low, double high) { return low <= v && v <= high; }
 RegSettings textPointSettings(uint8_t flags)
 {
     RegSettings s;
-    s.runMode = (flags & 1) != 0 ? 5 : 1;
-    s.evaluatingRms = (flags & 2) != 0;
     s.FILEEXT = (flags & 4) != 0 ? 1 : 0;
     if ((flags & 8) != 0) {
         s.XMIN = s.YMIN = -50.0;
@@ -79,30 +75,34 @@ RegSettings textPointSettings(uint8_t flags)
     return s;
 }
 
-// Every kept point passes the filters and lies in the reported extent, whose
-// bounds are attained; the count, the extent count and the array agree.
-std::string checkTextPoints(const RegSettings& s, const std::vector<CubePoint>& points, int32_t kept,
-                            const ScanExtent& extent, double cliff, double sx, double sy, double sz)
+// Bit 0: two loose files (no scanner position); bit 1: evaluation, which never translates.
+TextPointPlan textPointPlan(uint8_t flags, const RegSettings& s)
 {
-    if (kept != static_cast<int32_t>(points.size()) || extent.count != kept)
-        return "the point count, the array and the extent count disagree";
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    TextPointPlan plan;
+    plan.atScanner = (flags & 1) == 0;
+    plan.translate = (flags & 2) == 0 && s.FILEEXT == 0;
+    plan.scannerX = 1.0;
+    plan.scannerY = 2.0;
+    plan.scannerZ = 0.29;
+    plan.zLow = s.ZMIN;
+    return plan;
+}
+
+// Every kept point passes the filters; the count and the array agree.
+std::string checkTextPoints(const RegSettings& s, const TextPointPlan& plan, const std::vector<CubePoint>& points,
+                            int32_t kept, double cliff)
+{
+    if (kept != static_cast<int32_t>(points.size()))
+        return "the point count and the array disagree";
+    const double sx = plan.scannerX, sy = plan.scannerY, sz = plan.scannerZ;
     for (const CubePoint& p : points) {
         if (!inside(p.x, s.XMIN, s.XMAX) || !inside(p.y, s.YMIN, s.YMAX) || !inside(p.z, s.ZMIN, s.ZMAX))
             return "a kept point lies outside the extent filter";
         const double r = std::sqrt((p.x - sx) * (p.x - sx) + (p.y - sy) * (p.y - sy) + (p.z - sz) * (p.z - sz));
-        if (s.runMode != 5 && !inside(r, s.MINRANGE, s.MAXRANGE))
+        if (plan.atScanner && !inside(r, s.MINRANGE, s.MAXRANGE))
             return "a kept point lies outside the range filter";
-        const double v[3] = {p.x, p.y, p.z};
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], v[k]);
-            hi[k] = std::max(hi[k], v[k]);
-        }
     }
-    if (kept > 0 && (extent.xmin != lo[0] || extent.xmax != hi[0] || extent.ymin != lo[1]
-                     || extent.ymax != hi[1] || extent.zmin != lo[2] || extent.zmax != hi[2]))
-        return "the extent is not the bounding box of the kept points";
-    if (s.runMode != 5 && (!(cliff >= 0.0) || !std::isfinite(cliff) || (kept == 0 && cliff != 0.0)))
+    if (plan.atScanner && (!(cliff >= 0.0) || !std::isfinite(cliff) || (kept == 0 && cliff != 0.0)))
         return "the cliff distance is not a finite distance";
     return "";
 }
@@ -160,7 +160,6 @@ std::string checkSurveyDatabase(const SurveyDatabase& db, const std::string& tex
 RegSettings rotationSettings(uint8_t flags, const std::string& logName)
 {
     RegSettings s;
-    s.runMode = 2;
     s.APPLYFILTER = (flags & 1) != 0 ? 1 : 0;
     if ((flags & 2) != 0) {
         s.TRANSX = 1000.0;
@@ -240,7 +239,6 @@ std::string checkRotationOutput(const std::string& table, const std::string& rot
 RegSettings pairSettings(uint8_t flags)
 {
     RegSettings s;
-    s.runMode = 5;
     s.REGMODE = (flags & 1) != 0 ? 0 : 1;
     const double cubeSizes[] = {1.0, 0.25, 5.0, 1e-3};
     s.dCX = s.dCY = s.dCZ = cubeSizes[(flags >> 1) & 3];
@@ -258,7 +256,7 @@ std::string checkPreparedScan(const PointSet& scan, int32_t cubeCount)
         const int32_t cube = scan.points[i].cube;
         if (cube != cubeCount && !(cube >= 0 && cube < cubeCount))
             return "a point carries a cube index outside the grid";
-        if (i > 0 && compareCubes(scan.points[i - 1], scan.points[i]) > 0)
+        if (i > 0 && static_cast<uint32_t>(scan.points[i - 1].cube) > static_cast<uint32_t>(cube))
             return "the points are not sorted by cube";
     }
     return "";
@@ -332,12 +330,11 @@ std::string feedTextPoints(const uint8_t* data, std::size_t size)
     if (!writeBytes(path, data + 1, size - 1))
         return "cannot write the scratch file";
     const RegSettings settings = textPointSettings(data[0]);
-    const double sx = 1.0, sy = 2.0, sz = 0.29;
+    const TextPointPlan plan = textPointPlan(data[0], settings);
     std::vector<CubePoint> points(3);
-    ScanExtent extent;
     double cliff = -1.0;
-    const int32_t kept = readTextPoints(path, settings, settings.ZMIN, sx, sy, sz, points, extent, cliff);
-    return checkTextPoints(settings, points, kept, extent, cliff, sx, sy, sz);
+    const int32_t kept = readTextPoints(path, settings, plan, points, cliff);
+    return checkTextPoints(settings, plan, points, kept, cliff);
 }
 
 std::string feedRotationTable(const uint8_t* data, std::size_t size)
@@ -393,9 +390,10 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
         || !writeBytes(scan.fileName, files.second.data(), files.second.size()))
         return "cannot write the scratch files";
     FilePtr log(std::fopen(settings.logFileName.c_str(), "w"));
-    settings.logFile = log.get();
-    const RunStatus status = rotateScans(settings, {scan});
-    settings.logFile = nullptr;
+    RunState run;
+    run.runMode = 2;
+    run.logFile = log.get();
+    const RunStatus status = rotateScans(settings, run, {scan});
     if (status != RunStatus::Ok)
         return "the rotation reports a failure with every file writable";
     const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
@@ -421,7 +419,12 @@ std::string feedPairPreparation(const uint8_t* data, std::size_t size)
     if (!writeBytes(pair.scan1Path, files.first.data(), files.first.size())
         || !writeBytes(pair.scan2Path, files.second.data(), files.second.size()))
         return "cannot write the scratch files";
-    const PrepareResult result = prepareRegistration(settings, {}, pair);
+    // As two loose files are compared: no scan table, every pair written to the diagnostic files.
+    PreparePlan plan;
+    plan.fromScanTable = false;
+    plan.measureInitialRms = true;
+    DiagnosticFiles diagnostics;
+    const PrepareResult result = prepareRegistration(settings, {}, pair, plan, &diagnostics);
     if (result == PrepareResult::NoPoints && !pair.scan1.points.empty() && !pair.scan2.points.empty())
         return "both scans have points, yet the pair reports none";
     if (result != PrepareResult::Ready)

@@ -26,7 +26,6 @@ bool loadGeneratedSurvey(GeneratedSurvey& survey, int32_t points, bool eastWest,
     testing::internal::GetCapturedStdout();
     deriveOutputNames(database, survey.settings);
     convertAnglesToRadians(survey.settings);
-    survey.settings.runMode = 1;
     const std::optional<SurveyDatabase> db = readSurveyDatabase(database);
     if (!db)
         return false;
@@ -54,9 +53,12 @@ bool preparePair(const GeneratedSurvey& survey, std::vector<ScanRecord>& scans, 
     pair.scan1Path = scans[static_cast<std::size_t>(i)].fileName;
     pair.scan2Path = scans[static_cast<std::size_t>(j)].fileName;
     pair.pairsInAll = static_cast<int32_t>(scans.size());
+    pair.progressStep = 1.0;
+    PreparePlan registering;
+    registering.measureInitialRms = true;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const PrepareResult prepared = prepareRegistration(survey.settings, scans, pair);
+    const PrepareResult prepared = prepareRegistration(survey.settings, scans, pair, registering);
     testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
     return prepared == PrepareResult::Ready;

@@ -93,7 +93,6 @@ RegSettings defaultsFor(const GeneratedSurvey& survey, int32_t regsol)
 {
     RegSettings d;
     d.REGSOL = regsol;
-    d.runMode = 1;
     d.dCX = survey.settings.dCX;
     d.dCY = survey.settings.dCY;
     d.dCZ = survey.settings.dCZ;
@@ -102,7 +101,6 @@ RegSettings defaultsFor(const GeneratedSurvey& survey, int32_t regsol)
     d.TRANSX = survey.settings.TRANSX;
     d.TRANSY = survey.settings.TRANSY;
     d.DATADIR = survey.settings.DATADIR;
-    d.progressStep = 1.0;
     convertAnglesToRadians(d);
     return d;
 }

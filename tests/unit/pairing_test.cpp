@@ -3,6 +3,7 @@
 #include "batch/engine/search_cubes.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
+#include "batch/runs/pair_diagnostics.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +32,12 @@ Pair prepared(std::vector<CubePoint> a, std::vector<CubePoint> b, const RegSetti
     return p;
 }
 
-PairingResult rms(const RegSettings& s, const Pair& p, double maxDist, bool aAsQuery = true)
+PairingResult rms(const RegSettings& s, const Pair& p, double maxDist, bool aAsQuery = true,
+                  PairSink* sink = nullptr)
 {
     std::vector<int32_t> candidates;
     return computePairRms(s, {aAsQuery ? p.a : p.b, aAsQuery ? p.b : p.a, p.cubeCount, s.ZMIN}, maxDist,
-                          candidates);
+                          candidates, sink);
 }
 
 // A jittered grid of points on the plane z = height over [x0, x0 + n·step) x [0, n·step).
@@ -111,8 +113,8 @@ TEST(Pairing, DistanceToThePlaneThroughTheThreeNearest)
 TEST(Pairing, WhichQueryPointsAndNeighboursArePaired)
 {
     InTempDir cwd;
+    DiagnosticFiles diagnostics;  // the pairs go to the diagnostic files in the working folder
     RegSettings s;
-    s.runMode = 5;  // writes the pairs to the diagnostic files
     s.REGMODE = 0;
     s.NUMPPC = 10;
     s.MINNUMPTS = 1;
@@ -126,7 +128,8 @@ TEST(Pairing, WhichQueryPointsAndNeighboursArePaired)
     for (int k = 0; k < 8; ++k)
         ref.push_back({0.9, 0.9, 0.1 * k + 0.1, 0, 0});
     const Pair p = prepared(query, ref, s);
-    EXPECT_EQ(rms(s, p, 1.0).pairCount, 10);
+    EXPECT_EQ(rms(s, p, 1.0, true, &diagnostics).pairCount, 10);
+    EXPECT_FALSE(diagnostics.failed());
     // Selected: candidates (k·25)/10 = 0, 2, 5, 7, 10, 12, 15, 17, 20, 22.
     std::string expected1 = "#X,Y,Z\n", expected2 = "#X,Y,Z\n";
     for (int k : {0, 2, 5, 7, 10, 12, 15, 17, 20, 22}) {

@@ -28,19 +28,25 @@ std::string binaryRecords(std::initializer_list<CubePoint> points)
 struct TextRead {
     int32_t count = 0;
     std::vector<CubePoint> points;
-    ScanExtent extent;
     double cliff = -1.0;
     std::string out;
 };
 
-TextRead readText(const std::string& text, const RegSettings& s, double zLow = -1e10,
-                  double sx = 0.0, double sy = 0.0, double sz = 0.0)
+// A scanner at the origin; the extent box's lower z bound at -1e10.
+TextPointPlan atOrigin(double zLow = -1e10)
+{
+    TextPointPlan plan;
+    plan.zLow = zLow;
+    return plan;
+}
+
+TextRead readText(const std::string& text, const RegSettings& s, const TextPointPlan& plan = atOrigin())
 {
     TempDir dir;
     writeFile(dir.file("p.txt"), text);
     TextRead r;
     testing::internal::CaptureStdout();
-    r.count = readTextPoints(dir.file("p.txt"), s, zLow, sx, sy, sz, r.points, r.extent, r.cliff);
+    r.count = readTextPoints(dir.file("p.txt"), s, plan, r.points, r.cliff);
     r.out = testing::internal::GetCapturedStdout();
     return r;
 }
@@ -113,17 +119,15 @@ TEST(TextPoints, LineFormats)
     }
 }
 
-TEST(TextPoints, CommentsBoundsAndCliffDistance)
+TEST(TextPoints, CommentsAndCliffDistance)
 {
     RegSettings s;
     const TextRead r = readText("#X,Y,Z\nx header\nEasting,Northing\n3,4,0\n5,0,0\n\n", s);
     EXPECT_EQ(r.count, 2);
     // Counted lines: the E header, two points and the blank line.
     EXPECT_NE(r.out.find("Loading 4 points from file"), std::string::npos);
-    EXPECT_EQ(r.extent.count, 2);
-    EXPECT_EQ(r.extent.xmin, 3.0);
-    EXPECT_EQ(r.extent.xmax, 5.0);
-    EXPECT_EQ(r.extent.ymax, 4.0);
+    EXPECT_EQ(r.points[0].x, 3.0);
+    EXPECT_EQ(r.points[1].x, 5.0);
     EXPECT_DOUBLE_EQ(r.cliff, std::sqrt(16.0 + 4.0));  // scanner at the origin, mean (4, 2, 0)
     EXPECT_NE(r.out.find("Cliff Distance 4.472136 \nFinished loading 2 points\n"), std::string::npos);
 
@@ -132,17 +136,16 @@ TEST(TextPoints, CommentsBoundsAndCliffDistance)
     EXPECT_EQ(headerOnly.cliff, 0.0);
 }
 
-TEST(TextPoints, TranslationOnlyWhileRegisteringOriginalCoordinates)
+TEST(TextPoints, TranslationComesBeforeTheBox)
 {
     RegSettings s;
     s.TRANSX = 100.0;
     s.XMAX = 10.0;
-    EXPECT_EQ(readText("105,0,0\n", s).count, 1);  // 105 becomes 5 before the box test
-    s.evaluatingRms = true;
-    EXPECT_EQ(readText("105,0,0\n", s).count, 0);
-    s.evaluatingRms = false;
-    s.FILEEXT = 1;
-    EXPECT_EQ(readText("105,0,0\n", s).count, 0);
+    TextPointPlan plan = atOrigin();
+    plan.translate = true;
+    EXPECT_EQ(readText("105,0,0\n", s, plan).count, 1);  // 105 becomes 5 before the box test
+    plan.translate = false;
+    EXPECT_EQ(readText("105,0,0\n", s, plan).count, 0);
 }
 
 TEST(TextPoints, FiltersAreInclusiveAndKeepEarlierPoints)
@@ -150,38 +153,39 @@ TEST(TextPoints, FiltersAreInclusiveAndKeepEarlierPoints)
     RegSettings s;
     s.XMAX = 5.0;
     s.MAXRANGE = 5.0;
-    const TextRead r = readText("1,0,0\n5,0,0\n6,0,0\n0,3,4\n0,4,4\n", s, -1e10);
+    const TextRead r = readText("1,0,0\n5,0,0\n6,0,0\n0,3,4\n0,4,4\n", s);
     ASSERT_EQ(r.count, 3);  // x = 5 on the box, (0,3,4) exactly at range 5
     EXPECT_EQ(r.points[0].x, 1.0);
     EXPECT_EQ(r.points[2].y, 3.0);
 
     RegSettings z;
-    EXPECT_EQ(readText("0,0,-1\n0,0,1\n", z, 0.0).count, 1);  // zLow is the lower z bound
+    EXPECT_EQ(readText("0,0,-1\n0,0,1\n", z, atOrigin(0.0)).count, 1);  // zLow is the lower z bound
 
     EXPECT_EQ(readText("nan,0,0\ninf,0,0\n1,1,1\n", RegSettings{}).count, 1);
 }
 
-TEST(TextPoints, ModeFiveTakesTheMiddleOfTheRangeWindow)
+TEST(TextPoints, WithoutAScannerTheMiddleOfTheRangeWindowIsTaken)
 {
     RegSettings s;
-    s.runMode = 5;
+    TextPointPlan loose = atOrigin();
+    loose.atScanner = false;
     s.MINRANGE = 10.0;
     s.MAXRANGE = 5.0;
-    TextRead r = readText("1,2,3\n", s);
+    TextRead r = readText("1,2,3\n", s, loose);
     EXPECT_EQ(r.count, 0);
     EXPECT_EQ(r.out.find("Cliff Distance"), std::string::npos);
+    EXPECT_EQ(r.cliff, -1.0);  // left alone
     s.MINRANGE = 1000.0;
-    s.MAXRANGE = 2000.0;  // far beyond the point, but not measured in this mode
-    EXPECT_EQ(readText("1,2,3\n", s).count, 1);
+    s.MAXRANGE = 2000.0;  // far beyond the point, but not measured
+    EXPECT_EQ(readText("1,2,3\n", s, loose).count, 1);
 }
 
 TEST(TextPoints, MissingFile)
 {
     std::vector<CubePoint> points;
-    ScanExtent extent;
     double cliff = -1.0;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(readTextPoints("/nonexistent/p.txt", RegSettings{}, -1e10, 0, 0, 0, points, extent, cliff), 0);
+    EXPECT_EQ(readTextPoints("/nonexistent/p.txt", RegSettings{}, atOrigin(), points, cliff), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "UNABLE TO OPEN FILE /nonexistent/p.txt \nNO POINTS in file!!!!!  \n"
               "Cliff Distance 0.000000 \nFinished loading 0 points\n");

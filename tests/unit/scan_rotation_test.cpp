@@ -1,4 +1,5 @@
 #include "batch/runs/rotation_table.h"
+#include "batch/runs/run_state.h"
 #include "batch/runs/scan_rotation.h"
 
 #include "batch/inputs/configuration.h"
@@ -75,7 +76,7 @@ TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
     scan.fileName = dir.file("scan.txt");
     writeFile(scan.fileName, "# header one\nX,Y,Z\n103 200 5 1 2 3 4.9\n101,201,6\nshort 1\n102 200 7 -1\n");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(rotateScans(s, {scan}), RunStatus::Ok);
+    EXPECT_EQ(rotateScans(s, RunState{}, {scan}), RunStatus::Ok);
     const std::string out = testing::internal::GetCapturedStdout();
     // A quarter turn counter-clockwise about the scanner: (+2, 0) goes to (0, +2).
     EXPECT_EQ(readFile(dir.file("scan_rot.txt")),

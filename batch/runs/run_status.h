@@ -1,0 +1,12 @@
+#pragma once
+
+// How a run ended. Failed: the run went on to its end but something could not be
+// written or read, so the program ends with status 1. Fatal: the run stopped at a
+// condition it printed; the program waits for ENTER and ends with status 1.
+enum class RunStatus { Ok, Failed, Fatal };
+
+/// Combines two statuses: the worse one wins.
+inline RunStatus worse(RunStatus a, RunStatus b)
+{
+    return static_cast<int>(a) > static_cast<int>(b) ? a : b;
+}
