@@ -25,7 +25,7 @@ struct FieldBinding {
     bool isList;
 };
 
-const FieldBinding FIELD_BINDINGS[] = {
+constexpr FieldBinding FIELD_BINDINGS[] = {
     {"GPSMINDIST", &Ui::MainWindowClass::cbodScansMin, false},
     {"GPSMAXDIST", &Ui::MainWindowClass::cbodScanMax, false},
     {"DATADIR", &Ui::MainWindowClass::cboDataDir, true},
@@ -62,6 +62,15 @@ const FieldBinding FIELD_BINDINGS[] = {
     {"ALPHAINC", &Ui::MainWindowClass::cboDalpha, false},
 };
 static_assert(sizeof(FIELD_BINDINGS) / sizeof(FIELD_BINDINGS[0]) == SETTING_COUNT, "one field per key");
+
+constexpr bool bindingsFollowTheKeys()
+{
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        if (settingIndex(FIELD_BINDINGS[k].key) != k) return false;
+    }
+    return true;
+}
+static_assert(bindingsFollowTheKeys(), "the fields in the order of SETTING_KEYS");
 
 QString shownPath(const QString& path)
 {

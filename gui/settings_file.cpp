@@ -10,43 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-const std::array<SettingKey, SETTING_COUNT> SETTING_KEYS = {{
-    {"GPSMINDIST", SettingType::Real, 0.0},
-    {"GPSMAXDIST", SettingType::Real, 200.0},
-    {"DATADIR", SettingType::Integer, 0},
-    {"TRANSX", SettingType::Real, 0.0},
-    {"TRANSY", SettingType::Real, 0.0},
-    {"SCANTRANSFORM", SettingType::Integer, 0},
-    {"ZEROPAD", SettingType::Integer, 1},
-    {"FILEEXT", SettingType::Integer, 0},
-    {"APPLYFILTER", SettingType::Integer, 0},
-    {"MINRANGE", SettingType::Real, 0.0},
-    {"MAXRANGE", SettingType::Real, 999999999.0},
-    {"XMIN", SettingType::Real, -1e10},
-    {"XMAX", SettingType::Real, 1e10},
-    {"YMIN", SettingType::Real, -1e10},
-    {"YMAX", SettingType::Real, 1e10},
-    {"ZMIN", SettingType::Real, -1e10},
-    {"ZMAX", SettingType::Real, 1e10},
-    {"dCX", SettingType::Real, 1.0},
-    {"dCY", SettingType::Real, 1.0},
-    {"dCZ", SettingType::Real, 1.0},
-    {"NUMPPC", SettingType::Integer, 10},
-    {"MINNUMPTS", SettingType::Integer, 1000},
-    {"MINDISTINITIAL", SettingType::Real, 0.0},
-    {"MINDISTFINAL", SettingType::Real, 0.0},
-    {"MAXDISTINITIAL", SettingType::Real, 0.5},
-    {"MAXDISTFINAL", SettingType::Real, 0.1},
-    {"REGMODE", SettingType::Integer, 1},
-    {"REGSOL", SettingType::Integer, 0},
-    {"MAXREPEAT", SettingType::Integer, 3},
-    {"MAXITER", SettingType::Integer, 5},
-    {"ALPHATHRESH", SettingType::Real, 0.0000175},  // degrees
-    {"RMSTHRESH", SettingType::Real, 0.04},
-    {"ALPHA", SettingType::Real, 2.0},  // degrees
-    {"ALPHAINC", SettingType::Integer, 5},
-}};
-
 namespace {
 
 // One line of the written layout: either a comment written as it stands, or a key
@@ -56,7 +19,7 @@ struct LayoutLine {
     const char* key;      ///< key of a key line, or nullptr
 };
 
-const LayoutLine LAYOUT[] = {
+constexpr LayoutLine LAYOUT[] = {
     {"##  Note - This is the input for Tavrin.  This file can be created via the GUI or manually edited.\n", nullptr},
     {"##\n", nullptr},
     {"##  Input Data Properties\n", nullptr},
@@ -162,6 +125,23 @@ const LayoutLine LAYOUT[] = {
 };
 static_assert(sizeof(LAYOUT) / sizeof(LAYOUT[0]) == 102, "the layout has 102 lines");
 
+// Every key of SETTING_KEYS on exactly one line.
+constexpr bool layoutHoldsEveryKeyOnce()
+{
+    int lines[SETTING_COUNT] = {};
+    for (const LayoutLine& line : LAYOUT) {
+        if (line.key == nullptr) continue;
+        const int k = settingIndex(line.key);
+        if (k < 0) return false;
+        ++lines[k];
+    }
+    for (int count : lines) {
+        if (count != 1) return false;
+    }
+    return true;
+}
+static_assert(layoutHoldsEveryKeyOnce(), "every key on one line of the layout");
+
 // A loader buffer of 256 bytes holds 255 characters and the terminating NUL; longer
 // lines arrive as several pieces, each scanned as a line of its own.
 constexpr qint64 PIECE_BUFFER = 256;
@@ -214,22 +194,14 @@ void scanPiece(const char* piece, SettingValues& values)
 
 }  // namespace
 
-int settingIndex(const char* name)
-{
-    for (int k = 0; k < SETTING_COUNT; ++k) {
-        if (std::strcmp(SETTING_KEYS[k].name, name) == 0) return k;
-    }
-    return -1;
-}
-
 SettingValues loaderDefaults()
 {
     SettingValues values;
     for (int k = 0; k < SETTING_COUNT; ++k) {
-        values[k].real = SETTING_KEYS[k].loaderDefault;
+        values[k].real = SETTING_KEYS[k].defaultValue;
         // Only an integer key has an integer default; a real default such as -1e10 has no int value.
         if (SETTING_KEYS[k].type == SettingType::Integer)
-            values[k].integer = static_cast<int>(SETTING_KEYS[k].loaderDefault);
+            values[k].integer = static_cast<int>(SETTING_KEYS[k].defaultValue);
     }
     return values;
 }

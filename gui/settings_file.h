@@ -3,29 +3,14 @@
 // every settings file the user saves or loads share one text format of "KEY value" lines
 // and "#" comment lines. Plain functions on plain records: no widgets here.
 
+#include "batch/inputs/setting_keys.h"
+
 #include <QString>
 
 #include <array>
 
-enum class SettingType {
-    Real,     ///< scanned like scanf "%lf"
-    Integer,  ///< scanned like scanf "%i": 0x.. hexadecimal, 0.. octal
-};
-
-struct SettingKey {
-    const char* name = "";                 ///< key text as it stands in the file (case matters)
-    SettingType type = SettingType::Real;  ///< how its value is scanned
-    double loaderDefault = 0.0;            ///< value when a loaded file lacks the key
-};
-
-constexpr int SETTING_COUNT = 34;
-
-/// Every key, in the order the loader tries them. Indices into this table index
-/// SettingValues and SettingTexts.
-extern const std::array<SettingKey, SETTING_COUNT> SETTING_KEYS;
-
-/// Index of the key called `name` in SETTING_KEYS, or -1.
-int settingIndex(const char* name);
+// The keys, their types and defaults are the batch program's own table, SETTING_KEYS;
+// its indices index SettingValues and SettingTexts.
 
 struct SettingValue {
     double real = 0.0;  ///< value of a Real key

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -17,9 +18,8 @@ struct KeyField {
     int32_t RegSettings::*integer;
 };
 
-// In the order the reader tries them; each key must be followed by one blank,
-// so no key is the beginning of another.
-const KeyField KEY_FIELDS[] = {
+// The field of each key, in the order of SETTING_KEYS.
+constexpr KeyField KEY_FIELDS[] = {
     {"GPSMINDIST", &RegSettings::GPSMINDIST, nullptr},
     {"GPSMAXDIST", &RegSettings::GPSMAXDIST, nullptr},
     {"DATADIR", nullptr, &RegSettings::DATADIR},
@@ -56,6 +56,20 @@ const KeyField KEY_FIELDS[] = {
     {"ALPHAINC", nullptr, &RegSettings::ALPHAINC},
 };
 
+constexpr bool fieldsFollowTheKeys()
+{
+    if (sizeof(KEY_FIELDS) / sizeof(KEY_FIELDS[0]) != SETTING_COUNT)
+        return false;
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        const bool real = KEY_FIELDS[k].real != nullptr;
+        if (std::string_view(KEY_FIELDS[k].key) != SETTING_KEYS[k].name
+            || real != (SETTING_KEYS[k].type == SettingType::Real))
+            return false;
+    }
+    return true;
+}
+static_assert(fieldsFollowTheKeys(), "one field per key, in the order and of the type of SETTING_KEYS");
+
 // The value text of a "KEY value" line: the first word and the blanks after it skipped.
 const char* valueText(const char* line)
 {
@@ -90,12 +104,30 @@ bool parseReal(const char* text, double& value)
 
 }  // namespace
 
+RegSettings::RegSettings()
+{
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        const KeyField& field = KEY_FIELDS[k];
+        if (field.real != nullptr)
+            this->*field.real = SETTING_KEYS[k].defaultValue;
+        else
+            this->*field.integer = static_cast<int32_t>(SETTING_KEYS[k].defaultValue);
+    }
+}
+
+double settingValue(const RegSettings& settings, int k)
+{
+    const KeyField& field = KEY_FIELDS[k];
+    return field.real != nullptr ? settings.*field.real : settings.*field.integer;
+}
+
 void applyConfigurationLine(const char* line, RegSettings& settings)
 {
     if (line[0] == '#')
         return;
     for (const KeyField& field : KEY_FIELDS) {
         const std::size_t length = std::strlen(field.key);
+        // Every key is followed by one blank, so no key is the beginning of another.
         if (std::strncmp(line, field.key, length) != 0 || line[length] != ' ')
             continue;
         const char* value = valueText(line);

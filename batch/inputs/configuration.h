@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/inputs/setting_keys.h"
+
 #include <cstdint>
 #include <string>
 
@@ -7,44 +9,47 @@
 // plus the file names derived at start-up. Created in main and passed explicitly;
 // nothing writes them once the mode is chosen.
 struct RegSettings {
+    /// Every key at its default from SETTING_KEYS.
+    RegSettings();
+
     // Scan database and neighbours
-    double GPSMINDIST = 0.0;         ///< metres, smallest distance between neighbouring set-ups
-    double GPSMAXDIST = 200.0;       ///< metres, neighbours must be closer than this
-    int32_t DATADIR = 0;             ///< 0 north-south survey line, otherwise east-west
-    double TRANSX = 0.0;             ///< metres, subtracted from every easting
-    double TRANSY = 0.0;             ///< metres, subtracted from every northing
-    int32_t SCANTRANSFORM = 0;       ///< 0 points in the scanner frame, 1 already in the survey frame
-    int32_t ZEROPAD = 1;             ///< 1 pads scan ids in file names to three digits
-    int32_t FILEEXT = 0;             ///< 0 evaluation reads the "_rot.txt" files, otherwise the originals
-    int32_t APPLYFILTER = 0;         ///< 1 also filters the rotated point files
+    double GPSMINDIST;            ///< metres, smallest distance between neighbouring set-ups
+    double GPSMAXDIST;            ///< metres, neighbours must be closer than this
+    int32_t DATADIR;              ///< 0 north-south survey line, otherwise east-west
+    double TRANSX;                ///< metres, subtracted from every easting
+    double TRANSY;                ///< metres, subtracted from every northing
+    int32_t SCANTRANSFORM;        ///< 0 points in the scanner frame, 1 already in the survey frame
+    int32_t ZEROPAD;              ///< 1 pads scan ids in file names to three digits
+    int32_t FILEEXT;              ///< 0 evaluation reads the "_rot.txt" files, otherwise the originals
+    int32_t APPLYFILTER;          ///< 1 also filters the rotated point files
     // Point filters
-    double MINRANGE = 0.0;           ///< metres from the scanner, text points only
-    double MAXRANGE = 999999999.0;   ///< metres from the scanner, text points only
-    double XMIN = -1e10;             ///< metres, survey frame
-    double XMAX = 1e10;
-    double YMIN = -1e10;
-    double YMAX = 1e10;
-    double ZMIN = -1e10;             ///< metres; also the lower window of the search cubes
-    double ZMAX = 1e10;
+    double MINRANGE;              ///< metres from the scanner, text points only
+    double MAXRANGE;              ///< metres from the scanner, text points only
+    double XMIN;                  ///< metres, survey frame
+    double XMAX;                  ///< metres, survey frame
+    double YMIN;                  ///< metres, survey frame
+    double YMAX;                  ///< metres, survey frame
+    double ZMIN;                  ///< metres; also the lower window of the search cubes
+    double ZMAX;                  ///< metres
     // Search cubes and pairing
-    double dCX = 1.0;                ///< metres, search cube size in x
-    double dCY = 1.0;                ///< metres, search cube size in y
-    double dCZ = 1.0;                ///< metres, search cube size in z
-    int32_t NUMPPC = 10;             ///< query points used per cube
-    int32_t MINNUMPTS = 1000;        ///< fewest pairs for a valid RMS
-    double MINDISTINITIAL = 0.0;     ///< metres, lower pair distance at the start
-    double MINDISTFINAL = 0.0;       ///< metres, lower pair distance at the end
-    double MAXDISTINITIAL = 0.5;     ///< metres, upper pair distance at the start
-    double MAXDISTFINAL = 0.1;       ///< metres, upper pair distance at the end
+    double dCX;                   ///< metres, search cube size in x
+    double dCY;                   ///< metres, search cube size in y
+    double dCZ;                   ///< metres, search cube size in z
+    int32_t NUMPPC;               ///< query points used per cube
+    int32_t MINNUMPTS;            ///< fewest pairs for a valid RMS
+    double MINDISTINITIAL;        ///< metres, lower pair distance at the start
+    double MINDISTFINAL;          ///< metres, lower pair distance at the end
+    double MAXDISTINITIAL;        ///< metres, upper pair distance at the start
+    double MAXDISTFINAL;          ///< metres, upper pair distance at the end
     // Solution method
-    int32_t REGMODE = 1;             ///< 0 point to point, 1 point to plane
-    int32_t REGSOL = 0;              ///< 0 partial least squares, 1 iterative search, else ping-pong
-    int32_t MAXREPEAT = 3;           ///< repeat cycles
-    int32_t MAXITER = 5;             ///< iterations of smaller rotations
-    double ALPHATHRESH = 1.75e-5;    ///< angle stop threshold: degrees as read, radians after the menu
-    double RMSTHRESH = 0.04;         ///< metres, RMS stop threshold
-    double ALPHA = 2.0;              ///< largest search angle: degrees as read, radians after the menu
-    int32_t ALPHAINC = 5;            ///< search steps per half-width
+    int32_t REGMODE;              ///< 0 point to point, 1 point to plane
+    int32_t REGSOL;               ///< 0 partial least squares, 1 iterative search, else ping-pong
+    int32_t MAXREPEAT;            ///< repeat cycles
+    int32_t MAXITER;              ///< iterations of smaller rotations
+    double ALPHATHRESH;           ///< angle stop threshold: degrees as read, radians after the menu
+    double RMSTHRESH;             ///< metres, RMS stop threshold
+    double ALPHA;                 ///< largest search angle: degrees as read, radians after the menu
+    int32_t ALPHAINC;             ///< search steps per half-width
 
     // Files
     std::string configPath;          ///< the configuration file read at start
@@ -60,6 +65,10 @@ struct RegSettings {
 /// their values. Prints the three "could not open" lines and returns false when
 /// the file cannot be opened.
 bool readConfigurationFile(const std::string& path, RegSettings& settings);
+
+/// The value of key number `k` of SETTING_KEYS in `settings`; an integer key's value
+/// is widened to double, which holds it exactly.
+double settingValue(const RegSettings& settings, int k);
 
 /// Reads configuration text already in memory (the file reader feeds it line by line).
 void applyConfigurationLine(const char* line, RegSettings& settings);
