@@ -268,7 +268,7 @@ std::string feedConfigurationFile(const uint8_t* data, std::size_t size)
 {
     ScratchFiles cleanup;
     const std::string path = scratchPath("ipcreg.txt");
-    if (!writeBytes(path, data, size))
+    if (!writeFile(path, data, size))
         return "cannot write the scratch file";
     RegSettings settings;
     if (!readConfigurationFile(path, settings))
@@ -281,7 +281,7 @@ std::string feedSurveyDatabase(const uint8_t* data, std::size_t size)
 {
     ScratchFiles cleanup;
     const std::string path = scratchPath("survey.csv");
-    if (!writeBytes(path, data, size))
+    if (!writeFile(path, data, size))
         return "cannot write the scratch file";
     const std::optional<SurveyDatabase> db = readSurveyDatabase(path);
     if (!db)
@@ -307,7 +307,7 @@ std::string feedBinaryPoints(const uint8_t* data, std::size_t size)
 {
     ScratchFiles cleanup;
     const std::string path = scratchPath("scan.bxyz");
-    if (!writeBytes(path, data, size))
+    if (!writeFile(path, data, size))
         return "cannot write the scratch file";
     std::vector<CubePoint> points(3);  // a previous scan's points must not survive
     const int32_t count = readBinaryPoints(path, points);
@@ -327,7 +327,7 @@ std::string feedTextPoints(const uint8_t* data, std::size_t size)
         return "";
     ScratchFiles cleanup;
     const std::string path = scratchPath("scan.txt");
-    if (!writeBytes(path, data + 1, size - 1))
+    if (!writeFile(path, data + 1, size - 1))
         return "cannot write the scratch file";
     const RegSettings settings = textPointSettings(data[0]);
     const TextPointPlan plan = textPointPlan(data[0], settings);
@@ -341,7 +341,7 @@ std::string feedRotationTable(const uint8_t* data, std::size_t size)
 {
     ScratchFiles cleanup;
     const std::string path = scratchPath("surveyreg.csv");
-    if (!writeBytes(path, data, size))
+    if (!writeFile(path, data, size))
         return "cannot write the scratch file";
     const int32_t count = countRotationEntries(path);
     const std::vector<RotationEntry> entries = loadRotationTable(path, count);
@@ -386,8 +386,8 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
     scan.z = 0.5;
     scan.rotZ = 0.3;
     scan.fileName = scratchPath(binary ? "survey_001_002_A.bxyz" : "survey_001_002_A.txt");
-    if (!writeBytes(settings.regFileName, files.first.data(), files.first.size())
-        || !writeBytes(scan.fileName, files.second.data(), files.second.size()))
+    if (!writeFile(settings.regFileName, files.first.data(), files.first.size())
+        || !writeFile(scan.fileName, files.second.data(), files.second.size()))
         return "cannot write the scratch files";
     FilePtr log(std::fopen(settings.logFileName.c_str(), "w"));
     RunState run;
@@ -397,7 +397,7 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
     if (status != RunStatus::Ok)
         return "the rotation reports a failure with every file writable";
     const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
-    return checkRotationOutput(readBytes(settings.rotFileName), readBytes(rotatedName), files.second, binary);
+    return checkRotationOutput(readFile(settings.rotFileName), readFile(rotatedName), files.second, binary);
 }
 
 std::string feedPairPreparation(const uint8_t* data, std::size_t size)
@@ -405,7 +405,7 @@ std::string feedPairPreparation(const uint8_t* data, std::size_t size)
     if (size == 0 || size > 16384)
         return "";
     ScratchFiles cleanup;
-    ScratchWorkingFolder workingFolder;
+    WorkingFolder workingFolder(scratchFolder());
     if (!workingFolder.entered())
         return "cannot enter the scratch folder";
     const uint8_t flags = data[0];
@@ -416,8 +416,8 @@ std::string feedPairPreparation(const uint8_t* data, std::size_t size)
     pair.scan2Index = 1;
     pair.scan1Path = scratchPath((flags & 32) != 0 ? "one.bxyz" : "one.txt");
     pair.scan2Path = scratchPath((flags & 64) != 0 ? "two.bxyz" : "two.txt");
-    if (!writeBytes(pair.scan1Path, files.first.data(), files.first.size())
-        || !writeBytes(pair.scan2Path, files.second.data(), files.second.size()))
+    if (!writeFile(pair.scan1Path, files.first.data(), files.first.size())
+        || !writeFile(pair.scan2Path, files.second.data(), files.second.size()))
         return "cannot write the scratch files";
     // As two loose files are compared: no scan table, every pair written to the diagnostic files.
     PreparePlan plan;

@@ -39,7 +39,7 @@ std::string feedSettingsFile(const uint8_t* data, std::size_t size)
 {
     ScratchFiles cleanup;
     const std::string path = scratchPath("settings.txt");
-    if (!writeBytes(path, data, size))
+    if (!writeFile(path, data, size))
         return "cannot write the scratch file";
     SettingValues values = loaderDefaults();
     QString error;

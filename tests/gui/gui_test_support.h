@@ -2,6 +2,8 @@
 // Helpers shared by the settings-window tests: a private working directory, files, and
 // answering the modal dialogs that the window opens.
 
+#include "tests/support/test_files.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -11,26 +13,31 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
 #include <vector>
 
+/// A fresh temporary folder, removed with its contents when the object goes away.
+class TempFolder {
+public:
+    QString path() const { return QString::fromStdString(dir_.path()); }
+    QString filePath(const QString& name) const { return QDir(path()).filePath(name); }
+    const std::string& nativePath() const { return dir_.path(); }
+
+private:
+    TempDir dir_;
+};
+
 /// Makes a fresh temporary folder the working directory for the lifetime of the object.
 class WorkingDirectory {
 public:
-    WorkingDirectory() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~WorkingDirectory() { QDir::setCurrent(old_); }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
 private:
-    QTemporaryDir dir_;
-    QString old_;
+    TempFolder dir_;
+    WorkingFolder working_{dir_.nativePath()};
 };
 
 inline QByteArray readBytes(const QString& path)

@@ -57,7 +57,7 @@ public:
     QString path() const { return dir_.path(); }
 
 private:
-    QTemporaryDir dir_;
+    TempFolder dir_;
     QByteArray old_;
 };
 
@@ -111,7 +111,7 @@ void RunTest::searchOrder()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, found);
-    QTemporaryDir root;
+    TempFolder root;
     for (const char* sub : {"p", "w", "a", "b", "tools"}) QVERIFY(QDir(root.path()).mkdir(sub));
     const QString name = QStringLiteral("tavrinbatch_x64");
     for (const QString& file : files) {
@@ -155,7 +155,7 @@ void RunTest::terminalChoice()
 {
     QFETCH(QStringList, tools);
     QFETCH(QString, terminal);
-    QTemporaryDir root;
+    TempFolder root;
     for (const QString& tool : tools) QVERIFY(makeProgram(root.filePath(tool)));
     QVERIFY(makeProgram(root.filePath("tavrinbatch_32b")));
     const LaunchPlan plan = planBatchLaunch(QStringLiteral("tavrinbatch_32b"), QStringLiteral("s.csv"),

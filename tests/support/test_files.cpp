@@ -1,11 +1,12 @@
 #include "tests/support/test_files.h"
 
-#include <cstdio>
+#include "batch/file_ptr.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 TempDir::TempDir()
 {
@@ -19,29 +20,70 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    // TAVRIN_KEEP_TEMP keeps the folders for a look after a failed test.
     if (path_.empty() || std::getenv("TAVRIN_KEEP_TEMP") != nullptr)
         return;
     std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    fs::remove_all(path_, error);
 }
 
-void writeFile(const std::string& path, const std::string& bytes)
+void TempDir::empty() const
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (path_.empty())
+        return;
+    std::error_code error;
+    for (fs::directory_iterator it(path_, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        fs::remove_all(it->path(), ignored);
+    }
+}
+
+WorkingFolder::WorkingFolder(const std::string& folder)
+{
+    std::error_code error;
+    previous_ = fs::current_path(error).string();
+    if (error || folder.empty())
+        return;
+    fs::current_path(folder, error);
+    entered_ = !error;
+}
+
+WorkingFolder::~WorkingFolder()
+{
+    std::error_code error;
+    if (entered_)
+        fs::current_path(previous_, error);
+}
+
+bool writeFile(const std::string& path, const void* data, std::size_t size)
+{
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return false;
+    if (size > 0 && std::fwrite(data, 1, size, file.get()) != size)
+        return false;
+    return std::fclose(file.release()) == 0;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    return writeFile(path, bytes.data(), bytes.size());
 }
 
 std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string bytes;
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return bytes;
+    char block[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, file.get())) > 0)
+        bytes.append(block, n);
+    return bytes;
 }
 
 bool fileExists(const std::string& path)
 {
     std::error_code error;
-    return std::filesystem::exists(path, error);
+    return fs::exists(path, error);
 }

@@ -21,19 +21,18 @@ namespace {
 const fs::path FUZZ_DIR = TAVRIN_FUZZ_DIR;
 
 struct Regression {
-    const char* reader;        ///< folder under regressions/
+    const char* reader;  ///< folder under regressions/
     const char* file;
-    const char* awaitingFix;   ///< where the fault still is; nullptr once it is mended
 };
 
 // Each input once crashed its reader or broke the reader's contract.
 const Regression REGRESSIONS[] = {
     // Any settings file, even an empty one: "-1e+10 is outside the range of representable
     // values of type 'int'" (the loader turned XMIN's real default into an int).
-    {"settings_file", "empty.txt", nullptr},
+    {"settings_file", "empty.txt"},
     // Two scans reaching 1000 km apart with 1 mm cubes: "signed integer overflow:
     // 1000000004000000004 * 1000000002" while counting the cubes of the grid.
-    {"pair_preparation", "cube_count_overflow", nullptr},
+    {"pair_preparation", "cube_count_overflow"},
 };
 
 // The readers this build can drive; the settings program's needs Qt.
@@ -87,24 +86,13 @@ TEST(FuzzRegressions, SavedInputsReadCleanly)
 {
     for (const Regression& r : REGRESSIONS) {
         const FeedFunction feed = feedFor(r.reader);
-        if (feed == nullptr || r.awaitingFix != nullptr)
-            continue;  // the settings reader in a build without Qt; a fault not yet mended
+        if (feed == nullptr)
+            continue;  // the settings reader in a build without Qt
         const fs::path path = FUZZ_DIR / "regressions" / r.reader / r.file;
         SCOPED_TRACE(path.string());
         ASSERT_TRUE(fs::is_regular_file(path));
         EXPECT_EQ(replay(feed, path), "");
     }
-}
-
-// Listed so that the test output keeps asking for the fix until the entry's mark goes.
-TEST(FuzzRegressions, AwaitingAFix)
-{
-    std::string waiting;
-    for (const Regression& r : REGRESSIONS)
-        if (r.awaitingFix != nullptr)
-            waiting += std::string(" ") + r.reader + "/" + r.file + " in " + r.awaitingFix + ";";
-    if (!waiting.empty())
-        GTEST_SKIP() << "saved inputs whose fault is not mended yet:" << waiting;
 }
 
 // A saved input without an entry above would run nowhere and explain nothing.

@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <random>
-#include <unistd.h>
 
 namespace {
 
@@ -53,20 +52,12 @@ std::vector<CubePoint> plane(double height, int n, double step, uint32_t seed, d
     return points;
 }
 
-// Runs the test body in a fresh working folder (the diagnostic files of mode 5 go there).
-class InTempDir {
-public:
-    InTempDir() : previous_(getcwd(nullptr, 0)) { EXPECT_EQ(chdir(dir_.path().c_str()), 0); }
-    ~InTempDir()
-    {
-        EXPECT_EQ(chdir(previous_), 0);
-        free(previous_);
-    }
-    std::string read(const std::string& name) const { return readFile(dir_.file(name)); }
+// Runs the test body in a fresh working folder (the diagnostic files go there).
+struct InTempDir {
+    TempDir dir;
+    WorkingFolder working{dir.path()};
 
-private:
-    TempDir dir_;
-    char* previous_;
+    std::string read(const std::string& name) const { return readFile(dir.file(name)); }
 };
 
 TEST(Pairing, ParallelPlanesOneCentimetreApart)
@@ -113,6 +104,7 @@ TEST(Pairing, DistanceToThePlaneThroughTheThreeNearest)
 TEST(Pairing, WhichQueryPointsAndNeighboursArePaired)
 {
     InTempDir cwd;
+    ASSERT_TRUE(cwd.working.entered());
     DiagnosticFiles diagnostics;  // the pairs go to the diagnostic files in the working folder
     RegSettings s;
     s.REGMODE = 0;
