@@ -1,0 +1,142 @@
+#include "tests/fuzz/import_feeds.h"
+
+#include "tools/import/byte_source.h"
+#include "tools/import/cloud_stats.h"
+#include "tools/import/format_sniffing.h"
+#include "tools/import/las_reader.h"
+#include "tools/import/ply_reader.h"
+#include "tools/import/ptx_reader.h"
+#include "tools/import/xyz_reader.h"
+
+#include <cmath>
+
+namespace {
+
+// Keeps no points, only what the contract is checked against.
+class CheckingSink : public PointSink {
+public:
+    void setScannerPosition(const ImportedPoint& p) override { stats.scanner = p; }
+    void expectRecords(int64_t records) override { expected = records; }
+    void progress(uint64_t bytesRead) override {
+        if (bytesRead < lastProgress) {
+            finding = "the progress went backwards";
+        }
+        lastProgress = bytesRead;
+    }
+    bool take(const ImportedPoint* points, std::size_t count) override {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z)) {
+                finding = "a point handed on is not finite";
+            }
+        }
+        addToStats(stats, points, count);
+        return true;
+    }
+
+    CloudStats stats;
+    int64_t expected = -1;
+    uint64_t lastProgress = 0;
+    std::string finding;
+};
+
+// What holds for every reader: each record is kept or dropped for one reason, the
+// sink got the points kept (all of them when the read worked), a refusal says why,
+// and the box holds the points.
+std::string checkOutcome(const ReadOutcome& o, const CheckingSink& sink, std::size_t size) {
+    if (!sink.finding.empty()) {
+        return sink.finding;
+    }
+    int64_t accounted = o.kept;
+    for (int64_t n : o.dropped) {
+        if (n < 0) {
+            return "a drop count is negative";
+        }
+        accounted += n;
+    }
+    if (accounted != o.records) {
+        return "the kept and dropped points do not add up to the records";
+    }
+    // A read that fails may stop with kept points still in its block.
+    if (o.ok ? sink.stats.points != o.kept : sink.stats.points > o.kept) {
+        return "the sink did not get exactly the points counted as kept";
+    }
+    if (o.ok != o.error.empty() || o.sinkStopped) {
+        return o.ok ? "a read that worked carries an error" : "a refused read gives no reason";
+    }
+    if (o.ok && sink.expected >= 0 && sink.expected != o.records) {
+        return "the records read differ from the count the header announced";
+    }
+    if (static_cast<uint64_t>(o.records) > size) {
+        return "more records than bytes in the input";
+    }
+    for (int32_t k = 0; k < 3 && o.kept > 0; ++k) {
+        if (!(sink.stats.min[k] <= sink.stats.max[k])) {
+            return "the bounding box is empty although points were kept";
+        }
+    }
+    return "";
+}
+
+// The sniffer sees every input the readers see; it must not fail on any.
+void sniffToo(ByteSource& source) {
+    sniffFormat(source, "input");
+    sniffFormat(source, "input.laz");
+}
+
+}  // namespace
+
+std::string feedLasImport(const uint8_t* data, std::size_t size) {
+    MemorySource source(data, size);
+    CheckingSink sink;
+    const ReadOutcome o = readLas(source, sink);
+    sniffToo(source);
+    return checkOutcome(o, sink, size);
+}
+
+std::string feedPlyImport(const uint8_t* data, std::size_t size) {
+    MemorySource source(data, size);
+    CheckingSink sink;
+    const ReadOutcome o = readPly(source, sink);
+    sniffToo(source);
+    return checkOutcome(o, sink, size);
+}
+
+std::string feedPtxImport(const uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return "";
+    }
+    PtxChoice choice;
+    choice.scan = 1 + (data[0] & 3);
+    choice.applyPose = (data[0] & 4) != 0;
+    MemorySource source(data + 1, size - 1);
+    CheckingSink sink;
+    PtxScanInfo info;
+    const ReadOutcome o = readPtx(source, choice, sink, info);
+    sniffToo(source);
+    const std::string finding = checkOutcome(o, sink, size);
+    if (!finding.empty()) {
+        return finding;
+    }
+    if (o.ok && info.scansFound < choice.scan) {
+        return "a scan was read that the scan count leaves out";
+    }
+    if (o.ok && o.records != info.pose.columns * info.pose.rows) {
+        return "the records read differ from the scan's grid";
+    }
+    return "";
+}
+
+std::string feedXyzImport(const uint8_t* data, std::size_t size) {
+    MemorySource source(data, size);
+    CheckingSink sink;
+    const ReadOutcome o = readXyz(source, sink);
+    sniffToo(source);
+    return checkOutcome(o, sink, size);
+}
+
+const ImportFuzzReader IMPORT_READERS[4] = {
+    {"las_import", feedLasImport},
+    {"ply_import", feedPlyImport},
+    {"ptx_import", feedPtxImport},
+    {"xyz_import", feedXyzImport},
+};

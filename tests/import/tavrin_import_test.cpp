@@ -1,0 +1,147 @@
+// The real program, run as a user runs it: exit statuses, files written, messages.
+#include "tests/import/sample_files.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace {
+
+#ifndef TAVRIN_IMPORT
+#define TAVRIN_IMPORT ""
+#endif
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in `dir` with the arguments (a shell line; `prefix` goes before it).
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "") {
+    const std::string command = "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments
+                                + " > stdout.log 2> stderr.log";
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(dir.file("stdout.log"));
+    run.err = readFile(dir.file("stderr.log"));
+    return run;
+}
+
+bool haveProgram() { return std::string(TAVRIN_IMPORT).size() > 0; }
+
+TEST(TavrinImport, WritesTheScanUnderItsDatabaseName) {
+    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+    TempDir dir;
+    writeFile(dir.file("cliff.csv"), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1,2,3,0,0,0,4,5,North\n1,2,3,0,0,0,14,2,South\n");
+    writeFile(dir.file("ipcreg.txt"), "ZEROPAD 1\n");
+    LasSample las;
+    las.versionMinor = 4;
+    las.format = 6;
+    las.legacyCount = false;
+    las.points = {{100, 200, 300}, {-100, 0, 5}};
+    las.offset[0] = 1000.0;
+    writeFile(dir.file("south.las"), lasFile(las));
+    const ProgramRun run = runImporter(dir, "south.las --database cliff.csv --record 2");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<Vec3> expected = {{1001, 2, 3}, {999, 0, 0.05}};
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("cliff_014_002_South.bxyz"))), expected);
+    EXPECT_NE(run.out.find("Points written:  2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("x 999.000 .. 1001.000   y 0.000 .. 2.000   z 0.050 .. 3.000 m"), std::string::npos)
+        << run.out;
+
+    const ProgramRun again = runImporter(dir, "south.las --database cliff.csv --scan-id 4 --zeropad 0 --quiet");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+    EXPECT_TRUE(fileExists(dir.file("cliff_4_5_North.bxyz")));
+}
+
+TEST(TavrinImport, BadCommandLinesExitWithStatus2) {
+    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+    const char* rows[] = {
+        "",
+        "in.xyz",
+        "in.xyz --out out.txt",
+        "in.xyz --out a.bxyz --database s.csv --record 1",
+        "in.xyz --database s.csv",
+        "in.xyz --database s.csv --record 1 --scan-id 2",
+        "in.xyz --database s.csv --record 0",
+        "in.xyz --database s.csv --record x1",
+        "in.xyz --out a.bxyz --record 1",
+        "in.xyz --database s.csv --record 1 --zeropad 2",
+        "in.xyz --out a.bxyz --ptx-scan 0",
+        "in.xyz --out a.bxyz --frobnicate",
+        "in.xyz other.xyz --out a.bxyz",
+        "in.xyz --out",
+    };
+    for (const char* arguments : rows) {
+        SCOPED_TRACE(arguments);
+        TempDir dir;
+        writeFile(dir.file("in.xyz"), "1 2 3\n");
+        const ProgramRun run = runImporter(dir, arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("Usage: tavrin_import"), std::string::npos) << run.err;
+        EXPECT_FALSE(fileExists(dir.file("a.bxyz")));
+    }
+    TempDir dir;
+    const ProgramRun help = runImporter(dir, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--ptx-scan K"), std::string::npos);
+}
+
+TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing) {
+    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+    LasSample las;
+    las.points = {{1, 2, 3}};
+    struct Row {
+        const char* file;
+        std::string bytes;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"scan.laz", lasFile(las), "compressed LAS (LAZ)"},
+        {"scan.e57", std::string("ASTM-E57\0\0\0\0\0\0\0\0", 16), "E57"},
+        {"scan.bxyz", std::string(32, '\0'), "already a binary point file"},
+        {"scan.bin", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "not a point-cloud file"},
+        {"missing.las", "", "no such file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        TempDir dir;
+        if (!row.bytes.empty()) {
+            writeFile(dir.file(row.file), row.bytes);
+        }
+        const ProgramRun run = runImporter(dir, std::string(row.file) + " --out out.bxyz");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+        EXPECT_FALSE(fileExists(dir.file("out.bxyz")));
+    }
+}
+
+// A file-size limit makes every write past 4 KiB fail, as a full disk would.
+TEST(TavrinImport, WriteErrorKeepsTheOldOutput) {
+    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 200000; ++i) {
+        text += std::to_string(i) + " 1 2\n";
+    }
+    writeFile(dir.file("big.xyz"), text);
+    writeFile(dir.file("out.bxyz"), "previous");
+    const ProgramRun run = runImporter(dir, "big.xyz --out out.bxyz", "trap '' XFSZ; ulimit -f 8; ");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("fail"), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(dir.file("out.bxyz")), "previous");
+    int32_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 4);  // big.xyz, out.bxyz and the two logs: the temporary file is gone
+}
+
+}  // namespace
