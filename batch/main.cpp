@@ -104,8 +104,8 @@ int runProgram(int argc, char** argv)
     }
 
     if (const auto clash = findOverwrittenInput(work, settings, scans, file1, file2)) {
-        std::printf("The output file %s would replace the input file %s: nothing is written. \n",
-                    clash->first.c_str(), clash->second.c_str());
+        std::printf("The output file %s would replace the input file %s: nothing is written. \n", clash->first.c_str(),
+                    clash->second.c_str());
         std::printf("Please rename or move the survey database or the point files. \n");
         return endAfterWait(1);
     }

@@ -9,17 +9,14 @@
 
 namespace {
 
-void printDatabaseError(const std::string& path)
-{
-    std::printf("Unable to open data file at %s \n", path.c_str());
-}
+void printDatabaseError(const std::string& path) { std::printf("Unable to open data file at %s \n", path.c_str()); }
 
 void printScanList(const SurveyDatabase& db, const std::vector<ScanRecord>& scans)
 {
     for (std::size_t i = 0; i < scans.size(); ++i) {
         const SurveyRecordText& r = db.records[i];
-        std::printf("%lf %lf %lf %lf %lf %lf %i %i %s\n", r.X, r.Y, r.Z, r.A1, r.A2, r.A3, r.id1,
-                    r.id2, r.name.c_str());
+        std::printf("%lf %lf %lf %lf %lf %lf %i %i %s\n", r.X, r.Y, r.Z, r.A1, r.A2, r.A3, r.id1, r.id2,
+                    r.name.c_str());
         std::printf("%i %i\n", r.id1, r.id2);
         std::printf("%s \n", scans[i].fileName.c_str());
     }
@@ -34,14 +31,13 @@ void printNeighbours(const std::vector<ScanRecord>& scans, const RegSettings& se
         const int32_t p = plus ? scans[s.nbrPlus].scanId : 0;
         const int32_t m = minus ? scans[s.nbrMinus].scanId : 0;
         if (plus && minus)
-            std::printf(northSouth ? " Location:  %i N: %i S: %i \n" : " Location:  %i E: %i W: %i \n",
-                        s.scanId, p, m);
+            std::printf(northSouth ? " Location:  %i N: %i S: %i \n" : " Location:  %i E: %i W: %i \n", s.scanId, p, m);
         else if (minus)
-            std::printf(northSouth ? " Location:  %i N: None S: %i \n" : " Location:  %i E: None W: %i \n",
-                        s.scanId, m);
+            std::printf(northSouth ? " Location:  %i N: None S: %i \n" : " Location:  %i E: None W: %i \n", s.scanId,
+                        m);
         else if (plus)
-            std::printf(northSouth ? " Location:  %i N: %i S: None \n" : " Location:  %i E: %i W: None \n",
-                        s.scanId, p);
+            std::printf(northSouth ? " Location:  %i N: %i S: None \n" : " Location:  %i E: %i W: None \n", s.scanId,
+                        p);
         else
             std::printf("No scans available to match with %i \n", s.scanId);
     }
@@ -92,7 +88,8 @@ StartupResult loadScansAndConfirm(const RegSettings& settings, RunState& run, st
         printNeighbours(scans, settings);
     }
 
-    std::printf(" Please check that all filenames are correct and that the program has correctly matched up scans correctly \n");
+    std::printf(" Please check that all filenames are correct and that the program has correctly matched up scans "
+                "correctly \n");
     std::printf(" and press Enter to continue.  \n");
     std::printf(" \n");
     if (readAnswerChar() == 'x')

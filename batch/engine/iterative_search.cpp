@@ -13,10 +13,7 @@ namespace {
 
 // False when a step cannot move the angle forward any more (a step that is not
 // positive, or too small for the angle's magnitude): the loop would never end.
-bool advances(double angle, double step)
-{
-    return angle + step > angle;
-}
+bool advances(double angle, double step) { return angle + step > angle; }
 
 // The search of one iteration: both working copies are turned step by step over
 // the square of trial angles (-r, r] x (-r, r], each trial measured in one
@@ -70,8 +67,8 @@ struct IterationSearch {
 };
 
 // Rebuilds one working copy from the prepared points turned by the total `angle`.
-void rebuildWork(const std::vector<CubePoint>& prepared, std::vector<CubePoint>& work, ScanExtent& extent,
-                 double angle, double cx, double cy)
+void rebuildWork(const std::vector<CubePoint>& prepared, std::vector<CubePoint>& work, ScanExtent& extent, double angle,
+                 double cx, double cy)
 {
     rotatedCopy(prepared, work, angle, cx, cy);
     extent = computeExtent(work);
@@ -79,8 +76,8 @@ void rebuildWork(const std::vector<CubePoint>& prepared, std::vector<CubePoint>&
 
 }  // namespace
 
-SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                 PairContext& pair, SolverOutputs& out)
+SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
+                                 SolverOutputs& out)
 {
     const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
     const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
@@ -96,8 +93,8 @@ SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<
         double s = r / settings.ALPHAINC;
         double sum1 = 0.0, sum2 = 0.0;
         for (int32_t i = 0; i < settings.MAXITER; ++i) {
-            pair.percentComplete = progressBase(pair)
-                                   + (static_cast<double>(settings.MAXITER) * repeat + i) * pair.progressStep;
+            pair.percentComplete =
+                progressBase(pair) + (static_cast<double>(settings.MAXITER) * repeat + i) * pair.progressStep;
             search.printProgress();
             double b1 = 0.0, b2 = 0.0;
             if (i > 0) {

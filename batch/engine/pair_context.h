@@ -11,27 +11,27 @@
 // The scan pair under work: created once in main, its point arrays refilled for
 // every pair (their capacity is kept, so later pairs reuse the memory).
 struct PairContext {
-    int32_t scan1Index = 0;          ///< position of scan 1 in the scan table
-    int32_t scan2Index = 0;          ///< position of scan 2 in the scan table
-    std::string scan1Path;           ///< point file of scan 1
-    std::string scan2Path;           ///< point file of scan 2
-    PointSet scan1;                  ///< prepared points, survey frame, sorted by cube
+    int32_t scan1Index = 0;  ///< position of scan 1 in the scan table
+    int32_t scan2Index = 0;  ///< position of scan 2 in the scan table
+    std::string scan1Path;   ///< point file of scan 1
+    std::string scan2Path;   ///< point file of scan 2
+    PointSet scan1;          ///< prepared points, survey frame, sorted by cube
     PointSet scan2;
-    std::vector<CubePoint> work1;    ///< working copies turned by the solution methods
+    std::vector<CubePoint> work1;  ///< working copies turned by the solution methods
     std::vector<CubePoint> work2;
-    ScanExtent overlap;              ///< intersection of the two extents
-    int32_t cubeCount = 0;           ///< cubes of the grid built last; also the outside index
+    ScanExtent overlap;                                   ///< intersection of the two extents
+    int32_t cubeCount = 0;                                ///< cubes of the grid built last; also the outside index
     float rms21 = static_cast<float>(NO_VALID_RMS);       ///< metres, scan 2 against scan 1, last initial measurement
     float rms12 = static_cast<float>(NO_VALID_RMS);       ///< metres, scan 1 against scan 2
     float initialRms = static_cast<float>(NO_VALID_RMS);  ///< metres, mean of the two, single precision
-    double rangeValue = 0.0;         ///< metres, mean cliff distance of text scans
-    int32_t pairsDone = 0;           ///< pairs finished by the current run
-    int32_t pairsInAll = 0;          ///< the number of scans: denominator of the progress
-    double progressStep = 0.0;       ///< percent per solver iteration, 100 / (MAXITER x scans)
-    double percentComplete = 0.0;    ///< last progress value printed by a solver
-    int64_t walkCount = 0;           ///< pairing walks made through this pair (for benchmarks)
+    double rangeValue = 0.0;                              ///< metres, mean cliff distance of text scans
+    int32_t pairsDone = 0;                                ///< pairs finished by the current run
+    int32_t pairsInAll = 0;                               ///< the number of scans: denominator of the progress
+    double progressStep = 0.0;                            ///< percent per solver iteration, 100 / (MAXITER x scans)
+    double percentComplete = 0.0;                         ///< last progress value printed by a solver
+    int64_t walkCount = 0;                                ///< pairing walks made through this pair (for benchmarks)
 
     // Buffers kept from pair to pair so that their memory is reused.
-    CubeSortBuffers sortBuffers;     ///< the cube sort's copy and counters
-    std::vector<int32_t> candidates; ///< query points of one cube during a pairing walk
+    CubeSortBuffers sortBuffers;      ///< the cube sort's copy and counters
+    std::vector<int32_t> candidates;  ///< query points of one cube during a pairing walk
 };

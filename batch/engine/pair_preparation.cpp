@@ -41,8 +41,8 @@ bool stampAndReport(const RegSettings& settings, PairContext& pair, PointSet& sc
 {
     if (!assignCubes(scan.points, pair.overlap, settings.ZMIN, settings, pair.cubeCount))
         return false;
-    std::printf("Assigned %i Points from scan %i to %i Cubes\n", static_cast<int32_t>(scan.points.size()),
-                shownId, pair.cubeCount);
+    std::printf("Assigned %i Points from scan %i to %i Cubes\n", static_cast<int32_t>(scan.points.size()), shownId,
+                pair.cubeCount);
     return true;
 }
 
@@ -50,14 +50,14 @@ bool stampAndReport(const RegSettings& settings, PairContext& pair, PointSet& sc
 // the initial RMS (printed). False when a cube held too many points.
 bool measureInitialRms(const RegSettings& settings, PairContext& pair, PairSink* diagnostics)
 {
-    const PairingResult r21 = computePairRms(
-        settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
-        settings.MAXDISTINITIAL, pair.candidates, diagnostics);
+    const PairingResult r21 =
+        computePairRms(settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTINITIAL, pair.candidates, diagnostics);
     if (r21.tooManyPoints)
         return false;
-    const PairingResult r12 = computePairRms(
-        settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
-        settings.MAXDISTINITIAL, pair.candidates, diagnostics);
+    const PairingResult r12 =
+        computePairRms(settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTINITIAL, pair.candidates, diagnostics);
     if (r12.tooManyPoints)
         return false;
     pair.rms21 = static_cast<float>(r21.rms);
@@ -65,15 +65,14 @@ bool measureInitialRms(const RegSettings& settings, PairContext& pair, PairSink*
     // Added in single precision, halved in double, kept in single precision.
     const float sum = pair.rms21 + pair.rms12;
     pair.initialRms = static_cast<float>(static_cast<double>(sum) * 0.5);
-    std::printf("Initial rms = %f calculated from %i pts\n", static_cast<double>(pair.initialRms),
-                r12.pairCount);
+    std::printf("Initial rms = %f calculated from %i pts\n", static_cast<double>(pair.initialRms), r12.pairCount);
     return true;
 }
 
 }  // namespace
 
-PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                  PairContext& pair, const PreparePlan& plan, PairSink* diagnostics)
+PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
+                                  const PreparePlan& plan, PairSink* diagnostics)
 {
     std::printf("Preparing data for registration.... \n");
     const double cliff1 = loadScan(settings, scans, plan, pair.scan1Index, pair.scan1Path, pair.scan1);

@@ -23,5 +23,5 @@ struct PreparePlan {
 /// Loads, transforms, stamps and sorts the pair that `pair` names, and measures its
 /// initial RMS when the plan says so; the pairs of those walks go to `diagnostics`
 /// when there is one.
-PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                  PairContext& pair, const PreparePlan& plan, PairSink* diagnostics = nullptr);
+PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
+                                  const PreparePlan& plan, PairSink* diagnostics = nullptr);

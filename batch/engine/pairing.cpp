@@ -70,8 +70,7 @@ Point3 toPoint3(const CubePoint& p) { return {p.x, p.y, p.z}; }
 // directly: they can yield nothing. Returns false when a cube holds too many
 // query points (the message is printed).
 template <class Visit>
-bool walkCubes(const RegSettings& settings, const PairingInput& in, std::vector<int32_t>& candidates,
-               Visit&& visit)
+bool walkCubes(const RegSettings& settings, const PairingInput& in, std::vector<int32_t>& candidates, Visit&& visit)
 {
     const std::vector<CubePoint>& query = in.query;
     const std::vector<CubePoint>& ref = in.reference;
@@ -178,9 +177,8 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
     return result;
 }
 
-PairingResult computePairRotation(const RegSettings& settings, const PairingInput& in, double maxDist,
-                                  double minDist, double centreX, double centreY,
-                                  std::vector<int32_t>& candidates)
+PairingResult computePairRotation(const RegSettings& settings, const PairingInput& in, double maxDist, double minDist,
+                                  double centreX, double centreY, std::vector<int32_t>& candidates)
 {
     PairingResult result;
     const double maxDist2 = maxDist * maxDist;

@@ -17,16 +17,16 @@ struct Point3 {
 struct PairingInput {
     const std::vector<CubePoint>& query;
     const std::vector<CubePoint>& reference;
-    int32_t cubeCount;                  ///< cubes of the shared grid; the outside index
-    double zmin;                        ///< metres, lower z window of the query points
+    int32_t cubeCount;  ///< cubes of the shared grid; the outside index
+    double zmin;        ///< metres, lower z window of the query points
 };
 
 struct PairingResult {
-    double rms = NO_VALID_RMS;          ///< metres; NO_VALID_RMS when fewer than MINNUMPTS pairs
-    int32_t pairCount = 0;              ///< accepted pairs
-    bool tooManyPoints = false;         ///< a cube held more query points than a walk can take
-    double angle = 0.0;                 ///< radians, computePairRotation only
-    bool angleFound = false;            ///< angle is valid (at least MINNUMPTS pairs)
+    double rms = NO_VALID_RMS;   ///< metres; NO_VALID_RMS when fewer than MINNUMPTS pairs
+    int32_t pairCount = 0;       ///< accepted pairs
+    bool tooManyPoints = false;  ///< a cube held more query points than a walk can take
+    double angle = 0.0;          ///< radians, computePairRotation only
+    bool angleFound = false;     ///< angle is valid (at least MINNUMPTS pairs)
 };
 
 // Receives every pair that an RMS walk accepts (the diagnostic files of comparing two
@@ -49,9 +49,8 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
 
 /// The same walk, also returning the rotation about the vertical through
 /// (centreX, centreY) that best turns the reference set onto the query set.
-PairingResult computePairRotation(const RegSettings& settings, const PairingInput& in, double maxDist,
-                                  double minDist, double centreX, double centreY,
-                                  std::vector<int32_t>& candidates);
+PairingResult computePairRotation(const RegSettings& settings, const PairingInput& in, double maxDist, double minDist,
+                                  double centreX, double centreY, std::vector<int32_t>& candidates);
 
 /// The foot of `p` on the plane a·x + b·y + c·z + d = 0, `dist` being its distance from it.
 Point3 projectOntoPlane(double a, double b, double c, double d, double dist, const Point3& p);

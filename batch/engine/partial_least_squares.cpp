@@ -14,12 +14,12 @@ namespace {
 
 struct PlsState {
     double rmsMin = NO_VALID_RMS;  ///< metres, best RMS so far
-    double best1 = 0.0;      ///< radians, scan 1's rotation at the best trial
-    double best2 = 0.0;      ///< radians, scan 2's rotation at the best trial
-    double running2 = 0.0;   ///< radians, scan 2's running least-squares rotation (never reset)
-    double increment = 0.0;  ///< radians, the last least-squares step (kept when a walk finds too few pairs)
-    float maxThr = 0.0f;     ///< metres, upper pair distance of this iteration
-    float minThr = 0.0f;     ///< metres, lower pair distance of this iteration
+    double best1 = 0.0;            ///< radians, scan 1's rotation at the best trial
+    double best2 = 0.0;            ///< radians, scan 2's rotation at the best trial
+    double running2 = 0.0;         ///< radians, scan 2's running least-squares rotation (never reset)
+    double increment = 0.0;        ///< radians, the last least-squares step (kept when a walk finds too few pairs)
+    float maxThr = 0.0f;           ///< metres, upper pair distance of this iteration
+    float minThr = 0.0f;           ///< metres, lower pair distance of this iteration
 };
 
 struct PlsRun {
@@ -36,8 +36,8 @@ struct PlsRun {
                     static_cast<double>(state.maxThr));
     }
 
-    CubeGrid work1Grid{};        ///< the grid scan 1's copy was last stamped in
-    bool work1Stamped = false;   ///< false once scan 1's copy is made afresh
+    CubeGrid work1Grid{};       ///< the grid scan 1's copy was last stamped in
+    bool work1Stamped = false;  ///< false once scan 1's copy is made afresh
 
     // Scan 2 turned by the running rotation, fresh from the prepared points.
     void turnScan2() { rotatedCopy(pair.scan2.points, pair.work2, state.running2, scan2.x, scan2.y); }
@@ -71,8 +71,8 @@ struct PlsRun {
             updateOverlap(pair);
             if (!stampBoth())
                 return false;
-            const PairingResult r = pairRotation(settings, pair, pair.work1, pair.work2, state.maxThr,
-                                                 state.minThr, scan2.x, scan2.y);
+            const PairingResult r =
+                pairRotation(settings, pair, pair.work1, pair.work2, state.maxThr, state.minThr, scan2.x, scan2.y);
             if (r.tooManyPoints)
                 return false;
             pairCount = r.pairCount;
@@ -159,8 +159,7 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
         }
         centre = state.best1;
         const bool settled = std::fabs(previous1 - state.best1) <= settings.ALPHATHRESH
-                             && std::fabs(previous2 - state.best2) <= settings.ALPHATHRESH
-                             && state.rmsMin < settings.RMSTHRESH;
+            && std::fabs(previous2 - state.best2) <= settings.ALPHATHRESH && state.rmsMin < settings.RMSTHRESH;
         previous1 = state.best1;
         previous2 = state.best2;
         if (settled)

@@ -12,11 +12,11 @@
 namespace {
 
 struct PingPongState {
-    double angle1 = 0.0;  ///< radians, scan 1's running rotation
-    double angle2 = 0.0;  ///< radians, scan 2's running rotation
+    double angle1 = 0.0;        ///< radians, scan 1's running rotation
+    double angle2 = 0.0;        ///< radians, scan 2's running rotation
     double rms = NO_VALID_RMS;  ///< metres, the latest scan-2-against-scan-1 RMS
-    double maxThr = 0.0;  ///< metres, upper pair distance of this repeat
-    float minThr = 0.0f;  ///< metres, lower pair distance of this repeat (single precision)
+    double maxThr = 0.0;        ///< metres, upper pair distance of this repeat
+    float minThr = 0.0f;        ///< metres, lower pair distance of this repeat (single precision)
 };
 
 // The passes of one repeat: scan 2 turned onto scan 1, then scan 1 onto scan 2,
@@ -25,16 +25,16 @@ bool runPasses(const RegSettings& settings, PairContext& pair, const ScanRecord&
                PingPongState& st, SolverOutputs& out)
 {
     for (int32_t i = 0; i < settings.MAXITER; ++i) {
-        const PairingResult toScan1 = pairRotation(settings, pair, pair.work1, pair.work2, st.maxThr, st.minThr,
-                                                   scan2.x, scan2.y);
+        const PairingResult toScan1 =
+            pairRotation(settings, pair, pair.work1, pair.work2, st.maxThr, st.minThr, scan2.x, scan2.y);
         if (toScan1.tooManyPoints)
             return false;
         const double d1 = toScan1.angleFound ? toScan1.angle : 0.0;
         st.angle2 += d1;
         rotateAboutVertical(pair.work2, d1, scan2.x, scan2.y);
 
-        const PairingResult toScan2 = pairRotation(settings, pair, pair.work2, pair.work1, st.maxThr, st.minThr,
-                                                   scan1.x, scan1.y);
+        const PairingResult toScan2 =
+            pairRotation(settings, pair, pair.work2, pair.work1, st.maxThr, st.minThr, scan1.x, scan1.y);
         if (toScan2.tooManyPoints)
             return false;
         const double d2 = toScan2.angleFound ? toScan2.angle : 0.0;
@@ -88,9 +88,8 @@ SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRec
         // MINDISTFINAL is compared with the single-precision limit: a value that
         // single precision cannot hold (0.1) never ends the repeats this way.
         const bool settled = std::fabs(st.angle1 - previous1) < settings.ALPHATHRESH
-                             && std::fabs(st.angle2 - previous2) < settings.ALPHATHRESH
-                             && static_cast<double>(st.minThr) == settings.MINDISTFINAL
-                             && st.maxThr == settings.MAXDISTFINAL;
+            && std::fabs(st.angle2 - previous2) < settings.ALPHATHRESH
+            && static_cast<double>(st.minThr) == settings.MINDISTFINAL && st.maxThr == settings.MAXDISTFINAL;
         previous1 = st.angle1;
         previous2 = st.angle2;
         if (settled || st.rms < settings.RMSTHRESH)
@@ -103,8 +102,7 @@ SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRec
     result.scan2RotationPlus = st.angle2;
     if (static_cast<double>(pair.initialRms) > st.rms)
         std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n",
-                    st.rms, scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount,
-                    out.iterations);
+                    st.rms, scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
     else
         printNoRotationNecessary(pair);
     std::printf("\n");

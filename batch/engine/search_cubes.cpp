@@ -38,7 +38,8 @@ bool checkCubeSizes(const RegSettings& settings)
     for (const auto& s : sizes) {
         if (!(s.size > 0.0 && std::isfinite(s.size))) {
             std::printf("Search cube size %s = %lf cannot be used: change %s in the configuration "
-                        "file to a size greater than 0. \n", s.key, s.size, s.key);
+                        "file to a size greater than 0. \n",
+                        s.key, s.size, s.key);
             return false;
         }
     }
@@ -82,7 +83,7 @@ int32_t cubeIndexOf(const CubeGrid& g, double x, double y, double z)
     if (!(ix >= 0.0 && iy >= 0.0 && iz >= 0.0 && ix < g.nx && iy < g.ny && iz < g.nz))
         return g.cubeCount;
     const int64_t index = static_cast<int64_t>(ix) + static_cast<int64_t>(g.nx) * static_cast<int64_t>(iz)
-                          + static_cast<int64_t>(g.nx) * g.nz * static_cast<int64_t>(iy);
+        + static_cast<int64_t>(g.nx) * g.nz * static_cast<int64_t>(iy);
     return static_cast<int32_t>(index);
 }
 
@@ -92,8 +93,8 @@ void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid)
         p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
 }
 
-bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
-                 const RegSettings& settings, int32_t& cubeCount)
+bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin, const RegSettings& settings,
+                 int32_t& cubeCount)
 {
     CubeGrid grid;
     if (!buildCubeGrid(box, zmin, settings, grid))

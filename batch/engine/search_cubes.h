@@ -10,16 +10,16 @@ struct RegSettings;
 // The search-cube grid laid over an overlap box: nx·nz·ny cubes, x varying
 // fastest, then z, then y. Only its size lives on (as the outside-grid index).
 struct CubeGrid {
-    int32_t nx = 0, ny = 0, nz = 0;     ///< cubes along x, y, z
-    int32_t cubeCount = 0;              ///< nx·nz·ny; also the index of every point outside
-    double x0 = 0.0, y0 = 0.0, z0 = 0.0; ///< metres, whole-number origin of cube (0, 0, 0)
-    double dx = 1.0, dy = 1.0, dz = 1.0; ///< metres, cube sizes
+    int32_t nx = 0, ny = 0, nz = 0;       ///< cubes along x, y, z
+    int32_t cubeCount = 0;                ///< nx·nz·ny; also the index of every point outside
+    double x0 = 0.0, y0 = 0.0, z0 = 0.0;  ///< metres, whole-number origin of cube (0, 0, 0)
+    double dx = 1.0, dy = 1.0, dz = 1.0;  ///< metres, cube sizes
 
     /// Two grids that give every point the same cube index.
     bool operator==(const CubeGrid& o) const
     {
         return nx == o.nx && ny == o.ny && nz == o.nz && cubeCount == o.cubeCount && x0 == o.x0 && y0 == o.y0
-               && z0 == o.z0 && dx == o.dx && dy == o.dy && dz == o.dz;
+            && z0 == o.z0 && dx == o.dx && dy == o.dy && dz == o.dz;
     }
 };
 
@@ -40,8 +40,8 @@ void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid);
 
 /// Builds the grid over `box` and stamps every point with its cube index.
 /// Returns false (with a message) when the grid cannot be built.
-bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin,
-                 const RegSettings& settings, int32_t& cubeCount);
+bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin, const RegSettings& settings,
+                 int32_t& cubeCount);
 
 // Buffers of the cube sort, kept between sorts so that their memory is reused.
 struct CubeSortBuffers {

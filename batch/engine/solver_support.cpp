@@ -61,10 +61,7 @@ bool stampAndSort(const RegSettings& settings, PairContext& pair, std::vector<Cu
     return true;
 }
 
-void updateOverlap(PairContext& pair)
-{
-    pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
-}
+void updateOverlap(PairContext& pair) { pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent); }
 
 PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
                       const std::vector<CubePoint>& reference, double maxDist)
@@ -74,12 +71,12 @@ PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std:
 }
 
 PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                           const std::vector<CubePoint>& reference, double maxDist, double minDist,
-                           double cx, double cy)
+                           const std::vector<CubePoint>& reference, double maxDist, double minDist, double cx,
+                           double cy)
 {
     ++pair.walkCount;
-    return computePairRotation(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, minDist,
-                               cx, cy, pair.candidates);
+    return computePairRotation(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, minDist, cx, cy,
+                               pair.candidates);
 }
 
 void printNoRotationNecessary(const PairContext& pair)

@@ -41,8 +41,8 @@ PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std:
 
 /// computePairRotation over two working arrays of `pair` about (cx, cy).
 PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                           const std::vector<CubePoint>& reference, double maxDist, double minDist,
-                           double cx, double cy);
+                           const std::vector<CubePoint>& reference, double maxDist, double minDist, double cx,
+                           double cy);
 
 /// Prints the "RMSfinal" line for a result that did not improve on the initial RMS.
 void printNoRotationNecessary(const PairContext& pair);

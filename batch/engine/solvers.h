@@ -19,19 +19,19 @@ struct SolverOutputs {
 };
 
 struct SolveResult {
-    double rms = NO_VALID_RMS;   ///< metres, the final RMS
-    bool fatal = false;          ///< a fatal condition was printed (too many points, grid too large)
+    double rms = NO_VALID_RMS;  ///< metres, the final RMS
+    bool fatal = false;         ///< a fatal condition was printed (too many points, grid too large)
     // The ping-pong method's own record of the pair, which the run stores into the scan
     // records before its own stores: scan 1 as the pair's south scan, scan 2 as its north.
-    bool recordsRotations = false;  ///< the two values below are to be stored
+    bool recordsRotations = false;    ///< the two values below are to be stored
     double scan1RotationMinus = 0.0;  ///< radians, for scan 1's rotationMinus
     double scan2RotationPlus = 0.0;   ///< radians, for scan 2's rotationPlus
 };
 
 /// Iterative search (REGSOL 1): tries every pair of rotations on a grid of angles,
 /// then finer grids around the best, repeated with narrower widths.
-SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                 PairContext& pair, SolverOutputs& out);
+SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
+                                 SolverOutputs& out);
 
 /// Partial least squares (REGSOL 0): searches scan 1's rotation, solving scan 2's
 /// rotation by least squares for every trial angle.

@@ -45,8 +45,7 @@ void rotateAboutVertical(std::vector<CubePoint>& points, double angle, double cx
     }
 }
 
-void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle,
-                 double cx, double cy)
+void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle, double cx, double cy)
 {
     const double sn = std::sin(angle), cs = std::cos(angle);
     makeRoomFor(out, in.size());

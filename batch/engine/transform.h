@@ -26,8 +26,7 @@ void rotateAboutVertical(std::vector<CubePoint>& points, double angle, double cx
 
 /// Fills `out` with the points of `in` turned as rotateAboutVertical does; the
 /// copies' cube stamps are left as they were in `in` until the caller stamps them.
-void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle,
-                 double cx, double cy);
+void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle, double cx, double cy);
 
 /// Bounding box of the points with finite coordinates.
 ScanExtent computeExtent(const std::vector<CubePoint>& points);

@@ -13,52 +13,52 @@ struct RegSettings {
     RegSettings();
 
     // Scan database and neighbours
-    double GPSMINDIST;            ///< metres, smallest distance between neighbouring set-ups
-    double GPSMAXDIST;            ///< metres, neighbours must be closer than this
-    int32_t DATADIR;              ///< 0 north-south survey line, otherwise east-west
-    double TRANSX;                ///< metres, subtracted from every easting
-    double TRANSY;                ///< metres, subtracted from every northing
-    int32_t SCANTRANSFORM;        ///< 0 points in the scanner frame, 1 already in the survey frame
-    int32_t ZEROPAD;              ///< 1 pads scan ids in file names to three digits
-    int32_t FILEEXT;              ///< 0 evaluation reads the "_rot.txt" files, otherwise the originals
-    int32_t APPLYFILTER;          ///< 1 also filters the rotated point files
+    double GPSMINDIST;      ///< metres, smallest distance between neighbouring set-ups
+    double GPSMAXDIST;      ///< metres, neighbours must be closer than this
+    int32_t DATADIR;        ///< 0 north-south survey line, otherwise east-west
+    double TRANSX;          ///< metres, subtracted from every easting
+    double TRANSY;          ///< metres, subtracted from every northing
+    int32_t SCANTRANSFORM;  ///< 0 points in the scanner frame, 1 already in the survey frame
+    int32_t ZEROPAD;        ///< 1 pads scan ids in file names to three digits
+    int32_t FILEEXT;        ///< 0 evaluation reads the "_rot.txt" files, otherwise the originals
+    int32_t APPLYFILTER;    ///< 1 also filters the rotated point files
     // Point filters
-    double MINRANGE;              ///< metres from the scanner, text points only
-    double MAXRANGE;              ///< metres from the scanner, text points only
-    double XMIN;                  ///< metres, survey frame
-    double XMAX;                  ///< metres, survey frame
-    double YMIN;                  ///< metres, survey frame
-    double YMAX;                  ///< metres, survey frame
-    double ZMIN;                  ///< metres; also the lower window of the search cubes
-    double ZMAX;                  ///< metres
+    double MINRANGE;  ///< metres from the scanner, text points only
+    double MAXRANGE;  ///< metres from the scanner, text points only
+    double XMIN;      ///< metres, survey frame
+    double XMAX;      ///< metres, survey frame
+    double YMIN;      ///< metres, survey frame
+    double YMAX;      ///< metres, survey frame
+    double ZMIN;      ///< metres; also the lower window of the search cubes
+    double ZMAX;      ///< metres
     // Search cubes and pairing
-    double dCX;                   ///< metres, search cube size in x
-    double dCY;                   ///< metres, search cube size in y
-    double dCZ;                   ///< metres, search cube size in z
-    int32_t NUMPPC;               ///< query points used per cube
-    int32_t MINNUMPTS;            ///< fewest pairs for a valid RMS
-    double MINDISTINITIAL;        ///< metres, lower pair distance at the start
-    double MINDISTFINAL;          ///< metres, lower pair distance at the end
-    double MAXDISTINITIAL;        ///< metres, upper pair distance at the start
-    double MAXDISTFINAL;          ///< metres, upper pair distance at the end
+    double dCX;             ///< metres, search cube size in x
+    double dCY;             ///< metres, search cube size in y
+    double dCZ;             ///< metres, search cube size in z
+    int32_t NUMPPC;         ///< query points used per cube
+    int32_t MINNUMPTS;      ///< fewest pairs for a valid RMS
+    double MINDISTINITIAL;  ///< metres, lower pair distance at the start
+    double MINDISTFINAL;    ///< metres, lower pair distance at the end
+    double MAXDISTINITIAL;  ///< metres, upper pair distance at the start
+    double MAXDISTFINAL;    ///< metres, upper pair distance at the end
     // Solution method
-    int32_t REGMODE;              ///< 0 point to point, 1 point to plane
-    int32_t REGSOL;               ///< 0 partial least squares, 1 iterative search, else ping-pong
-    int32_t MAXREPEAT;            ///< repeat cycles
-    int32_t MAXITER;              ///< iterations of smaller rotations
-    double ALPHATHRESH;           ///< angle stop threshold: degrees as read, radians after the menu
-    double RMSTHRESH;             ///< metres, RMS stop threshold
-    double ALPHA;                 ///< largest search angle: degrees as read, radians after the menu
-    int32_t ALPHAINC;             ///< search steps per half-width
+    int32_t REGMODE;     ///< 0 point to point, 1 point to plane
+    int32_t REGSOL;      ///< 0 partial least squares, 1 iterative search, else ping-pong
+    int32_t MAXREPEAT;   ///< repeat cycles
+    int32_t MAXITER;     ///< iterations of smaller rotations
+    double ALPHATHRESH;  ///< angle stop threshold: degrees as read, radians after the menu
+    double RMSTHRESH;    ///< metres, RMS stop threshold
+    double ALPHA;        ///< largest search angle: degrees as read, radians after the menu
+    int32_t ALPHAINC;    ///< search steps per half-width
 
     // Files
-    std::string configPath;          ///< the configuration file read at start
-    std::string gpsFileName;         ///< the survey database path
-    std::string scanDatabaseName;    ///< database path without its extension; prefix of scan files
-    std::string regFileName;         ///< registration table
-    std::string rotFileName;         ///< rotation table
-    std::string rmsFileName;         ///< RMS table
-    std::string logFileName;         ///< log file
+    std::string configPath;        ///< the configuration file read at start
+    std::string gpsFileName;       ///< the survey database path
+    std::string scanDatabaseName;  ///< database path without its extension; prefix of scan files
+    std::string regFileName;       ///< registration table
+    std::string rotFileName;       ///< rotation table
+    std::string rmsFileName;       ///< RMS table
+    std::string logFileName;       ///< log file
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep

@@ -69,7 +69,7 @@ bool isBinaryPointFileName(const std::string& path)
 {
     const std::string extension = ".bxyz";
     return path.size() >= extension.size()
-           && path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
+        && path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
 }
 
 bool parseTextPoint(const char* line, double& x, double& y, double& z)
@@ -116,10 +116,13 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
                        std::vector<CubePoint>& points, double& cliffDistance)
 {
     points.clear();
-    const TextFilter filter{settings.XMIN, settings.XMAX, settings.YMIN, settings.YMAX,
-                            plan.zLow, settings.ZMAX, settings.MINRANGE, settings.MAXRANGE,
-                            plan.atScanner, (settings.MINRANGE + settings.MAXRANGE) * 0.5,
-                            plan.scannerX, plan.scannerY, plan.scannerZ};
+    const TextFilter filter{settings.XMIN,     settings.XMAX,
+                            settings.YMIN,     settings.YMAX,
+                            plan.zLow,         settings.ZMAX,
+                            settings.MINRANGE, settings.MAXRANGE,
+                            plan.atScanner,    (settings.MINRANGE + settings.MAXRANGE) * 0.5,
+                            plan.scannerX,     plan.scannerY,
+                            plan.scannerZ};
     double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
 
     FilePtr file(std::fopen(path.c_str(), "r"));

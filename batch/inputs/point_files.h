@@ -53,7 +53,7 @@ struct TextPointPlan {
     double scannerX = 0.0;   ///< metres, translated survey frame
     double scannerY = 0.0;
     double scannerZ = 0.0;
-    double zLow = 0.0;       ///< metres, lower z bound of the extent box
+    double zLow = 0.0;  ///< metres, lower z bound of the extent box
 };
 
 /// Loads a text point file (x, y, z with one separator character after x and y),

@@ -13,9 +13,9 @@ enum class SettingType {
 };
 
 struct SettingKey {
-    const char* name;       ///< the key as it stands in the file; case matters
-    SettingType type;       ///< how its value is read
-    double defaultValue;    ///< the value while the file does not set it (degrees for the angles)
+    const char* name;     ///< the key as it stands in the file; case matters
+    SettingType type;     ///< how its value is read
+    double defaultValue;  ///< the value while the file does not set it (degrees for the angles)
 };
 
 inline constexpr int SETTING_COUNT = 34;

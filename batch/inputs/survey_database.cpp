@@ -31,7 +31,7 @@ bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 // or a separator are skipped, so records may be spread over lines.
 class RecordScanner {
 public:
-    explicit RecordScanner(const std::string& text) : text_(text) {}
+    explicit RecordScanner(const std::string& text) : text_(text) { }
 
     // Line 1, read whole; a carriage return before the line feed is dropped.
     std::string header()
@@ -177,8 +177,8 @@ std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path)
     return db;
 }
 
-std::string composeScanFileName(const std::string& scanDatabaseName, int32_t zeroPad, int32_t id1,
-                                int32_t id2, const std::string& name)
+std::string composeScanFileName(const std::string& scanDatabaseName, int32_t zeroPad, int32_t id1, int32_t id2,
+                                const std::string& name)
 {
     auto padded = [zeroPad](int32_t id) {
         const char* pad = zeroPad != 1 ? "" : id < 10 ? "00" : id < 100 ? "0" : "";
@@ -197,8 +197,8 @@ ScanRecord makeScanRecord(const SurveyRecordText& record, const RegSettings& set
     scan.rotY = record.A2 * DEG_TO_RAD;
     scan.rotZ = record.A3 * DEG_TO_RAD;
     scan.scanId = record.id1;
-    scan.fileName = composeScanFileName(settings.scanDatabaseName, settings.ZEROPAD, record.id1,
-                                        record.id2, record.name);
+    scan.fileName =
+        composeScanFileName(settings.scanDatabaseName, settings.ZEROPAD, record.id1, record.id2, record.name);
     scan.rotationPlus = NOT_FOUND_ROTATION;
     scan.rotationMinus = NOT_FOUND_ROTATION;
     return scan;

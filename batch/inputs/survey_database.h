@@ -28,10 +28,7 @@ struct ScanRecord {
 
 /// True for a rotation field that holds a registration result; NOT_FOUND_ROTATION
 /// (-9999.9) and anything else below -999 radians is none.
-inline bool rotationFound(double radians)
-{
-    return radians > -999.0;
-}
+inline bool rotationFound(double radians) { return radians > -999.0; }
 
 // One record of the survey database as written in the file (degrees, untranslated).
 struct SurveyRecordText {
@@ -43,11 +40,11 @@ struct SurveyRecordText {
 };
 
 struct SurveyDatabase {
-    std::string header;                    ///< line 1, without its line end
-    std::vector<SurveyRecordText> records; ///< the complete records before any bad one
-    int32_t badRecord = 0;                 ///< 1-based number of a record with a non-number field, 0 none
-    std::string badText;                   ///< the text found where that number belongs
-    int32_t incompleteRecord = 0;          ///< 1-based number of a last record cut short, 0 none
+    std::string header;                     ///< line 1, without its line end
+    std::vector<SurveyRecordText> records;  ///< the complete records before any bad one
+    int32_t badRecord = 0;                  ///< 1-based number of a record with a non-number field, 0 none
+    std::string badText;                    ///< the text found where that number belongs
+    int32_t incompleteRecord = 0;           ///< 1-based number of a last record cut short, 0 none
 };
 
 /// Reads the whole survey database; nullopt when the file cannot be opened.
@@ -55,8 +52,8 @@ struct SurveyDatabase {
 std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path);
 
 /// The binary point file of a scan: database base name, padded ids, NAME, ".bxyz".
-std::string composeScanFileName(const std::string& scanDatabaseName, int32_t zeroPad,
-                                int32_t id1, int32_t id2, const std::string& name);
+std::string composeScanFileName(const std::string& scanDatabaseName, int32_t zeroPad, int32_t id1, int32_t id2,
+                                const std::string& name);
 
 /// The scan record of one database record (translated position, radians).
 ScanRecord makeScanRecord(const SurveyRecordText& record, const RegSettings& settings);

@@ -83,8 +83,8 @@ struct LinearRun {
         const ScanRecord& b = scans[static_cast<std::size_t>(j)];
         std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
         std::printf("\n");
-        std::printf("%i:  N:  %lf  S: %lf %i: N: %lf S: %lf\n", a.scanId, a.distPlus, a.distMinus, b.scanId,
-                    b.distPlus, b.distMinus);
+        std::printf("%i:  N:  %lf  S: %lf %i: N: %lf S: %lf\n", a.scanId, a.distPlus, a.distMinus, b.scanId, b.distPlus,
+                    b.distMinus);
         std::printf("\n");
         writeRmsRow(table.get(), a.scanId, b.scanId, e, a.distMinus, pair.rangeValue);
         return true;

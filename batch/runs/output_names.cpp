@@ -79,9 +79,11 @@ std::string exportFileName(const std::string& fileName)
     return fileName.size() < 4 ? std::string() : fileName.substr(0, fileName.size() - 4) + "_adj.txt";
 }
 
-std::optional<std::pair<std::string, std::string>> findOverwrittenInput(
-    const ModeWork& work, const RegSettings& settings, const std::vector<ScanRecord>& scans,
-    const std::string& file1, const std::string& file2)
+std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const ModeWork& work,
+                                                                        const RegSettings& settings,
+                                                                        const std::vector<ScanRecord>& scans,
+                                                                        const std::string& file1,
+                                                                        const std::string& file2)
 {
     const std::vector<std::string> inputs = inputsOf(work, settings, scans, file1, file2);
     for (const std::string& output : outputsOf(work, settings, scans))

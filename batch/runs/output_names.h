@@ -28,6 +28,8 @@ std::string exportFileName(const std::string& fileName);
 /// The first output of the mode's work that would replace one of its inputs (the
 /// configuration, the survey database, a point file), as (output, input).
 /// `file1` and `file2` are the two point files that are compared.
-std::optional<std::pair<std::string, std::string>> findOverwrittenInput(
-    const ModeWork& work, const RegSettings& settings, const std::vector<ScanRecord>& scans,
-    const std::string& file1, const std::string& file2);
+std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const ModeWork& work,
+                                                                        const RegSettings& settings,
+                                                                        const std::vector<ScanRecord>& scans,
+                                                                        const std::string& file1,
+                                                                        const std::string& file2);

@@ -20,16 +20,15 @@ void writeRegistrationHeader(std::FILE* table)
     std::fprintf(table, "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \n");
 }
 
-void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair,
-                          double finalRms, const SolverOutputs& out)
+void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
+                          const SolverOutputs& out)
 {
     const double initial = pair.initialRms;
     if (initial > finalRms)
         std::fprintf(table, "%i,%lf,%i,%lf,%lf,%i,%i\n", id1, out.rotation1, id2, out.rotation2, finalRms,
                      out.pairCount, out.iterations);
     else
-        std::fprintf(table, "%i,0.000000,%i,0.000000,%lf,%i,%i\n", id1, id2, initial, out.pairCount,
-                     out.iterations);
+        std::fprintf(table, "%i,0.000000,%i,0.000000,%lf,%i,%i\n", id1, id2, initial, out.pairCount, out.iterations);
 }
 
 bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& e)
@@ -55,11 +54,10 @@ void writeRmsHeader(std::FILE* table)
     std::fprintf(table, "scan1,scan2,rms12,np12,rms21,np21,rmswave,spacing,range \n");
 }
 
-void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing,
-                 double range)
+void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing, double range)
 {
-    std::fprintf(table, "%i,%i,%lf,%i,%lf,%i,%lf,%lf,%lf\n", id1, id2, e.rms12, e.np12, e.rms21, e.np21,
-                 e.rmsWave, spacing, range);
+    std::fprintf(table, "%i,%i,%lf,%i,%lf,%i,%lf,%lf,%lf\n", id1, id2, e.rms12, e.np12, e.rms21, e.np21, e.rmsWave,
+                 spacing, range);
 }
 
 void logUnreadablePair(std::FILE* log, const PairContext& pair)
@@ -71,7 +69,4 @@ void logUnreadablePair(std::FILE* log, const PairContext& pair)
     std::fprintf(log, "Please check your GPS file for an error here. \n");
 }
 
-int32_t secondsSince(std::time_t start)
-{
-    return static_cast<int32_t>(std::difftime(std::time(nullptr), start));
-}
+int32_t secondsSince(std::time_t start) { return static_cast<int32_t>(std::difftime(std::time(nullptr), start)); }

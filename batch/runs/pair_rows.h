@@ -25,8 +25,8 @@ void writeRegistrationHeader(std::FILE* table);
 
 /// One registration row: the rotations found when the final RMS is below the
 /// pair's initial RMS, else zero rotations and the initial RMS.
-void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair,
-                          double finalRms, const SolverOutputs& out);
+void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
+                          const SolverOutputs& out);
 
 struct PairEvaluation {
     double rms12 = NO_VALID_RMS;    ///< metres, scan 1 against scan 2
@@ -44,8 +44,7 @@ bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation
 void writeRmsHeader(std::FILE* table);
 
 /// One RMS row.
-void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing,
-                 double range);
+void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing, double range);
 
 /// The three log lines of a pair whose point files gave no points.
 void logUnreadablePair(std::FILE* log, const PairContext& pair);

@@ -91,8 +91,7 @@ std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t co
     return entries;
 }
 
-double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount,
-                    double& spread)
+double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount, double& spread)
 {
     valueCount = 0;
     spread = 0.0;

@@ -21,5 +21,4 @@ std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t co
 
 /// The mean (degrees) of the entries of `scanId`, with their number and spread
 /// (largest minus smallest); 0.0 and a message when there is none.
-double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount,
-                    double& spread);
+double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount, double& spread);

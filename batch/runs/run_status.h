@@ -6,7 +6,4 @@
 enum class RunStatus { Ok, Failed, Fatal };
 
 /// Combines two statuses: the worse one wins.
-inline RunStatus worse(RunStatus a, RunStatus b)
-{
-    return static_cast<int>(a) > static_cast<int>(b) ? a : b;
-}
+inline RunStatus worse(RunStatus a, RunStatus b) { return static_cast<int>(a) > static_cast<int>(b) ? a : b; }

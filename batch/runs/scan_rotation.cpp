@@ -113,10 +113,10 @@ struct ScanRotation {
     bool keeps(double x, double y, double z) const
     {
         const RegSettings& s = settings;
-        const double r = std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y)
-                                   + (z - scan.z) * (z - scan.z));
-        return s.XMIN <= x && x <= s.XMAX && s.YMIN <= y && y <= s.YMAX && s.ZMIN <= z && z <= s.ZMAX
-               && s.MINRANGE <= r && r <= s.MAXRANGE;
+        const double r =
+            std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y) + (z - scan.z) * (z - scan.z));
+        return s.XMIN <= x && x <= s.XMAX && s.YMIN <= y && y <= s.YMAX && s.ZMIN <= z && z <= s.ZMAX && s.MINRANGE <= r
+            && r <= s.MAXRANGE;
     }
 };
 
@@ -133,17 +133,13 @@ bool countLines(const std::string& path, int32_t& headers, int32_t& points)
     return true;
 }
 
-bool canOpen(const std::string& path)
-{
-    return FilePtr(std::fopen(path.c_str(), "rb")) != nullptr;
-}
+bool canOpen(const std::string& path) { return FilePtr(std::fopen(path.c_str(), "rb")) != nullptr; }
 
 void reportUnopenable(const std::string& path, std::FILE* log)
 {
     std::printf("Unable to open data file at %s \n", path.c_str());
     if (log != nullptr)
-        std::fprintf(log, "Unable to open files: %s .Please check your input file for an error here. \n",
-                     path.c_str());
+        std::fprintf(log, "Unable to open files: %s .Please check your input file for an error here. \n", path.c_str());
 }
 
 // Rotates one scan by the mean of its recorded rotations into its rotated file and

@@ -9,7 +9,7 @@
 // line end ("\n" or "\r\n").
 class TextLineReader {
 public:
-    explicit TextLineReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+    explicit TextLineReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) { }
 
     bool isOpen() const { return file_ != nullptr; }
 
