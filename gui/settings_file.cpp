@@ -192,6 +192,19 @@ void scanPiece(const char* piece, SettingValues& values)
     }
 }
 
+// A full disk takes part of a write without an error; only the next write reports it.
+// So write until every byte is taken or a write fails.
+bool writeAll(QSaveFile& file, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 taken = file.write(bytes.constData() + done, bytes.size() - done);
+        if (taken <= 0) return false;
+        done += taken;
+    }
+    return true;
+}
+
 }  // namespace
 
 SettingValues loaderDefaults()
@@ -219,9 +232,14 @@ bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& 
         content += valueBytes(texts[settingIndex(line.key)]);
         content += '\n';
     }
-    // QSaveFile replaces the old file only once the new one is complete.
+    // QSaveFile replaces the old file only once the new one is complete. That takes a
+    // temporary file beside it; a user who may write the file but not its folder still
+    // gets it written, in place (a failure midway then leaves it incomplete).
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+    file.setDirectWriteFallback(true);
+    // Unbuffered: at close, QFileDevice drops what a full disk did not take of its buffer
+    // without an error, and the cut file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, content) || !file.commit()) {
         error = file.errorString();
         return false;
     }

@@ -25,7 +25,8 @@ using SettingTexts = std::array<QString, SETTING_COUNT>;
 SettingValues loaderDefaults();
 
 /// Writes the fixed 102-line layout (comment lines and one line per key, "\n" line ends,
-/// Latin-1) to `path`. The old file stays intact unless the whole new one was written.
+/// Latin-1) to `path`. The old file stays intact unless the whole new one was written,
+/// except in a folder that takes no new file, where a writable file is written in place.
 /// On failure returns false and sets `error` to the reason.
 bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& error);
 

@@ -8,6 +8,13 @@
 #include <QComboBox>
 #include <QtTest>
 
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 class SettingsTest : public QObject {
     Q_OBJECT
 
@@ -21,6 +28,8 @@ private slots:
     void saveThenLoadSelectsSameItems();
     void failedLoadLeavesFormAlone();
     void failedSaveNamesTheFile();
+    void writeAsUnprivilegedUser_data();
+    void writeAsUnprivilegedUser();
     void valueCannotBreakTheLayout();
 };
 
@@ -58,6 +67,29 @@ QByteArray writtenValue(const QByteArray& file, const char* key)
         if (line.startsWith(prefix)) return line.mid(prefix.size());
     }
     return QByteArray();
+}
+
+// Writes `texts` to `path` in a child process running as the user nobody (the tests run
+// as root, which no permission stops) whose files may grow to `sizeLimit` bytes (-1: no
+// limit). Returns the child's exit status: 0 written, 1 refused with a reason, 2 refused
+// without one, 3 could not become nobody; -1 when the child did not exit.
+int writeAsNobody(const QString& path, const SettingTexts& texts, qlonglong sizeLimit)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (sizeLimit >= 0) {
+            std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the child
+            const rlimit size{rlim_t(sizeLimit), rlim_t(sizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(3);
+        }
+        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        QString error;
+        const bool written = writeSettingsFile(path, texts, error);
+        _exit(written ? 0 : error.isEmpty() ? 2 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace
@@ -135,6 +167,8 @@ void SettingsTest::loadedLineReachesField_data()
     QTest::newRow("list index") << QByteArray("ZEROPAD 0\n") << "cboZeroPad" << "0 = false" << 0;
     QTest::newRow("list line as written") << QByteArray("REGSOL 2 = \"Ping Pong\" Least Squares\n") << "cboSol"
                                           << "2 = \"Ping Pong\" Least Squares" << 2;
+    QTest::newRow("fourth solution method") << QByteArray("REGSOL 3\n") << "cboSol"
+                                            << "3 = Point-to-Plane Gauss-Newton" << 3;
     QTest::newRow("list index outside the list") << QByteArray("DATADIR 5\n") << "cboDataDir" << "" << -1;
 }
 
@@ -196,7 +230,7 @@ void SettingsTest::saveThenLoadSelectsSameItems()
     WorkingDirectory cwd;
     MainWindow window;
     const char* lists[] = {"cboDataDir", "cboAdjust", "cboZeroPad", "cboSuffix", "cboFilter", "cboError", "cboSol"};
-    const int chosen[] = {1, 1, 0, 1, 1, 0, 1};
+    const int chosen[] = {1, 1, 0, 1, 1, 0, 3};
     for (int i = 0; i < 7; ++i) field(window, lists[i])->setCurrentIndex(chosen[i]);
     field(window, "cboTransX")->setEditText(QStringLiteral("475012.25"));
 
@@ -208,6 +242,7 @@ void SettingsTest::saveThenLoadSelectsSameItems()
     QCOMPARE(shown[0].nameFilters, QStringList({"Text (*.txt)"}));  // the dialog collapses blanks
     QCOMPARE(shown[0].directory, QDir(cwd.path()).absolutePath());
     QVERIFY(readBytes(saved).contains("\nZEROPAD 0 = false\n"));
+    QVERIFY(readBytes(saved).contains("\nREGSOL 3 = Point-to-Plane Gauss-Newton\n"));
 
     QVERIFY(writeBytes(cwd.file("empty.txt"), ""));
     QVERIFY(window.LoadSettings(cwd.file("empty.txt")));
@@ -250,6 +285,63 @@ void SettingsTest::failedSaveNamesTheFile()
     QVERIFY(!written);
     QCOMPARE(int(shown.size()), 1);
     QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(target)));
+}
+
+void SettingsTest::writeAsUnprivilegedUser_data()
+{
+    QTest::addColumn<int>("folderMode");       // permissions of the file's folder
+    QTest::addColumn<int>("fileMode");         // of the file there beforehand; -1: none
+    QTest::addColumn<qlonglong>("sizeLimit");  // bytes a file may grow to; -1: no limit
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("after");        // the file afterwards: new, old, cut (a start of new) or none
+
+    // A folder that takes no temporary file: the file is written in place.
+    QTest::newRow("read-only folder, writable file") << 0555 << 0666 << -1LL << true << "new";
+    QTest::newRow("read-only folder, no file") << 0555 << -1 << -1LL << false << "none";
+    QTest::newRow("read-only folder, read-only file") << 0555 << 0444 << -1LL << false << "old";
+    // Written in place, a full disk leaves the file cut short: it must still be reported.
+    QTest::newRow("read-only folder, disk full") << 0555 << 0666 << 1000LL << false << "cut";
+    // Where the folder takes a temporary file, a failed write keeps the old file whole.
+    QTest::newRow("writable folder, disk full") << 0777 << 0666 << 1000LL << false << "old";
+}
+
+void SettingsTest::writeAsUnprivilegedUser()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QFETCH(qlonglong, sizeLimit);
+    QFETCH(bool, written);
+    QFETCH(QString, after);
+    TempFolder root;
+    QCOMPARE(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);  // nobody passes through
+    SettingTexts texts;
+    texts[settingIndex("GPSMAXDIST")] = QStringLiteral("250");
+    QString error;
+    QVERIFY(writeSettingsFile(root.filePath("expected.txt"), texts, error));
+    const QByteArray expected = readBytes(root.filePath("expected.txt"));
+    // Longer than the new file, so that writing in place must also cut the old tail off.
+    const QByteArray old = "GPSMAXDIST 999\n" + QByteArray(2 * expected.size(), '#') + '\n';
+
+    const QString folder = root.filePath("settings");
+    const QString path = QDir(folder).filePath("ipcreg.txt");
+    QVERIFY(QDir(root.path()).mkdir("settings"));
+    if (fileMode >= 0) {
+        QVERIFY(writeBytes(path, old));
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(fileMode)), 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+    const int status = writeAsNobody(path, texts, sizeLimit);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);  // so that the folder can be removed
+    QVERIFY2(status != 3, "could not run the write as the user nobody");
+    QCOMPARE(status, written ? 0 : 1);
+
+    const QByteArray content = readBytes(path);
+    if (after == "new") QCOMPARE(content, expected);
+    if (after == "old") QCOMPARE(content, old);
+    if (after == "cut") QVERIFY(content.size() < expected.size() && expected.startsWith(content));
+    QCOMPARE(QFile::exists(path), after != "none");
+    // No temporary file left behind.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), after == "none" ? 0 : 1);
 }
 
 void SettingsTest::valueCannotBreakTheLayout()
