@@ -2,6 +2,7 @@
 // Exit status: 0 written, 1 a file could not be written, 2 bad command line.
 
 #include "tools/survey_generator.h"
+#include "tools/terrain_survey.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,17 +19,26 @@ void printUsage(std::FILE* to) {
                  "Usage: make_example_survey --out DIR [options]\n"
                  "  --out DIR          output folder (created if missing), required\n"
                  "  --name NAME        database base name (default survey)\n"
-                 "  --scans N          set-ups along the beach, 4..10 (default 6)\n"
-                 "  --points P         target points per scan, 1000..20000000 (default 250000)\n"
-                 "  --direction ns|ew  set-ups run north-south (cliff east) or east-west (cliff north)\n"
+                 "  --scans N          set-ups along the beach, 2..10 (default 6)\n"
+                 "  --points P         target points per scan, 1000..20000000 (default 250000;\n"
+                 "                     3000 for a terrain scene)\n"
+                 "  --spacing M        metres between neighbouring set-ups, 5..100 (default 38 on the\n"
+                 "                     beach; from the length of the slope's foot for a terrain scene)\n"
+                 "  --direction ns|ew  set-ups run north-south (cliff east) or east-west (cliff north);\n"
+                 "                     a terrain scene takes the direction of its slope's foot\n"
                  "  --seed S           random seed, 0..4294967295 (default 1)\n"
                  "  --noise M          range noise, metres, 1 sigma (default 0.003)\n"
                  "  --max-error D      largest heading error, degrees (default 1.0)\n"
+                 "  --errors E1,E2,..  the heading error of each scan, degrees (default: drawn)\n"
+                 "  --scene S          cliff (default), or terrain:FILE for a sparse survey of the\n"
+                 "                     ground in FILE (lines \"easting northing elevation [class]\")\n"
                  "  --regsol K         REGSOL in ipcreg.txt (default 2)\n"
                  "  --first-id N       ID1 of the first scan (default 1)\n"
                  "  --first-id2 N      ID2 of the first scan (default 1)\n"
-                 "  --zmin Z           ZMIN in ipcreg.txt (default: just above the beach)\n"
-                 "  --cube C           search cube size 1,2,3,4,5,6,8,10 m (default: from the density)\n"
+                 "  --zmin Z           ZMIN in ipcreg.txt (default: just above the beach; below the\n"
+                 "                     lowest ground for a terrain scene)\n"
+                 "  --cube C           search cube size 1,2,3,4,5,6,8,10 m (default: from the density;\n"
+                 "                     10 for a terrain scene)\n"
                  "  --min-pairs N      MINNUMPTS (default: estimated, at most 1000)\n"
                  "  --quiet            no line per file written\n");
 }
@@ -54,6 +65,41 @@ bool parseReal(const char* text, double& out) {
     return true;
 }
 
+// Comma-separated degrees, at least one.
+bool parseList(const char* text, std::vector<double>& out) {
+    out.clear();
+    std::string item;
+    for (const char* c = text;; ++c) {
+        if (*c == ',' || *c == '\0') {
+            double v = 0.0;
+            if (!parseReal(item.c_str(), v)) {
+                return false;
+            }
+            out.push_back(v);
+            item.clear();
+            if (*c == '\0') {
+                return true;
+            }
+        } else {
+            item += *c;
+        }
+    }
+}
+
+bool parseScene(const char* text, ExampleSurveyOptions& o) {
+    const std::string scene = text;
+    const std::string terrain = "terrain:";
+    if (scene == "cliff") {
+        o.terrainPath.clear();
+        return true;
+    }
+    if (scene.rfind(terrain, 0) == 0 && scene.size() > terrain.size()) {
+        o.terrainPath = scene.substr(terrain.size());
+        return true;
+    }
+    return false;
+}
+
 // Applies one "--key value" pair; false when the key is unknown or the value malformed.
 // Ranges are checked afterwards by checkSurveyOptions.
 bool applyOption(const std::string& key, const char* value, ExampleSurveyOptions& o) {
@@ -76,11 +122,15 @@ bool applyOption(const std::string& key, const char* value, ExampleSurveyOptions
     if (key == "--noise" && parseReal(value, d)) { o.noise = d; return true; }
     if (key == "--max-error" && parseReal(value, d)) { o.maxError = d; return true; }
     if (key == "--zmin" && parseReal(value, d)) { o.zmin = d; return true; }
+    if (key == "--spacing" && parseReal(value, d)) { o.spacing = d; return true; }
+    if (key == "--errors") { return parseList(value, o.errors); }
+    if (key == "--scene") { return parseScene(value, o); }
     return false;
 }
 
 // 0 parsed, 1 help asked, 2 bad command line (message printed).
 int parseArguments(int argc, char** argv, ExampleSurveyOptions& o) {
+    bool pointsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
         if (key == "--help" || key == "-h") {
@@ -98,7 +148,12 @@ int parseArguments(int argc, char** argv, ExampleSurveyOptions& o) {
             std::fprintf(stderr, "Bad option or value: %s %s\n", key.c_str(), argv[i + 1]);
             return 2;
         }
+        pointsGiven = pointsGiven || key == "--points";
         ++i;
+    }
+    // A sparse terrain survey: a few thousand points per scan unless asked otherwise.
+    if (!o.terrainPath.empty() && !pointsGiven) {
+        o.points = TERRAIN_DEFAULT_POINTS;
     }
     return checkSurveyOptions(o) ? 0 : 2;
 }

@@ -7,31 +7,7 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 constexpr size_t BLOCK_BYTES = size_t{1} << 21;  // flush the point buffer every 2 MiB
-
-FilePtr createText(const std::string& path) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));  // binary mode: "\n" on every platform
-    if (!f) {
-        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
-    }
-    return f;
-}
-
-// Closes the file and reports any write error that happened on it.
-bool finishText(FilePtr& f, const std::string& path) {
-    const bool writeError = std::ferror(f.get()) != 0;
-    const bool closeError = std::fclose(f.release()) != 0;
-    if (writeError || closeError) {
-        std::fprintf(stderr, "Cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
-}
 
 const char* padding(int32_t id) {
     if (id < 10) {
@@ -55,8 +31,13 @@ void writeRunComments(std::FILE* f, const ExampleSurveyPlan& plan, const Example
                       const PairingSettings& pairing) {
     std::fprintf(f, "# Example sea-cliff survey: seed %" PRIu32 ", %i scans, about %i points per scan\n",
                  options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points));
-    std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors up to %.3f degrees (see truth.csv)\n",
-                 options.noise, options.maxError);
+    if (options.errors.empty()) {
+        std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors up to %.3f degrees (see truth.csv)\n",
+                     options.noise, options.maxError);
+    } else {
+        std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors as given (see truth.csv)\n",
+                     options.noise);
+    }
     if (options.zmin) {
         std::fprintf(f, "# ZMIN %.2f as asked\n", plan.zmin);
     } else {
@@ -85,6 +66,64 @@ void surveyBox(const ExampleSurveyPlan& plan, double* box) {
 
 }  // namespace
 
+TextFile createTextFile(const std::string& path) {
+    TextFile f(std::fopen(path.c_str(), "wb"));  // binary mode: "\n" on every platform
+    if (!f) {
+        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
+    }
+    return f;
+}
+
+bool finishTextFile(TextFile& f, const std::string& path) {
+    const bool writeError = std::ferror(f.get()) != 0;
+    const bool closeError = std::fclose(f.release()) != 0;
+    if (writeError || closeError) {
+        std::fprintf(stderr, "Cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool announceWritten(bool ok, const std::string& path, bool quiet) {
+    if (ok && !quiet) {
+        std::printf("Wrote %s\n", path.c_str());
+        std::fflush(stdout);
+    }
+    return ok;
+}
+
+void writeSurveyKeys(std::FILE* o, const SurveyKeys& k) {
+    std::fprintf(o, "GPSMINDIST 0.0\nGPSMAXDIST %.1f\nDATADIR %i\n", k.gpsMaxDist, static_cast<int>(k.dataDir));
+    std::fprintf(o, "TRANSX %.1f\nTRANSY %.1f\n", k.transX, k.transY);
+    std::fprintf(o, "SCANTRANSFORM 0\nZEROPAD 1\nFILEEXT 0\nAPPLYFILTER 0\n");
+    std::fprintf(o, "MINRANGE 0.0\nMAXRANGE %.1f\n", k.maxRange);
+    std::fprintf(o, "XMIN %.1f\nXMAX %.1f\nYMIN %.1f\nYMAX %.1f\n", k.box[0], k.box[1], k.box[2], k.box[3]);
+    std::fprintf(o, "ZMIN %.2f\nZMAX %.1f\n", k.zmin, k.zmax);
+    const double cube = k.pairing.cubeSize;
+    std::fprintf(o, "dCX %.1f\ndCY %.1f\ndCZ %.1f\n", cube, cube, cube);
+    std::fprintf(o, "NUMPPC %i\nMINNUMPTS %i\n", static_cast<int>(k.pointsPerCube),
+                 static_cast<int>(k.pairing.minPairs));
+    // %g: the cliff's 0.5 and 0.1 read as they always have.
+    std::fprintf(o, "MINDISTINITIAL 0.0\nMINDISTFINAL 0.0\nMAXDISTINITIAL %g\nMAXDISTFINAL %g\n",
+                 k.maxDistInitial, k.maxDistFinal);
+    std::fprintf(o, "REGMODE 1\nREGSOL %i\nMAXREPEAT 3\nMAXITER 5\n", static_cast<int>(k.regsol));
+    std::fprintf(o, "ALPHATHRESH 0.001\nRMSTHRESH 0.01\nALPHA 2.0\nALPHAINC 5\n");
+}
+
+std::string extraOptionsText(const ExampleSurveyOptions& options) {
+    std::string text;
+    char number[64];
+    if (options.spacing) {
+        std::snprintf(number, sizeof number, " --spacing %g", *options.spacing);
+        text += number;
+    }
+    for (size_t i = 0; i < options.errors.size(); ++i) {
+        std::snprintf(number, sizeof number, "%s%g", i == 0 ? " --errors " : ",", options.errors[i]);
+        text += number;
+    }
+    return text;
+}
+
 std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, const std::string& name) {
     char ids[64];
     std::snprintf(ids, sizeof ids, "_%s%i_%s%i_", padding(id1), static_cast<int>(id1), padding(id2),
@@ -92,73 +131,73 @@ std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, cons
     return base + ids + name + ".bxyz";
 }
 
-bool writeSurveyDatabase(const std::string& path, const ExampleSurveyPlan& plan) {
-    FilePtr f = createText(path);
+bool writeSurveyDatabase(const std::string& path, const std::vector<ScanSetup>& scans) {
+    TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::fprintf(f.get(), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n");
-    for (const ScanSetup& s : plan.scans) {
+    for (const ScanSetup& s : scans) {
         std::fprintf(f.get(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4),
                      fromE4(s.northingE4), fromE4(s.elevationE4), fromMicro(s.levelXMicro),
                      fromMicro(s.levelYMicro), fromMicro(s.headingMicro + s.errorMicro),
                      static_cast<int>(s.id1), static_cast<int>(s.id2), s.name.c_str());
     }
-    return finishText(f, path);
+    return finishTextFile(f, path);
 }
 
 bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan,
                         const ExampleSurveyOptions& options, const PairingSettings& pairing) {
-    FilePtr f = createText(path);
+    TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
-    std::FILE* o = f.get();
-    double box[4];
-    surveyBox(plan, box);
-    writeRunComments(o, plan, options, pairing);
-    std::fprintf(o, "GPSMINDIST 0.0\nGPSMAXDIST %.1f\nDATADIR %i\n", plan.gpsMaxDist, options.eastWest ? 1 : 0);
-    std::fprintf(o, "TRANSX %.1f\nTRANSY %.1f\n", plan.transX, plan.transY);
-    std::fprintf(o, "SCANTRANSFORM 0\nZEROPAD 1\nFILEEXT 0\nAPPLYFILTER 0\n");
-    std::fprintf(o, "MINRANGE 0.0\nMAXRANGE %.1f\n", plan.scanner.maxRange + 50.0);
-    std::fprintf(o, "XMIN %.1f\nXMAX %.1f\nYMIN %.1f\nYMAX %.1f\n", box[0], box[1], box[2], box[3]);
-    std::fprintf(o, "ZMIN %.2f\nZMAX %.1f\n", plan.zmin, plan.scene.topMax + 50.0);
-    std::fprintf(o, "dCX %.1f\ndCY %.1f\ndCZ %.1f\n", pairing.cubeSize, pairing.cubeSize, pairing.cubeSize);
-    std::fprintf(o, "NUMPPC 10\nMINNUMPTS %i\n", static_cast<int>(pairing.minPairs));
-    std::fprintf(o, "MINDISTINITIAL 0.0\nMINDISTFINAL 0.0\nMAXDISTINITIAL 0.5\nMAXDISTFINAL 0.1\n");
-    std::fprintf(o, "REGMODE 1\nREGSOL %i\nMAXREPEAT 3\nMAXITER 5\n", static_cast<int>(options.regsol));
-    std::fprintf(o, "ALPHATHRESH 0.001\nRMSTHRESH 0.01\nALPHA 2.0\nALPHAINC 5\n");
-    return finishText(f, path);
+    SurveyKeys keys;
+    keys.gpsMaxDist = plan.gpsMaxDist;
+    keys.dataDir = options.eastWest ? 1 : 0;
+    keys.transX = plan.transX;
+    keys.transY = plan.transY;
+    keys.maxRange = plan.scanner.maxRange + 50.0;
+    surveyBox(plan, keys.box);
+    keys.zmin = plan.zmin;
+    keys.zmax = plan.scene.topMax + 50.0;
+    keys.pairing = pairing;
+    keys.regsol = options.regsol;
+    writeRunComments(f.get(), plan, options, pairing);
+    writeSurveyKeys(f.get(), keys);
+    return finishTextFile(f, path);
 }
 
-bool writeTruth(const std::string& path, const ExampleSurveyPlan& plan, const std::vector<int32_t>& pointCounts) {
-    FilePtr f = createText(path);
+bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans,
+                const std::vector<int32_t>& pointCounts) {
+    TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::fprintf(f.get(), "ID1,NAME,ERROR_DEG,TRUE_HEADING_DEG,DATABASE_HEADING_DEG,"
                           "SCANNER_X,SCANNER_Y,SCANNER_Z,POINTS\n");
-    for (size_t i = 0; i < plan.scans.size(); ++i) {
-        const ScanSetup& s = plan.scans[i];
+    for (size_t i = 0; i < scans.size(); ++i) {
+        const ScanSetup& s = scans[i];
         std::fprintf(f.get(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1),
                      s.name.c_str(), fromMicro(s.errorMicro), fromMicro(s.headingMicro),
                      fromMicro(s.headingMicro + s.errorMicro), s.pose.x, s.pose.y, s.pose.z,
                      static_cast<int>(i < pointCounts.size() ? pointCounts[i] : 0));
     }
-    return finishText(f, path);
+    return finishTextFile(f, path);
 }
 
 bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
                  const ExampleSurveyResult& result) {
-    FilePtr f = createText(path);
+    TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::FILE* o = f.get();
     std::fprintf(o, "Synthetic sea-cliff survey (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
-                    "--direction %s --noise %g --max-error %g)\n\n",
+                    "--direction %s --noise %g --max-error %g%s)\n\n",
                  options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points),
-                 options.eastWest ? "ew" : "ns", options.noise, options.maxError);
+                 options.eastWest ? "ew" : "ns", options.noise, options.maxError,
+                 extraOptionsText(options).c_str());
     std::fprintf(o, "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
                     "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
                  options.name.c_str());
@@ -176,7 +215,7 @@ bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const E
                  options.zmin ? "as asked" : "lies just above the beach");
     std::fprintf(o, "Cube size %.0f m, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n",
                  result.cubeSize, static_cast<int>(result.minPairs), static_cast<int>(result.fewestPairs));
-    return finishText(f, path);
+    return finishTextFile(f, path);
 }
 
 bool PointFileWriter::open(const std::string& path) {

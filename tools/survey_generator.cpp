@@ -4,6 +4,7 @@
 #include "tools/cube_occupancy.h"
 #include "tools/deterministic_math.h"
 #include "tools/survey_files.h"
+#include "tools/terrain_survey.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -34,43 +35,10 @@ constexpr int32_t WANTED_PAIRS = 4000;   // enough for MINNUMPTS 1000 with room 
 constexpr uint32_t STREAM_SETUPS = 1;
 constexpr uint32_t STREAM_NOISE = 1000;  // + scan index
 
-// Microdegrees uniform in [lo, hi].
-int64_t microIn(std::mt19937& gen, int64_t lo, int64_t hi) {
-    return lo + static_cast<int64_t>(uniformIndex(gen, static_cast<uint32_t>(hi - lo + 1)));
-}
-
-// Heading errors uniform in +-max; at least one well above half of max, so that every
-// survey has a clearly wrong scan.
-void drawHeadingErrors(std::mt19937& gen, int64_t maxMicro, std::vector<ScanSetup>& scans) {
-    size_t largest = 0;
-    for (size_t i = 0; i < scans.size(); ++i) {
-        scans[i].errorMicro = microIn(gen, -maxMicro, maxMicro);
-        if (std::llabs(scans[i].errorMicro) > std::llabs(scans[largest].errorMicro)) {
-            largest = i;
-        }
-    }
-    if (2 * std::llabs(scans[largest].errorMicro) <= maxMicro) {
-        const int64_t magnitude = microIn(gen, (maxMicro * 6) / 10, maxMicro);
-        scans[largest].errorMicro = scans[largest].errorMicro < 0 ? -magnitude : magnitude;
-    }
-}
-
-// The true pose from the values exactly as the database states them.
-ScanPose truePose(const ScanSetup& s) {
-    ScanPose pose;
-    pose.x = static_cast<double>(s.eastingE4) / 1e4 - TRANS_X;
-    pose.y = static_cast<double>(s.northingE4) / 1e4 - TRANS_Y;
-    pose.z = static_cast<double>(s.elevationE4) / 1e4 + SCANNER_ABOVE_GPS;
-    const double a1 = static_cast<double>(s.levelXMicro) / 1e6 * BATCH_DEG_TO_RAD;
-    const double a2 = static_cast<double>(s.levelYMicro) / 1e6 * BATCH_DEG_TO_RAD;
-    pose.heading = static_cast<double>(s.headingMicro) / 1e6 * BATCH_DEG_TO_RAD;
-    scanRotation(a1, a2, pose.heading, pose.rot);
-    return pose;
-}
-
-ScanSetup placeSetup(const ExampleSurveyPlan& plan, std::mt19937& gen, int32_t index, int64_t maxErrMicro) {
+ScanSetup placeSetup(const ExampleSurveyPlan& plan, std::mt19937& gen, int32_t index, double spacing,
+                     int64_t headingMarginMicro) {
     ScanSetup s;
-    const double along = FIRST_SETUP + SETUP_SPACING * index + uniformIn(gen, -2.0, 2.0);
+    const double along = FIRST_SETUP + spacing * index + uniformIn(gen, -2.0, 2.0);
     const double across = uniformIn(gen, -1.0, 1.0);
     const double ground = beachHeight(plan.scene, along, across);
     const double gpsHeight = uniformIn(gen, 1.2, 1.7);  // scanner origin 1.5 to 2 m above the beach
@@ -83,24 +51,8 @@ ScanSetup placeSetup(const ExampleSurveyPlan& plan, std::mt19937& gen, int32_t i
     s.levelXMicro = microIn(gen, -350000, 350000);
     s.levelYMicro = microIn(gen, -350000, 350000);
     // Any direction; kept away from 0/360 by the error range so A3 needs no wrapping.
-    s.headingMicro = microIn(gen, maxErrMicro, 360 * MICRO - 1 - maxErrMicro);
+    s.headingMicro = microIn(gen, headingMarginMicro, 360 * MICRO - 1 - headingMarginMicro);
     return s;
-}
-
-// Half-way between the farthest neighbour and the nearest scan after next, in whole metres.
-double neighbourWindow(const std::vector<ScanSetup>& scans) {
-    double farthest = 0.0;
-    double nearestSecond = 1e300;
-    for (size_t i = 0; i + 1 < scans.size(); ++i) {
-        const ScanPose& a = scans[i].pose;
-        const ScanPose& b = scans[i + 1].pose;
-        farthest = std::max(farthest, std::hypot(b.x - a.x, b.y - a.y));
-        if (i + 2 < scans.size()) {
-            const ScanPose& c = scans[i + 2].pose;
-            nearestSecond = std::min(nearestSecond, std::hypot(c.x - a.x, c.y - a.y));
-        }
-    }
-    return std::floor(0.5 * (farthest + std::min(nearestSecond, 2.0 * farthest)));
 }
 
 CubeCounts scanWindow(const ExampleSurveyPlan& plan, const ScanPose& pose) {
@@ -216,30 +168,7 @@ bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& optio
     return true;
 }
 
-bool writeTextFile(bool ok, const std::string& path, const ExampleSurveyOptions& options) {
-    if (ok && !options.quiet) {
-        std::printf("Wrote %s\n", path.c_str());
-        std::fflush(stdout);
-    }
-    return ok;
-}
-
 }  // namespace
-
-void scanRotation(double a1, double a2, double a3, double* m) {
-    const double ca = detCos(a1), sa = detSin(a1);
-    const double cb = detCos(a2), sb = detSin(a2);
-    const double cg = detCos(a3), sg = detSin(a3);
-    m[0] = cg * cb;
-    m[1] = sb * sa * cg - sg * ca;
-    m[2] = sb * ca * cg + sg * sa;
-    m[3] = sg * cb;
-    m[4] = sb * sa * sg + cg * ca;
-    m[5] = sb * ca * sg - sa * cg;
-    m[6] = -sb;
-    m[7] = sa * cb;
-    m[8] = cb * ca;
-}
 
 bool checkSurveyOptions(const ExampleSurveyOptions& o) {
     bool ok = true;
@@ -253,7 +182,7 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o) {
             std::string::npos) {
         fail("the name must be 1 to 40 letters, digits, '_' or '-'");
     }
-    if (o.scans < 4 || o.scans > 10) fail("the scan count must be 4 to 10");
+    if (o.scans < 2 || o.scans > 10) fail("the scan count must be 2 to 10");
     if (o.points < 1000 || o.points > 20000000) fail("the points per scan must be 1000 to 20000000");
     if (!(o.noise >= 0.0 && o.noise <= 0.1)) fail("the noise must be 0 to 0.1 m");
     if (!(o.maxError >= 0.0 && o.maxError <= 10.0)) fail("the largest heading error must be 0 to 10 degrees");
@@ -265,6 +194,13 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o) {
         fail("the cube size must be 1, 2, 3, 4, 5, 6, 8 or 10 m");
     }
     if (o.minPairs < 0) fail("MINNUMPTS must not be negative");
+    if (o.spacing && !(*o.spacing >= 5.0 && *o.spacing <= 100.0)) fail("the spacing must be 5 to 100 m");
+    if (!o.errors.empty() && o.errors.size() != static_cast<size_t>(o.scans)) {
+        fail("give one heading error per scan");
+    }
+    for (double e : o.errors) {
+        if (!(e >= -10.0 && e <= 10.0)) fail("each heading error must be -10 to 10 degrees");
+    }
     return ok;
 }
 
@@ -275,20 +211,25 @@ ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options) {
     plan.frame.eastWest = options.eastWest;
     plan.frame.lineOffset = LINE_OFFSET;
     plan.scanner.rangeNoise = options.noise;
-    const double lastSetup = FIRST_SETUP + SETUP_SPACING * (options.scans - 1);
+    const double spacing = options.spacing.value_or(SETUP_SPACING);
+    const double lastSetup = FIRST_SETUP + spacing * (options.scans - 1);
     plan.scene = buildCliffScene(options.seed, FIRST_SETUP - SCENE_MARGIN, lastSetup + SCENE_MARGIN);
     std::mt19937 gen(streamSeed(options.seed, STREAM_SETUPS));
     const int64_t maxErrMicro = std::llround(options.maxError * 1e6);
+    // Given errors may exceed --max-error; the headings keep clear of 0 and 360 by either.
+    const int64_t headingMarginMicro = headingMargin(options.maxError, options.errors);
     for (int32_t i = 0; i < options.scans; ++i) {
-        ScanSetup s = placeSetup(plan, gen, i, maxErrMicro);
+        ScanSetup s = placeSetup(plan, gen, i, spacing, headingMarginMicro);
         s.id1 = options.firstId + i;
         s.id2 = options.firstId2 + i;
         s.name = "S" + std::to_string(s.id1);
         plan.scans.push_back(s);
     }
+    // Drawn even when the errors are given, so that everything else stays as drawn.
     drawHeadingErrors(gen, maxErrMicro, plan.scans);
+    setHeadingErrors(options.errors, plan.scans);
     for (ScanSetup& s : plan.scans) {
-        s.pose = truePose(s);
+        s.pose = truePose(s, TRANS_X, TRANS_Y);
     }
     plan.gpsMaxDist = neighbourWindow(plan.scans);
     // Just above the highest the beach can reach under the face, so the pairing works
@@ -302,11 +243,15 @@ std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOpti
     if (!checkSurveyOptions(options) || !makeOutputFolder(options.outDir)) {
         return std::nullopt;
     }
+    if (!options.terrainPath.empty()) {
+        return generateTerrainSurvey(options);
+    }
     const ExampleSurveyPlan plan = planExampleSurvey(options);
     const std::string base = options.outDir + "/" + options.name;
     ExampleSurveyResult result;
     result.databasePath = base + ".csv";
-    if (!writeTextFile(writeSurveyDatabase(result.databasePath, plan), result.databasePath, options)) {
+    if (!announceWritten(writeSurveyDatabase(result.databasePath, plan.scans), result.databasePath,
+                         options.quiet)) {
         return std::nullopt;
     }
     PairingSettings pairing;
@@ -319,9 +264,9 @@ std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOpti
     const std::string config = options.outDir + "/ipcreg.txt";
     const std::string truth = options.outDir + "/truth.csv";
     const std::string readme = options.outDir + "/README.txt";
-    if (!writeTextFile(writeConfiguration(config, plan, options, pairing), config, options) ||
-        !writeTextFile(writeTruth(truth, plan, result.pointCounts), truth, options) ||
-        !writeTextFile(writeReadme(readme, plan, options, result), readme, options)) {
+    if (!announceWritten(writeConfiguration(config, plan, options, pairing), config, options.quiet) ||
+        !announceWritten(writeTruth(truth, plan.scans, result.pointCounts), truth, options.quiet) ||
+        !announceWritten(writeReadme(readme, plan, options, result), readme, options.quiet)) {
         return std::nullopt;
     }
     return result;

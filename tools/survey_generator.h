@@ -15,6 +15,7 @@
 
 #include "tools/cliff_scene.h"
 #include "tools/scan_sampler.h"
+#include "tools/scan_setups.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,7 +26,7 @@
 struct ExampleSurveyOptions {
     std::string outDir;             ///< folder to write into; created if missing
     std::string name = "survey";    ///< database base name: <name>.csv, <name>_001_001_S1.bxyz
-    int32_t scans = 6;              ///< set-ups along the beach, 4..10
+    int32_t scans = 6;              ///< set-ups along the beach, 2..10
     int32_t points = 250000;        ///< target points per scan
     bool eastWest = false;          ///< false: set-ups run north-south, cliff to the east;
                                     ///< true: set-ups run east-west, cliff to the north
@@ -39,21 +40,9 @@ struct ExampleSurveyOptions {
     int32_t cubeSize = 0;           ///< dCX = dCY = dCZ, whole metres 1..10; 0: chosen from the density
     int32_t minPairs = 0;           ///< MINNUMPTS; 0: estimated from the overlap
     bool quiet = false;             ///< no line per file written
-};
-
-/// One scanner set-up: the database record and the truth behind it.
-struct ScanSetup {
-    int32_t id1 = 0;             ///< ID1
-    int32_t id2 = 0;             ///< ID2
-    std::string name;            ///< NAME, e.g. "S1"
-    int64_t eastingE4 = 0;       ///< database X in units of 0.1 mm
-    int64_t northingE4 = 0;      ///< database Y in units of 0.1 mm
-    int64_t elevationE4 = 0;     ///< database Z (GPS point) in units of 0.1 mm
-    int64_t levelXMicro = 0;     ///< A1, microdegrees
-    int64_t levelYMicro = 0;     ///< A2, microdegrees
-    int64_t headingMicro = 0;    ///< true heading, microdegrees
-    int64_t errorMicro = 0;      ///< heading error, microdegrees; database A3 = heading + error
-    ScanPose pose;               ///< true pose in the translated survey frame
+    std::optional<double> spacing;  ///< metres between neighbouring set-ups; empty: the scene's own
+    std::vector<double> errors;     ///< heading error of each scan, degrees; empty: drawn up to maxError
+    std::string terrainPath;        ///< terrain sample (E N Z [class] lines); empty: the sea cliff
 };
 
 /// Everything that follows from the options before any ray is cast.
@@ -78,19 +67,12 @@ struct ExampleSurveyResult {
     int32_t fewestPairs = 0;              ///< estimated pairs of the weakest neighbour pair
 };
 
-/// Database value of the scanner-origin height above the GPS point.
-constexpr double SCANNER_ABOVE_GPS = 0.29;
-/// The batch program's degree-to-radian factor (pi taken as 3.14159265).
-constexpr double BATCH_DEG_TO_RAD = 3.14159265 / 180.0;
-
 /// Checks the options; prints what is wrong to stderr and returns false if any is.
 bool checkSurveyOptions(const ExampleSurveyOptions& options);
 
 /// Scene, set-ups and configuration values for the options (no ray casting).
 ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options);
 
-/// Generates the survey into options.outDir. Prints a message naming the path on failure.
+/// Generates the survey into options.outDir: the sea cliff, or the terrain survey when
+/// options.terrainPath is set. Prints a message naming the path on failure.
 std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOptions& options);
-
-/// Rz(a3) Ry(a2) Rx(a1), row-major, angles in radians (the batch program's scan matrix).
-void scanRotation(double a1, double a2, double a3, double* m);

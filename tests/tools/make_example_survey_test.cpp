@@ -18,6 +18,9 @@ namespace {
 #ifndef QEMU_I386
 #define QEMU_I386 ""
 #endif
+#ifndef TERRAIN_SAMPLE
+#define TERRAIN_SAMPLE ""
+#endif
 
 // Runs the command with stdout and stderr into files in `dir`; returns the exit status.
 int run(const std::string& command, const std::string& dir) {
@@ -42,11 +45,13 @@ TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2) {
         GTEST_SKIP() << "built without the program's path";
     }
     const char* rows[] = {
-        "",                          "--scans 6",                 "--out D --scans 3",
+        "",                          "--scans 6",                 "--out D --scans 1",
         "--out D --scans 11",        "--out D --points 12x",      "--out D --points 999",
         "--out D --direction up",    "--out D --noise abc",       "--out D --seed -1",
         "--out D --frobnicate 1",    "--out D --cube 7",          "--out D --name a/b",
         "--out D --max-error 1e999", "--out D --scans",           "--out D --noise -0.1",
+        "--out D --scans 2 --errors 0,0.5,1", "--out D --errors 0,,1", "--out D --scans 2 --errors 0,11",
+        "--out D --spacing 2",       "--out D --scene terrain:",  "--out D --scene moon",
     };
     for (const char* args : rows) {
         SCOPED_TRACE(args);
@@ -83,7 +88,8 @@ TEST(MakeExampleSurvey, PrintsOneLinePerFileWritten) {
     EXPECT_EQ(countEntries(out), 9);
 }
 
-// The 32-bit build (SSE2) writes byte for byte what the 64-bit build writes.
+// The 32-bit build (SSE2) writes byte for byte what the 64-bit build writes: the cliff,
+// the two-scan pair and the terrain survey.
 TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
     const std::string exe = std::string(MAKE_EXAMPLE_SURVEY);
     const std::string exe32 = std::string(MAKE_EXAMPLE_SURVEY_32B);
@@ -91,16 +97,28 @@ TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
     if (exe.empty() || exe32.empty() || qemu.empty()) {
         GTEST_SKIP() << "needs the 32-bit build and qemu-i386";
     }
-    TempDir dir;
-    const std::string args = " --scans 4 --points 3000 --seed 5 --direction ew --max-error 0.7";
-    ASSERT_EQ(run("'" + exe + "' --quiet --out '" + dir.path() + "/x64'" + args, dir.path()), 0);
-    ASSERT_EQ(run("'" + qemu + "' '" + exe32 + "' --quiet --out '" + dir.path() + "/x32'" + args, dir.path()), 0);
-    int32_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/x64")) {
-        const std::string name = entry.path().filename().string();
-        SCOPED_TRACE(name);
-        EXPECT_EQ(readFile(dir.path() + "/x64/" + name), readFile(dir.path() + "/x32/" + name));
-        ++files;
+    struct Row {
+        std::string args;
+        int32_t files;
+    };
+    const Row rows[] = {
+        {" --scans 4 --points 3000 --seed 5 --direction ew --max-error 0.7", 8},
+        {" --scans 2 --points 3000 --spacing 30 --errors 0,0.5", 6},
+        {" --scene 'terrain:" + std::string(TERRAIN_SAMPLE) + "' --seed 3", 10},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        TempDir dir;
+        ASSERT_EQ(run("'" + exe + "' --quiet --out '" + dir.path() + "/x64'" + r.args, dir.path()), 0);
+        ASSERT_EQ(run("'" + qemu + "' '" + exe32 + "' --quiet --out '" + dir.path() + "/x32'" + r.args, dir.path()),
+                  0);
+        int32_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/x64")) {
+            const std::string name = entry.path().filename().string();
+            SCOPED_TRACE(name);
+            EXPECT_EQ(readFile(dir.path() + "/x64/" + name), readFile(dir.path() + "/x32/" + name));
+            ++files;
+        }
+        EXPECT_EQ(files, r.files);
     }
-    EXPECT_EQ(files, 8);
 }
