@@ -53,6 +53,8 @@ void printProgramOptions(const RegSettings& s)
         std::printf("   Iterative Search Method will be used \n");
     else if (s.REGSOL == 0)
         std::printf("   Partial Least Squares Solution Method will be used\n");
+    else if (s.REGSOL == 3)
+        std::printf("  Point-to-Plane Gauss-Newton Method will be used\n");
     else
         std::printf("  Ping Pong Least Squares Method will be used\n");
     std::printf("   Number of iterations for rotations:  %i \n", s.MAXITER);

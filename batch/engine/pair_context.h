@@ -1,6 +1,8 @@
 #pragma once
 
 #include "batch/constants.h"
+#include "batch/engine/local_plane.h"
+#include "batch/engine/reference_index.h"
 #include "batch/engine/search_cubes.h"
 #include "batch/inputs/point_files.h"
 
@@ -34,4 +36,7 @@ struct PairContext {
     // Buffers kept from pair to pair so that their memory is reused.
     CubeSortBuffers sortBuffers;      ///< the cube sort's copy and counters
     std::vector<int32_t> candidates;  ///< query points of one cube during a pairing walk
+    ReferenceIndex reference;         ///< the staying scan of a point-to-plane solve
+    std::vector<int32_t> querySample; ///< the turning scan's points that a point-to-plane pass pairs
+    std::vector<QueryPlane> queryPlanes;  ///< the plane of each of them, kept from pass to pass
 };

@@ -37,13 +37,11 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
     return cliffDistance;
 }
 
-bool stampAndReport(const RegSettings& settings, PairContext& pair, PointSet& scan, int32_t shownId)
+void stampSortAndReport(const CubeGrid& grid, PairContext& pair, PointSet& scan, int32_t shownId)
 {
-    if (!assignCubes(scan.points, pair.overlap, settings.ZMIN, settings, pair.cubeCount))
-        return false;
+    stampAndSortByCube(scan.points, grid, pair.sortBuffers);
     std::printf("Assigned %i Points from scan %i to %i Cubes\n", static_cast<int32_t>(scan.points.size()), shownId,
-                pair.cubeCount);
-    return true;
+                grid.cubeCount);
 }
 
 // Measures both directed RMS values of the prepared pair with MAXDISTINITIAL and sets
@@ -96,11 +94,14 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
     std::printf("Assigning Points to Cubes\n");
     const int32_t id1 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan1Index)].scanId : 1;
     const int32_t id2 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan2Index)].scanId : 2;
-    if (!stampAndReport(settings, pair, pair.scan1, id1) || !stampAndReport(settings, pair, pair.scan2, id2))
+    CubeGrid grid;
+    if (!buildCubeGrid(pair.overlap, settings.ZMIN, settings, grid))
         return PrepareResult::Fatal;
+    pair.cubeCount = grid.cubeCount;
+    // Each scan is sorted as soon as it is stamped; the console tells the steps apart.
+    stampSortAndReport(grid, pair, pair.scan1, id1);
+    stampSortAndReport(grid, pair, pair.scan2, id2);
     std::printf("Sorting Data\n");
-    sortByCube(pair.scan1.points, pair.sortBuffers);
-    sortByCube(pair.scan2.points, pair.sortBuffers);
 
     if (plan.measureInitialRms && !measureInitialRms(settings, pair, diagnostics))
         return PrepareResult::Fatal;

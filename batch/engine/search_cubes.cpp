@@ -141,3 +141,29 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
         sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;
     points.swap(sorted);
 }
+
+void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers)
+{
+    // Every index lies in 0 .. cubeCount, so the counting sort needs cubeCount + 1
+    // buckets; a grid much larger than the scans takes the two steps one by one.
+    const uint64_t buckets = grid.cubeCount > 0 ? static_cast<uint64_t>(grid.cubeCount) + 1 : 0;
+    if (points.empty() || buckets == 0 || buckets > 4 * static_cast<uint64_t>(points.size()) + 65536) {
+        stampPoints(points, grid);
+        sortByCube(points, buffers);
+        return;
+    }
+    std::vector<int32_t>& next = buffers.next;
+    next.assign(static_cast<std::size_t>(buckets) + 1, 0);
+    for (CubePoint& p : points) {
+        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+        ++next[static_cast<std::size_t>(p.cube) + 1];
+    }
+    for (std::size_t c = 1; c < next.size(); ++c)
+        next[c] += next[c - 1];
+    std::vector<CubePoint>& sorted = buffers.points;
+    makeRoomFor(sorted, points.size());
+    sorted.resize(points.size());
+    for (const CubePoint& p : points)
+        sorted[static_cast<std::size_t>(next[static_cast<std::size_t>(p.cube)]++)] = p;
+    points.swap(sorted);
+}

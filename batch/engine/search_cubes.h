@@ -53,3 +53,8 @@ struct CubeSortBuffers {
 /// index of an inverted grid, below 0, sorts last); stable, so the points of one cube
 /// keep their order.
 void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers);
+
+/// Stamps every point with its cube index in `grid` and sorts the points by cube, in
+/// one pass that stamps and counts and one that deals: the same order as stampPoints
+/// followed by sortByCube.
+void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers);

@@ -9,5 +9,7 @@ SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vect
         return solveIterativeSearch(settings, scans, pair, out);
     if (settings.REGSOL == 0)
         return solvePartialLeastSquares(settings, scans, pair, out);
+    if (settings.REGSOL == 3)
+        return solvePointToPlane(settings, scans, pair, out);
     return solvePingPong(settings, scans, pair, out);
 }

@@ -43,6 +43,12 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
 SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
                           SolverOutputs& out);
 
+/// Point-to-plane Gauss-Newton (REGSOL 3): closed-form Gauss-Newton steps of both
+/// headings against planes fitted to the nearest points of the denser scan; asks for
+/// its rotations to be recorded.
+SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
+                              SolverOutputs& out);
+
 /// Calls the solution method that REGSOL selects.
 SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vector<ScanRecord>& scans,
                                     PairContext& pair, SolverOutputs& out);

@@ -33,6 +33,11 @@ struct PointSet {
     ScanExtent extent;              ///< bounds of `points`
 };
 
+/// Asks the system to back a large block with huge pages: the first touch of a fresh
+/// 4 KiB page is slow on virtual machines, and a point buffer has thousands of them.
+/// Does nothing where the system has no such advice.
+void adviseHugePages(void* data, std::size_t bytes);
+
 /// Makes room for `count` points. A buffer too small is emptied and let go before a
 /// larger one is taken, so the two blocks are never held at once (its points are lost
 /// then); a buffer large enough is left as it is.
