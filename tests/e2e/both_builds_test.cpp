@@ -96,7 +96,7 @@ TEST_F(BothBuilds, EveryModeWritesTheSameBytes)
     const std::vector<std::string> runAll = {"surveyreg.csv", "surveyrot.csv", "surveyrms.csv",
                                              "survey_002_001_S2._rot.txt"};
     for (const char* method : {"REGSOL 0\nMAXITER 3\n", "REGSOL 1\nMAXITER 2\nMAXREPEAT 2\n",
-                               "REGSOL 2\nMAXITER 20\nMAXREPEAT 5\n"}) {
+                               "REGSOL 2\nMAXITER 20\nMAXREPEAT 5\n", "REGSOL 3\n"}) {
         SCOPED_TRACE(method);
         writeFile(dir.file("ipcreg.txt"), settings + method);
         expectSame(dir, {"survey.csv"}, "4\n\n\n", runAll);

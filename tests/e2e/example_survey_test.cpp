@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -101,6 +102,80 @@ TEST_F(ExampleSurvey, RunAllBringsEveryPairToTheAgreementOfTheTrueHeadings)
     EXPECT_EQ(read("surveyreg.csv"), registration);
     EXPECT_EQ(read("surveyrot.csv"), rotation);
     EXPECT_EQ(read("surveyrms.csv"), evaluation);
+}
+
+// The headings the registration found, by scan id, from a rotation table, and the
+// corrections that undo the errors in truth.csv.
+std::map<int, double> tableHeadings(const std::string& rotationTable)
+{
+    std::map<int, double> result;
+    for (const auto& f : rowsOf(rotationTable))
+        result[std::atoi(f[0].c_str())] = std::atof(f[1].c_str());
+    return result;
+}
+
+std::map<int, double> trueCorrections(const std::string& truth)
+{
+    std::map<int, double> result;
+    for (const auto& f : rowsOf(truth))
+        result[std::atoi(f[0].c_str())] = -std::atof(f[2].c_str());
+    return result;
+}
+
+// The settings file with the solution method's keys at the program's defaults.
+std::string atTheDefaults(std::string settings, const char* regsol)
+{
+    for (const char* key : {"REGSOL ", "MAXITER ", "MAXREPEAT ", "ALPHATHRESH ", "RMSTHRESH "}) {
+        const std::size_t at = settings.find(std::string("\n") + key);
+        settings.erase(at + 1, settings.find('\n', at + 1) - at);
+    }
+    return settings + "REGSOL " + regsol + "\n";
+}
+
+TEST_F(ExampleSurvey, PointToPlaneAtTheDefaultsFindsEveryHeading)
+{
+    ExampleSurveyOptions options;
+    options.outDir = dir_.path();
+    options.scans = 4;
+    options.points = 100000;
+    options.seed = 11;
+    options.quiet = true;
+    ASSERT_TRUE(generateExampleSurvey(options));
+    write("ipcreg.txt", atTheDefaults(read("ipcreg.txt"), "3"));
+    ASSERT_EQ(run({"survey.csv"}, "4\n\n\n").exitStatus, 0);
+    const std::map<int, double> found = tableHeadings(read("surveyrot.csv")), truth = trueCorrections(read("truth.csv"));
+    ASSERT_EQ(found.size(), 4u);
+    for (const auto& [id, correction] : truth) {
+        SCOPED_TRACE(id);
+        EXPECT_NEAR(found.at(id), correction, 0.003);
+    }
+}
+
+// Real airborne points of a steep slope, scanned sparsely (about 3000 points a scan):
+// every neighbouring pair ends closer to its true relative heading than it began.
+TEST_F(ExampleSurvey, SparseTerrainSurveyComesCloserOnEveryPair)
+{
+    ExampleSurveyOptions options;
+    options.outDir = dir_.path();
+    options.terrainPath = TAVRIN_SOURCE_DIR "/tests/data/isprs_samp11/samp11.txt";
+    options.seed = 3;
+    options.quiet = true;
+    ASSERT_TRUE(generateExampleSurvey(options));
+    write("ipcreg.txt", replaced(read("ipcreg.txt"), "REGSOL 2\n", "REGSOL 3\n"));
+    ASSERT_EQ(run({"survey.csv"}, "1\n\n\n").exitStatus, 0);
+    const std::map<int, double> truth = trueCorrections(read("truth.csv"));
+    double sum = 0.0;
+    const auto rows = rowsOf(read("surveyreg.csv"));
+    ASSERT_EQ(rows.size(), 5u);
+    for (const auto& f : rows) {
+        SCOPED_TRACE(f[0] + "," + f[2]);
+        const int a = std::atoi(f[0].c_str()), b = std::atoi(f[2].c_str());
+        const double before = truth.at(b) - truth.at(a);
+        const double after = (std::atof(f[3].c_str()) - std::atof(f[1].c_str())) - before;
+        EXPECT_LT(std::fabs(after), std::fabs(before));
+        sum += std::fabs(after);
+    }
+    EXPECT_LT(sum / 5.0, 0.08);
 }
 
 }  // namespace

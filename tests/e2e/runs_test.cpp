@@ -97,6 +97,7 @@ TEST_F(SurveyRun, EveryMethodPrintsTheRowItWrites)
         {"0", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts()\n)"},
         {"1", R"(RMSfinal:  (\S+)  rotations of b1 = (\S+) && b2 = (\S+) from (\d+) pts\n)"},
         {"2", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
+        {"3", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
     };
     for (const Method& m : methods) {
         SCOPED_TRACE(m.regsol);

@@ -41,6 +41,28 @@ TEST_F(Startup, SummaryShowsTheConfiguredValues)
     EXPECT_EQ(r.out, golden("summary_configured.txt"));
 }
 
+TEST_F(Startup, EverySolutionMethodHasItsSummaryLine)
+{
+    write("survey.csv", DATABASE);
+    const struct {
+        const char* regsol;
+        const char* line;
+    } methods[] = {
+        {"0", "\n   Partial Least Squares Solution Method will be used\n"},
+        {"1", "\n   Iterative Search Method will be used \n"},
+        {"2", "\n  Ping Pong Least Squares Method will be used\n"},
+        {"3", "\n  Point-to-Plane Gauss-Newton Method will be used\n"},
+        {"-1", "\n  Ping Pong Least Squares Method will be used\n"},
+        {"4", "\n  Ping Pong Least Squares Method will be used\n"},
+    };
+    for (const auto& m : methods) {
+        SCOPED_TRACE(m.regsol);
+        write("ipcreg.txt", std::string("REGSOL ") + m.regsol + "\n");
+        const BatchRun r = run({"survey.csv"}, "0\n");
+        EXPECT_NE(r.out.find(std::string(m.line) + "   Number of iterations for rotations:  5 \n"), std::string::npos);
+    }
+}
+
 TEST_F(Startup, ScanListNeighboursAndAModeThatRunsNothing)
 {
     write("survey.csv", DATABASE);

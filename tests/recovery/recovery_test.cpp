@@ -39,10 +39,12 @@ double agreement(const RegSettings& s, const std::vector<ScanRecord>& scans, Pai
     return 0.5 * (r12 + r21);
 }
 
-enum class Method { IterativeSearch, PartialLeastSquares, PingPong };
+enum class Method { IterativeSearch, PartialLeastSquares, PingPong, PointToPlane };
 
 struct Outcome {
     double headingError = 0.0;  ///< degrees: found relative heading minus the true one
+    double error1 = 0.0;        ///< degrees: scan 1's rotation found minus its true correction
+    double error2 = 0.0;        ///< degrees: the same for scan 2
     double rms = 0.0;           ///< metres, agreement with the rotations found
     double trueRms = 0.0;       ///< metres, agreement with the true headings
     int64_t walks = 0;          ///< pairing walks the method made
@@ -64,7 +66,8 @@ Outcome register_(GeneratedSurvey& survey, const RegSettings& settings, Method m
     testing::internal::CaptureStdout();
     const SolveResult r = method == Method::IterativeSearch       ? solveIterativeSearch(settings, scans, pair, out)
                           : method == Method::PartialLeastSquares ? solvePartialLeastSquares(settings, scans, pair, out)
-                                                                  : solvePingPong(settings, scans, pair, out);
+                          : method == Method::PingPong            ? solvePingPong(settings, scans, pair, out)
+                                                                  : solvePointToPlane(settings, scans, pair, out);
     testing::internal::GetCapturedStdout();
     EXPECT_FALSE(r.fatal);
     o.walks = pair.walkCount;
@@ -73,6 +76,8 @@ Outcome register_(GeneratedSurvey& survey, const RegSettings& settings, Method m
     // The correction that undoes a heading error is its negative.
     const double trueRelative = -s.errorDeg.at(a.scanId) + s.errorDeg.at(b.scanId);
     o.headingError = (out.rotation1 - out.rotation2) - trueRelative;
+    o.error1 = out.rotation1 + s.errorDeg.at(a.scanId);
+    o.error2 = out.rotation2 + s.errorDeg.at(b.scanId);
     o.rms = agreement(settings, scans, pair, out.rotation1, out.rotation2);
 
     std::vector<ScanRecord> truth = withTrueHeadings(s);
@@ -170,6 +175,20 @@ TEST_P(Recovery, IterativeSearch)
     EXPECT_NEAR(o.finalStep, 0.02, 1e-12);
     EXPECT_LT(std::fabs(o.headingError), o.finalStep);
     EXPECT_LT(o.rms, 1.1 * o.trueRms);
+}
+
+// Point-to-plane Gauss-Newton converges at the program's defaults, in a few passes:
+// the relative heading and, since the scanners stand along the cliff, each heading
+// on its own.
+TEST_P(Recovery, PointToPlaneAtTheDefaults)
+{
+    RegSettings s = defaultsFor(survey(), 3);
+    const Outcome o = register_(survey(), s, Method::PointToPlane, 2);
+    EXPECT_LT(std::fabs(o.headingError), 0.003);
+    EXPECT_LT(std::fabs(o.error1), 0.003);
+    EXPECT_LT(std::fabs(o.error2), 0.003);
+    EXPECT_LT(o.rms, 1.05 * o.trueRms);
+    EXPECT_LE(o.walks, 12);
 }
 
 INSTANTIATE_TEST_SUITE_P(ExampleSurvey, Recovery, testing::Values(false, true),

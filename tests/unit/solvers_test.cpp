@@ -18,11 +18,12 @@
 
 namespace {
 
-enum class Method { IterativeSearch, PartialLeastSquares, PingPong };
+enum class Method { IterativeSearch, PartialLeastSquares, PingPong, PointToPlane };
 
 const char* name(Method m)
 {
-    return m == Method::IterativeSearch ? "iterative search" : m == Method::PartialLeastSquares ? "partial least squares" : "ping-pong";
+    const char* names[] = {"iterative search", "partial least squares", "ping-pong", "point-to-plane"};
+    return names[static_cast<int>(m)];
 }
 
 // Two scans of the same rough wall, from scanners at (0, 0) and (0, 6); scan 2 is
@@ -67,7 +68,8 @@ protected:
         lastOutput_ = quietly([&] {
             r = m == Method::IterativeSearch       ? solveIterativeSearch(settings_, scans_, pair_, out_)
                 : m == Method::PartialLeastSquares ? solvePartialLeastSquares(settings_, scans_, pair_, out_)
-                                                   : solvePingPong(settings_, scans_, pair_, out_);
+                : m == Method::PingPong            ? solvePingPong(settings_, scans_, pair_, out_)
+                                                   : solvePointToPlane(settings_, scans_, pair_, out_);
         });
         return r;
     }
@@ -100,7 +102,7 @@ protected:
 
 TEST_F(TinyPair, EveryMethodFindsTheTurn)
 {
-    for (Method m : {Method::IterativeSearch, Method::PartialLeastSquares, Method::PingPong}) {
+    for (Method m : {Method::IterativeSearch, Method::PartialLeastSquares, Method::PingPong, Method::PointToPlane}) {
         SCOPED_TRACE(name(m));
         prepare(0.3);
         settings_.MAXITER = m == Method::PingPong ? 50 : 5;
@@ -117,14 +119,46 @@ TEST_F(TinyPair, EveryMethodFindsTheTurn)
 
 TEST_F(TinyPair, AlignedScansNeedNoRotation)
 {
-    for (Method m : {Method::IterativeSearch, Method::PartialLeastSquares, Method::PingPong}) {
+    for (Method m : {Method::IterativeSearch, Method::PartialLeastSquares, Method::PingPong, Method::PointToPlane}) {
         SCOPED_TRACE(name(m));
         prepare(0.0, true, 0);  // point to point: every point pairs with itself, exactly 0
         EXPECT_EQ(pair_.initialRms, 0.0f);
         const SolveResult r = solve(m);
         EXPECT_EQ(resultLine(), "RMSfinal:  0.000000  No rotation necessary.  Scan is at optimal alignment \n");
-        EXPECT_LT(r.rms, 1e-12);
+        // Point to plane measures against planes fitted to several points, which the
+        // very same points do not lie on exactly.
+        EXPECT_LT(r.rms, m == Method::PointToPlane ? 0.01 : 1e-12);
     }
+}
+
+TEST_F(TinyPair, PointToPlaneFindsBothHeadingsInAFewPasses)
+{
+    // Scan 2 alone was turned, and the scanners stand along the wall: a turn of both
+    // together would shift one scan across the wall, so each heading is found, not only
+    // their difference. At the program's defaults.
+    prepare(0.3);
+    settings_.MAXITER = 5;
+    settings_.MAXREPEAT = 3;
+    settings_.RMSTHRESH = 0.04;
+    settings_.ALPHATHRESH = 1.75e-5 * DEG_TO_RAD;
+    const SolveResult r = solve(Method::PointToPlane);
+    ASSERT_FALSE(r.fatal);
+    EXPECT_NEAR(out_.rotation1, 0.0, 0.003);
+    EXPECT_NEAR(out_.rotation2, -0.3, 0.003);
+    EXPECT_LE(out_.iterations, 8);
+    EXPECT_EQ(pair_.walkCount, out_.iterations);
+    EXPECT_LT(r.rms, 0.5 * pair_.initialRms);
+    ASSERT_TRUE(r.recordsRotations);
+    EXPECT_DOUBLE_EQ(r.scan1RotationMinus, out_.rotation1 * DEG_TO_RAD);
+    EXPECT_DOUBLE_EQ(r.scan2RotationPlus, out_.rotation2 * DEG_TO_RAD);
+
+    // A scan registered before starts from its rotation: turned back by hand, it stays.
+    prepare(0.3);
+    settings_.RMSTHRESH = 0.04;
+    scans_[1].rotationPlus = -0.3 * DEG_TO_RAD;
+    solve(Method::PointToPlane);
+    EXPECT_NEAR(out_.rotation2, -0.3, 0.003);
+    EXPECT_LE(out_.iterations, 4);
 }
 
 TEST_F(TinyPair, NoSearchWithoutIterationsOrRepeats)
