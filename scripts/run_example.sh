@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled example: builds the batch program, generates a
-# synthetic sea-cliff survey with known heading errors, runs "Run ALL" on it
+# synthetic sea-cliff survey with known heading errors, its scans as PLY and LAS files
+# the way a surveyor gets them, converts them with tavrin_import, runs "Run ALL" on it
 # (registration, rotation, RMS evaluation) answering the prompts, and prints what
 # the registration found next to the truth.
 # Usage: scripts/run_example.sh [points per scan, default 250000]
@@ -11,16 +12,33 @@ scripts/install_packages.sh build-essential cmake g++
 
 cmake -S . -B build-example -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_32B=OFF \
   -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF > /dev/null
-cmake --build build-example -j"$(nproc)" --target tavrinbatch_x64 make_example_survey example_report
+cmake --build build-example -j"$(nproc)" --target tavrinbatch_x64 make_example_survey example_report \
+  tavrin_import
 root=$(pwd)
 batch=$root/build-example/tavrinbatch_x64
 out=$root/out/example
 rm -rf "$out"
-build-example/tools/make_example_survey --out "$out" --scans 6 --points "$points" --seed 1 --regsol 2 --quiet
+# The scans come as the scanner's software exports them: S1.ply, S2.las, S3.ply, ...
+build-example/tools/make_example_survey --out "$out" --scans 6 --points "$points" --seed 1 --regsol 3 \
+  --formats ply,las --quiet
 cd "$out"
-# Ping-pong least squares, with room for the passes it needs on a cliff.
-sed -i 's/^MAXITER .*/MAXITER 50/; s/^MAXREPEAT .*/MAXREPEAT 10/' ipcreg.txt
+# Point-to-plane Gauss-Newton at the batch program's own settings: its other solver keys
+# are left out, so that their defaults apply.
+sed -i '/^\(MAXREPEAT\|MAXITER\|ALPHATHRESH\|RMSTHRESH\) /d' ipcreg.txt
 cp ipcreg.txt settings.txt
+
+echo "== Converting the scans into the point files the survey database names"
+record=0
+for name in $(awk -F, 'NR > 1 { print $9 }' survey.csv); do
+  record=$((record + 1))
+  scan=$name.ply
+  if [ ! -f "$scan" ]; then
+    scan=$name.las
+  fi
+  "$root/build-example/tavrin_import" --database survey.csv --record "$record" "$scan" > "import_$name.log"
+  awk -v scan="$scan" '/^Output:/ { out = $2 } /^Points written:/ { n = $3 }
+                       END { printf "%-7s -> %s (%s points)\n", scan, out, n }' "import_$name.log"
+done
 
 # The batch program reads ipcreg.txt from the working folder when started by its bare
 # name. Answers: the mode, ENTER at the scan list, ENTER at the end.

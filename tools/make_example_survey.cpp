@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-void printUsage(std::FILE* to) {
+void printUsage(std::FILE* to)
+{
     std::fprintf(to,
                  "Usage: make_example_survey --out DIR [options]\n"
                  "  --out DIR          output folder (created if missing), required\n"
@@ -40,10 +42,15 @@ void printUsage(std::FILE* to) {
                  "  --cube C           search cube size 1,2,3,4,5,6,8,10 m (default: from the density;\n"
                  "                     10 for a terrain scene)\n"
                  "  --min-pairs N      MINNUMPTS (default: estimated, at most 1000)\n"
+                 "  --formats F1,F2,.. point files of each scan: bxyz (the .bxyz the database names),\n"
+                 "                     ply, las (one <NAME>.ply or <NAME>.las per scan, in the scanner's\n"
+                 "                     frame as a scanner's software exports it, taken in turn when both\n"
+                 "                     are given); default bxyz\n"
                  "  --quiet            no line per file written\n");
 }
 
-bool parseInt(const char* text, int64_t lo, int64_t hi, int64_t& out) {
+bool parseInt(const char* text, int64_t lo, int64_t hi, int64_t& out)
+{
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text, &end, 10);
@@ -54,7 +61,8 @@ bool parseInt(const char* text, int64_t lo, int64_t hi, int64_t& out) {
     return true;
 }
 
-bool parseReal(const char* text, double& out) {
+bool parseReal(const char* text, double& out)
+{
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text, &end);
@@ -65,28 +73,50 @@ bool parseReal(const char* text, double& out) {
     return true;
 }
 
-// Comma-separated degrees, at least one.
-bool parseList(const char* text, std::vector<double>& out) {
-    out.clear();
-    std::string item;
-    for (const char* c = text;; ++c) {
-        if (*c == ',' || *c == '\0') {
-            double v = 0.0;
-            if (!parseReal(item.c_str(), v)) {
-                return false;
-            }
-            out.push_back(v);
-            item.clear();
-            if (*c == '\0') {
-                return true;
-            }
+// The items between commas; "1,,2" has an empty one.
+std::vector<std::string> commaItems(const char* text)
+{
+    std::vector<std::string> items(1);
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == ',') {
+            items.emplace_back();
         } else {
-            item += *c;
+            items.back() += *c;
         }
     }
+    return items;
 }
 
-bool parseScene(const char* text, ExampleSurveyOptions& o) {
+// Comma-separated degrees, at least one.
+bool parseList(const char* text, std::vector<double>& out)
+{
+    out.clear();
+    for (const std::string& item : commaItems(text)) {
+        double v = 0.0;
+        if (!parseReal(item.c_str(), v)) {
+            return false;
+        }
+        out.push_back(v);
+    }
+    return true;
+}
+
+// Comma-separated format names, at least one; repeats are left to checkSurveyOptions.
+bool parseFormats(const char* text, std::vector<ScanFormat>& out)
+{
+    out.clear();
+    for (const std::string& item : commaItems(text)) {
+        const std::optional<ScanFormat> format = scanFormatNamed(item);
+        if (!format) {
+            return false;
+        }
+        out.push_back(*format);
+    }
+    return true;
+}
+
+bool parseScene(const char* text, ExampleSurveyOptions& o)
+{
     const std::string scene = text;
     const std::string terrain = "terrain:";
     if (scene == "cliff") {
@@ -102,34 +132,85 @@ bool parseScene(const char* text, ExampleSurveyOptions& o) {
 
 // Applies one "--key value" pair; false when the key is unknown or the value malformed.
 // Ranges are checked afterwards by checkSurveyOptions.
-bool applyOption(const std::string& key, const char* value, ExampleSurveyOptions& o) {
+bool applyOption(const std::string& key, const char* value, ExampleSurveyOptions& o)
+{
     int64_t n = 0;
     double d = 0.0;
-    if (key == "--out") { o.outDir = value; return true; }
-    if (key == "--name") { o.name = value; return true; }
+    if (key == "--out") {
+        o.outDir = value;
+        return true;
+    }
+    if (key == "--name") {
+        o.name = value;
+        return true;
+    }
     if (key == "--direction") {
         o.eastWest = std::strcmp(value, "ew") == 0;
         return o.eastWest || std::strcmp(value, "ns") == 0;
     }
-    if (key == "--scans" && parseInt(value, 0, 1000, n)) { o.scans = static_cast<int32_t>(n); return true; }
-    if (key == "--points" && parseInt(value, 0, 100000000, n)) { o.points = static_cast<int32_t>(n); return true; }
-    if (key == "--seed" && parseInt(value, 0, 4294967295LL, n)) { o.seed = static_cast<uint32_t>(n); return true; }
-    if (key == "--regsol" && parseInt(value, -1000000, 1000000, n)) { o.regsol = static_cast<int32_t>(n); return true; }
-    if (key == "--first-id" && parseInt(value, 0, 1000000, n)) { o.firstId = static_cast<int32_t>(n); return true; }
-    if (key == "--first-id2" && parseInt(value, 0, 1000000, n)) { o.firstId2 = static_cast<int32_t>(n); return true; }
-    if (key == "--cube" && parseInt(value, 0, 1000, n)) { o.cubeSize = static_cast<int32_t>(n); return true; }
-    if (key == "--min-pairs" && parseInt(value, 0, 100000000, n)) { o.minPairs = static_cast<int32_t>(n); return true; }
-    if (key == "--noise" && parseReal(value, d)) { o.noise = d; return true; }
-    if (key == "--max-error" && parseReal(value, d)) { o.maxError = d; return true; }
-    if (key == "--zmin" && parseReal(value, d)) { o.zmin = d; return true; }
-    if (key == "--spacing" && parseReal(value, d)) { o.spacing = d; return true; }
-    if (key == "--errors") { return parseList(value, o.errors); }
-    if (key == "--scene") { return parseScene(value, o); }
+    if (key == "--scans" && parseInt(value, 0, 1000, n)) {
+        o.scans = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--points" && parseInt(value, 0, 100000000, n)) {
+        o.points = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--seed" && parseInt(value, 0, 4294967295LL, n)) {
+        o.seed = static_cast<uint32_t>(n);
+        return true;
+    }
+    if (key == "--regsol" && parseInt(value, -1000000, 1000000, n)) {
+        o.regsol = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--first-id" && parseInt(value, 0, 1000000, n)) {
+        o.firstId = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--first-id2" && parseInt(value, 0, 1000000, n)) {
+        o.firstId2 = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--cube" && parseInt(value, 0, 1000, n)) {
+        o.cubeSize = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--min-pairs" && parseInt(value, 0, 100000000, n)) {
+        o.minPairs = static_cast<int32_t>(n);
+        return true;
+    }
+    if (key == "--noise" && parseReal(value, d)) {
+        o.noise = d;
+        return true;
+    }
+    if (key == "--max-error" && parseReal(value, d)) {
+        o.maxError = d;
+        return true;
+    }
+    if (key == "--zmin" && parseReal(value, d)) {
+        o.zmin = d;
+        return true;
+    }
+    if (key == "--spacing" && parseReal(value, d)) {
+        o.spacing = d;
+        return true;
+    }
+    if (key == "--errors") {
+        return parseList(value, o.errors);
+    }
+    if (key == "--scene") {
+        return parseScene(value, o);
+    }
+    if (key == "--formats") {
+        return parseFormats(value, o.formats);
+    }
     return false;
 }
 
 // 0 parsed, 1 help asked, 2 bad command line (message printed).
-int parseArguments(int argc, char** argv, ExampleSurveyOptions& o) {
+int parseArguments(int argc, char** argv, ExampleSurveyOptions& o)
+{
     bool pointsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
@@ -160,7 +241,8 @@ int parseArguments(int argc, char** argv, ExampleSurveyOptions& o) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     try {
         ExampleSurveyOptions options;
         const int parsed = parseArguments(argc, argv, options);

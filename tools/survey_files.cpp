@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
-constexpr size_t BLOCK_BYTES = size_t{1} << 21;  // flush the point buffer every 2 MiB
-
-const char* padding(int32_t id) {
+const char* padding(int32_t id)
+{
     if (id < 10) {
         return "00";
     }
@@ -19,24 +17,16 @@ const char* padding(int32_t id) {
 double fromE4(int64_t v) { return static_cast<double>(v) / 1e4; }
 double fromMicro(int64_t v) { return static_cast<double>(v) / 1e6; }
 
-void putLittleEndian(unsigned char* out, double v) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    for (int32_t k = 0; k < 8; ++k) {
-        out[k] = static_cast<unsigned char>(bits >> (8 * k));
-    }
-}
-
 void writeRunComments(std::FILE* f, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
-                      const PairingSettings& pairing) {
-    std::fprintf(f, "# Example sea-cliff survey: seed %" PRIu32 ", %i scans, about %i points per scan\n",
-                 options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points));
+                      const PairingSettings& pairing)
+{
+    std::fprintf(f, "# Example sea-cliff survey: seed %" PRIu32 ", %i scans, about %i points per scan\n", options.seed,
+                 static_cast<int>(plan.scans.size()), static_cast<int>(options.points));
     if (options.errors.empty()) {
         std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors up to %.3f degrees (see truth.csv)\n",
                      options.noise, options.maxError);
     } else {
-        std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors as given (see truth.csv)\n",
-                     options.noise);
+        std::fprintf(f, "# Range noise %.4f m (1 sigma), heading errors as given (see truth.csv)\n", options.noise);
     }
     if (options.zmin) {
         std::fprintf(f, "# ZMIN %.2f as asked\n", plan.zmin);
@@ -48,7 +38,8 @@ void writeRunComments(std::FILE* f, const ExampleSurveyPlan& plan, const Example
 }
 
 // Survey-frame box around the set-ups wide enough for every point of every scan.
-void surveyBox(const ExampleSurveyPlan& plan, double* box) {
+void surveyBox(const ExampleSurveyPlan& plan, double* box)
+{
     box[0] = box[2] = 1e300;
     box[1] = box[3] = -1e300;
     for (const ScanSetup& s : plan.scans) {
@@ -66,7 +57,8 @@ void surveyBox(const ExampleSurveyPlan& plan, double* box) {
 
 }  // namespace
 
-TextFile createTextFile(const std::string& path) {
+TextFile createTextFile(const std::string& path)
+{
     TextFile f(std::fopen(path.c_str(), "wb"));  // binary mode: "\n" on every platform
     if (!f) {
         std::fprintf(stderr, "Cannot create %s\n", path.c_str());
@@ -74,7 +66,8 @@ TextFile createTextFile(const std::string& path) {
     return f;
 }
 
-bool finishTextFile(TextFile& f, const std::string& path) {
+bool finishTextFile(TextFile& f, const std::string& path)
+{
     const bool writeError = std::ferror(f.get()) != 0;
     const bool closeError = std::fclose(f.release()) != 0;
     if (writeError || closeError) {
@@ -84,7 +77,8 @@ bool finishTextFile(TextFile& f, const std::string& path) {
     return true;
 }
 
-bool announceWritten(bool ok, const std::string& path, bool quiet) {
+bool announceWritten(bool ok, const std::string& path, bool quiet)
+{
     if (ok && !quiet) {
         std::printf("Wrote %s\n", path.c_str());
         std::fflush(stdout);
@@ -92,7 +86,8 @@ bool announceWritten(bool ok, const std::string& path, bool quiet) {
     return ok;
 }
 
-void writeSurveyKeys(std::FILE* o, const SurveyKeys& k) {
+void writeSurveyKeys(std::FILE* o, const SurveyKeys& k)
+{
     std::fprintf(o, "GPSMINDIST 0.0\nGPSMAXDIST %.1f\nDATADIR %i\n", k.gpsMaxDist, static_cast<int>(k.dataDir));
     std::fprintf(o, "TRANSX %.1f\nTRANSY %.1f\n", k.transX, k.transY);
     std::fprintf(o, "SCANTRANSFORM 0\nZEROPAD 1\nFILEEXT 0\nAPPLYFILTER 0\n");
@@ -104,13 +99,14 @@ void writeSurveyKeys(std::FILE* o, const SurveyKeys& k) {
     std::fprintf(o, "NUMPPC %i\nMINNUMPTS %i\n", static_cast<int>(k.pointsPerCube),
                  static_cast<int>(k.pairing.minPairs));
     // %g: the cliff's 0.5 and 0.1 read as they always have.
-    std::fprintf(o, "MINDISTINITIAL 0.0\nMINDISTFINAL 0.0\nMAXDISTINITIAL %g\nMAXDISTFINAL %g\n",
-                 k.maxDistInitial, k.maxDistFinal);
+    std::fprintf(o, "MINDISTINITIAL 0.0\nMINDISTFINAL 0.0\nMAXDISTINITIAL %g\nMAXDISTFINAL %g\n", k.maxDistInitial,
+                 k.maxDistFinal);
     std::fprintf(o, "REGMODE 1\nREGSOL %i\nMAXREPEAT 3\nMAXITER 5\n", static_cast<int>(k.regsol));
     std::fprintf(o, "ALPHATHRESH 0.001\nRMSTHRESH 0.01\nALPHA 2.0\nALPHAINC 5\n");
 }
 
-std::string extraOptionsText(const ExampleSurveyOptions& options) {
+std::string extraOptionsText(const ExampleSurveyOptions& options)
+{
     std::string text;
     char number[64];
     if (options.spacing) {
@@ -121,33 +117,42 @@ std::string extraOptionsText(const ExampleSurveyOptions& options) {
         std::snprintf(number, sizeof number, "%s%g", i == 0 ? " --errors " : ",", options.errors[i]);
         text += number;
     }
+    if (options.formats != std::vector<ScanFormat>{ScanFormat::Bxyz}) {
+        for (size_t i = 0; i < options.formats.size(); ++i) {
+            text += i == 0 ? " --formats " : ",";
+            text += scanFormatName(options.formats[i]);
+        }
+    }
     return text;
 }
 
-std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, const std::string& name) {
+std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, const std::string& name)
+{
     char ids[64];
     std::snprintf(ids, sizeof ids, "_%s%i_%s%i_", padding(id1), static_cast<int>(id1), padding(id2),
                   static_cast<int>(id2));
     return base + ids + name + ".bxyz";
 }
 
-bool writeSurveyDatabase(const std::string& path, const std::vector<ScanSetup>& scans) {
+bool writeSurveyDatabase(const std::string& path, const std::vector<ScanSetup>& scans)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::fprintf(f.get(), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n");
     for (const ScanSetup& s : scans) {
-        std::fprintf(f.get(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4),
-                     fromE4(s.northingE4), fromE4(s.elevationE4), fromMicro(s.levelXMicro),
-                     fromMicro(s.levelYMicro), fromMicro(s.headingMicro + s.errorMicro),
-                     static_cast<int>(s.id1), static_cast<int>(s.id2), s.name.c_str());
+        std::fprintf(f.get(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4), fromE4(s.northingE4),
+                     fromE4(s.elevationE4), fromMicro(s.levelXMicro), fromMicro(s.levelYMicro),
+                     fromMicro(s.headingMicro + s.errorMicro), static_cast<int>(s.id1), static_cast<int>(s.id2),
+                     s.name.c_str());
     }
     return finishTextFile(f, path);
 }
 
-bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan,
-                        const ExampleSurveyOptions& options, const PairingSettings& pairing) {
+bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
+                        const PairingSettings& pairing)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
@@ -168,105 +173,140 @@ bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan,
     return finishTextFile(f, path);
 }
 
-bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans,
-                const std::vector<int32_t>& pointCounts) {
+bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans, const std::vector<int32_t>& pointCounts)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
-    std::fprintf(f.get(), "ID1,NAME,ERROR_DEG,TRUE_HEADING_DEG,DATABASE_HEADING_DEG,"
-                          "SCANNER_X,SCANNER_Y,SCANNER_Z,POINTS\n");
+    std::fprintf(f.get(),
+                 "ID1,NAME,ERROR_DEG,TRUE_HEADING_DEG,DATABASE_HEADING_DEG,"
+                 "SCANNER_X,SCANNER_Y,SCANNER_Z,POINTS\n");
     for (size_t i = 0; i < scans.size(); ++i) {
         const ScanSetup& s = scans[i];
-        std::fprintf(f.get(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1),
-                     s.name.c_str(), fromMicro(s.errorMicro), fromMicro(s.headingMicro),
-                     fromMicro(s.headingMicro + s.errorMicro), s.pose.x, s.pose.y, s.pose.z,
-                     static_cast<int>(i < pointCounts.size() ? pointCounts[i] : 0));
+        std::fprintf(f.get(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1), s.name.c_str(),
+                     fromMicro(s.errorMicro), fromMicro(s.headingMicro), fromMicro(s.headingMicro + s.errorMicro),
+                     s.pose.x, s.pose.y, s.pose.z, static_cast<int>(i < pointCounts.size() ? pointCounts[i] : 0));
     }
     return finishTextFile(f, path);
 }
 
 bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
-                 const ExampleSurveyResult& result) {
+                 const ExampleSurveyResult& result)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::FILE* o = f.get();
-    std::fprintf(o, "Synthetic sea-cliff survey (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
-                    "--direction %s --noise %g --max-error %g%s)\n\n",
+    std::fprintf(o,
+                 "Synthetic sea-cliff survey (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
+                 "--direction %s --noise %g --max-error %g%s)\n\n",
                  options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points),
-                 options.eastWest ? "ew" : "ns", options.noise, options.maxError,
-                 extraOptionsText(options).c_str());
-    std::fprintf(o, "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
-                    "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
+                 options.eastWest ? "ew" : "ns", options.noise, options.maxError, extraOptionsText(options).c_str());
+    std::fprintf(o,
+                 "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
+                 "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
                  options.name.c_str());
-    std::fprintf(o, "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
-                    "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",
-                 options.name.c_str());
-    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n",
-                 plan.transX, plan.transY);
-    std::fprintf(o, "truth.csv  per scan the heading error put into the database; the registration\n"
-                    "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
-    std::fprintf(o, "Scanner origin = (X - TRANSX, Y - TRANSY, Z + 0.29); survey point =\n"
-                    "Rz(A3) Ry(A2) Rx(A1) scanner point + origin, degrees times 3.14159265 / 180.\n");
+    writeScanFileLines(o, options);
+    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n", plan.transX,
+                 plan.transY);
+    std::fprintf(o,
+                 "truth.csv  per scan the heading error put into the database; the registration\n"
+                 "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
+    std::fprintf(o,
+                 "Scanner origin = (X - TRANSX, Y - TRANSY, Z + 0.29); survey point =\n"
+                 "Rz(A3) Ry(A2) Rx(A1) scanner point + origin, degrees times 3.14159265 / 180.\n");
     std::fprintf(o, "The cliff stands %s of the set-ups, 24 to 40 m away; ZMIN %.2f %s.\n",
                  options.eastWest ? "north" : "east", plan.zmin,
                  options.zmin ? "as asked" : "lies just above the beach");
-    std::fprintf(o, "Cube size %.0f m, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n",
-                 result.cubeSize, static_cast<int>(result.minPairs), static_cast<int>(result.fewestPairs));
+    std::fprintf(o, "Cube size %.0f m, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n", result.cubeSize,
+                 static_cast<int>(result.minPairs), static_cast<int>(result.fewestPairs));
     return finishTextFile(f, path);
 }
 
-bool PointFileWriter::open(const std::string& path) {
-    path_ = path;
-    bytes_ = 0;
-    failed_ = false;
-    file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_) {
-        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
-        return false;
+std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const ScanSetup& setup, int32_t index)
+{
+    std::vector<ScanOutput> outputs;
+    std::vector<ScanFormat> exported;
+    for (ScanFormat format : options.formats) {
+        if (format == ScanFormat::Bxyz) {
+            outputs.push_back(
+                {scanFileName(options.outDir + "/" + options.name, setup.id1, setup.id2, setup.name), format});
+        } else {
+            exported.push_back(format);
+        }
     }
-    buffer_.clear();
-    buffer_.reserve(BLOCK_BYTES);
+    if (!exported.empty()) {
+        const ScanFormat format = exported[static_cast<size_t>(index) % exported.size()];
+        outputs.push_back({options.outDir + "/" + setup.name + "." + scanFormatName(format), format});
+    }
+    return outputs;
+}
+
+void writeScanFileLines(std::FILE* o, const ExampleSurveyOptions& options)
+{
+    std::string exported;
+    for (ScanFormat format : options.formats) {
+        if (format == ScanFormat::Bxyz) {
+            std::fprintf(o,
+                         "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
+                         "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",
+                         options.name.c_str());
+        } else {
+            exported += std::string(exported.empty() ? "" : " or ") + "<NAME>." + scanFormatName(format);
+        }
+    }
+    if (!exported.empty()) {
+        std::fprintf(o,
+                     "%s  each scan as a scanner's software exports it, the formats in turn\n"
+                     "        from the first scan (PLY: binary little-endian doubles; LAS 1.4 point format 6,\n"
+                     "        0.1 mm steps), scanner frame. \"tavrin_import --database %s.csv --record N FILE\"\n"
+                     "        converts the file of record N into the .bxyz the batch program reads.\n",
+                     exported.c_str(), options.name.c_str());
+    }
+}
+
+bool ScanFiles::open(const std::vector<ScanOutput>& outputs)
+{
+    outputs_ = outputs;
+    writers_.clear();
+    writers_.resize(outputs.size());
+    for (size_t k = 0; k < outputs.size(); ++k) {
+        if (!writers_[k].open(outputs[k].path, outputs[k].format)) {
+            return false;
+        }
+    }
     return true;
 }
 
-bool PointFileWriter::append(const std::vector<ScanPoint>& points) {
-    if (!file_ || failed_) {
-        return false;
-    }
-    size_t at = buffer_.size();
-    buffer_.resize(at + points.size() * POINT_RECORD_BYTES);
-    for (const ScanPoint& p : points) {
-        unsigned char* r = buffer_.data() + at;
-        putLittleEndian(r, p.x);
-        putLittleEndian(r + 8, p.y);
-        putLittleEndian(r + 16, p.z);
-        std::memset(r + 24, 0, 8);
-        at += POINT_RECORD_BYTES;
-    }
-    if (buffer_.size() >= BLOCK_BYTES) {
-        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size();
-        bytes_ += static_cast<int64_t>(buffer_.size());
-        buffer_.clear();
-    }
-    return !failed_;
-}
-
-bool PointFileWriter::finish() {
-    if (!file_) {
-        return false;
-    }
-    if (!failed_ && !buffer_.empty()) {
-        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size();
-        bytes_ += static_cast<int64_t>(buffer_.size());
-        buffer_.clear();
-    }
-    const bool closeError = std::fclose(file_.release()) != 0;
-    if (failed_ || closeError) {
-        std::fprintf(stderr, "Cannot write %s\n", path_.c_str());
-        return false;
+bool ScanFiles::append(const std::vector<ScanPoint>& points)
+{
+    for (ScanFileWriter& writer : writers_) {
+        if (!writer.append(points)) {
+            return false;
+        }
     }
     return true;
+}
+
+bool ScanFiles::finish()
+{
+    bool ok = true;
+    for (ScanFileWriter& writer : writers_) {
+        ok = writer.finish() && ok;  // every file closed, each failure reported
+    }
+    return ok;
+}
+
+void ScanFiles::announce(int32_t points, bool quiet) const
+{
+    if (quiet) {
+        return;
+    }
+    for (size_t k = 0; k < outputs_.size(); ++k) {
+        std::printf("Wrote %s (%i points, %" PRId64 " bytes)\n", outputs_[k].path.c_str(), static_cast<int>(points),
+                    writers_[k].bytesWritten());
+    }
+    std::fflush(stdout);
 }

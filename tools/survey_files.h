@@ -3,18 +3,16 @@
 // The files of the example survey. Each writer prints "Cannot create <path>" or
 // "Cannot write <path>" on failure and returns false; text files end lines in "\n".
 
+#include "batch/file_ptr.h"
+#include "tools/scan_file_writer.h"
 #include "tools/scan_sampler.h"
 #include "tools/scan_setups.h"
 #include "tools/survey_generator.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
-
-/// Bytes per point record: x, y, z as little-endian IEEE doubles and 8 zero bytes.
-constexpr int32_t POINT_RECORD_BYTES = 32;
 
 /// "<base>_<ID1 padded>_<ID2 padded>_<name>.bxyz"; ids below 10 get "00", 10..99 "0".
 std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, const std::string& name);
@@ -29,26 +27,23 @@ struct PairingSettings {
 /// The keys of the configuration that differ between surveys; the others are the same
 /// for every generated survey.
 struct SurveyKeys {
-    double gpsMaxDist = 0.0;        ///< GPSMAXDIST, metres
-    int32_t dataDir = 0;            ///< DATADIR: 0 set-ups run north-south, 1 east-west
-    double transX = 0.0;            ///< TRANSX, metres
-    double transY = 0.0;            ///< TRANSY, metres
-    double maxRange = 0.0;          ///< MAXRANGE, metres
+    double gpsMaxDist = 0.0;               ///< GPSMAXDIST, metres
+    int32_t dataDir = 0;                   ///< DATADIR: 0 set-ups run north-south, 1 east-west
+    double transX = 0.0;                   ///< TRANSX, metres
+    double transY = 0.0;                   ///< TRANSY, metres
+    double maxRange = 0.0;                 ///< MAXRANGE, metres
     double box[4] = {0.0, 0.0, 0.0, 0.0};  ///< XMIN, XMAX, YMIN, YMAX, translated survey frame, metres
-    double zmin = 0.0;              ///< ZMIN, metres
-    double zmax = 0.0;              ///< ZMAX, metres
-    PairingSettings pairing;        ///< dCX = dCY = dCZ and MINNUMPTS
-    int32_t pointsPerCube = 10;     ///< NUMPPC
-    double maxDistInitial = 0.5;    ///< MAXDISTINITIAL, metres
-    double maxDistFinal = 0.1;      ///< MAXDISTFINAL, metres
-    int32_t regsol = 2;             ///< REGSOL
+    double zmin = 0.0;                     ///< ZMIN, metres
+    double zmax = 0.0;                     ///< ZMAX, metres
+    PairingSettings pairing;               ///< dCX = dCY = dCZ and MINNUMPTS
+    int32_t pointsPerCube = 10;            ///< NUMPPC
+    double maxDistInitial = 0.5;           ///< MAXDISTINITIAL, metres
+    double maxDistFinal = 0.1;             ///< MAXDISTFINAL, metres
+    int32_t regsol = 2;                    ///< REGSOL
 };
 
 /// A text file being written; "\n" line ends on every platform.
-struct TextFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using TextFile = std::unique_ptr<std::FILE, TextFileCloser>;
+using TextFile = FilePtr;
 
 /// Creates the file, or prints "Cannot create <path>" and returns null.
 TextFile createTextFile(const std::string& path);
@@ -61,35 +56,45 @@ bool announceWritten(bool ok, const std::string& path, bool quiet);
 void writeSurveyKeys(std::FILE* f, const SurveyKeys& keys);
 
 bool writeSurveyDatabase(const std::string& path, const std::vector<ScanSetup>& scans);
-bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan,
-                        const ExampleSurveyOptions& options, const PairingSettings& pairing);
-bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans,
-                const std::vector<int32_t>& pointCounts);
-bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan,
-                 const ExampleSurveyOptions& options, const ExampleSurveyResult& result);
+bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
+                        const PairingSettings& pairing);
+bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans, const std::vector<int32_t>& pointCounts);
+bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
+                 const ExampleSurveyResult& result);
 
 /// The command line's options beyond the basic ones, as the README repeats them
 /// (" --spacing 30 --errors 0,0.5"); empty when none was given.
 std::string extraOptionsText(const ExampleSurveyOptions& options);
 
-/// Writes a binary point file block by block (one fwrite per block).
-class PointFileWriter {
+/// A point file of one scan.
+struct ScanOutput {
+    std::string path;                      ///< where it goes
+    ScanFormat format = ScanFormat::Bxyz;  ///< what it holds
+};
+
+/// The files of the scan at `index` (database order): the .bxyz that the database names
+/// when bxyz is among the formats, then "<NAME>.ply" or "<NAME>.las" when PLY or LAS is,
+/// those formats taken in turn scan by scan.
+std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const ScanSetup& setup, int32_t index);
+
+/// The README lines that describe the point files the formats give.
+void writeScanFileLines(std::FILE* f, const ExampleSurveyOptions& options);
+
+/// Writes the same points into every file of one scan.
+class ScanFiles {
 public:
-    /// Creates the file; false (with a message) when it cannot be created.
-    bool open(const std::string& path);
-    /// Appends the scanner-frame coordinates of the points.
+    /// Creates every file; false (with a message) when one cannot be created.
+    bool open(const std::vector<ScanOutput>& outputs);
+    /// Appends the points to every file; false once any write failed.
     bool append(const std::vector<ScanPoint>& points);
-    /// Closes the file; false when any write failed.
+    /// Finishes every file; false (with a message) when any failed.
     bool finish();
-    int64_t bytesWritten() const { return bytes_; }
+    /// Prints "Wrote <path> (<points> points, <bytes> bytes)" for every file unless quiet.
+    void announce(int32_t points, bool quiet) const;
+    /// The files, in the order given to open().
+    const std::vector<ScanOutput>& outputs() const { return outputs_; }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
-    std::string path_;
-    std::vector<unsigned char> buffer_;
-    int64_t bytes_ = 0;
-    bool failed_ = false;
+    std::vector<ScanOutput> outputs_;
+    std::vector<ScanFileWriter> writers_;
 };

@@ -17,26 +17,27 @@
 
 namespace {
 
-constexpr double TRANS_X = 475000.0;     // round offsets near the survey
+constexpr double TRANS_X = 475000.0;  // round offsets near the survey
 constexpr double TRANS_Y = 3640000.0;
-constexpr double LINE_OFFSET = 60.0;     // survey-frame x (y) of the set-up line
-constexpr double FIRST_SETUP = 40.0;     // along-shore position of the first set-up
+constexpr double LINE_OFFSET = 60.0;  // survey-frame x (y) of the set-up line
+constexpr double FIRST_SETUP = 40.0;  // along-shore position of the first set-up
 // About half the along-shore coverage of one scan (+-50 degrees at some 33 m), so that
 // neighbours overlap by roughly half and the scan after next barely touches.
 constexpr double SETUP_SPACING = 38.0;
-constexpr double SCENE_MARGIN = 250.0;   // scene beyond the outer set-ups, metres
+constexpr double SCENE_MARGIN = 250.0;  // scene beyond the outer set-ups, metres
 constexpr int64_t MICRO = 1000000;
-constexpr int32_t NUMPPC = 10;           // points per cube the registration pairs
+constexpr int32_t NUMPPC = 10;  // points per cube the registration pairs
 constexpr int32_t COLUMNS_PER_BLOCK = 16;
 constexpr int32_t CUBE_EDGES[] = {1, 2, 3, 4, 5, 6, 8, 10};
 constexpr int32_t EDGE_CHOICES = static_cast<int32_t>(std::size(CUBE_EDGES));
-constexpr int32_t WANTED_PAIRS = 4000;   // enough for MINNUMPTS 1000 with room to spare
+constexpr int32_t WANTED_PAIRS = 4000;  // enough for MINNUMPTS 1000 with room to spare
 
 constexpr uint32_t STREAM_SETUPS = 1;
 constexpr uint32_t STREAM_NOISE = 1000;  // + scan index
 
 ScanSetup placeSetup(const ExampleSurveyPlan& plan, std::mt19937& gen, int32_t index, double spacing,
-                     int64_t headingMarginMicro) {
+                     int64_t headingMarginMicro)
+{
     ScanSetup s;
     const double along = FIRST_SETUP + spacing * index + uniformIn(gen, -2.0, 2.0);
     const double across = uniformIn(gen, -1.0, 1.0);
@@ -55,7 +56,8 @@ ScanSetup placeSetup(const ExampleSurveyPlan& plan, std::mt19937& gen, int32_t i
     return s;
 }
 
-CubeCounts scanWindow(const ExampleSurveyPlan& plan, const ScanPose& pose) {
+CubeCounts scanWindow(const ExampleSurveyPlan& plan, const ScanPose& pose)
+{
     double s = 0.0;
     double c = 0.0;
     surveyToShore(plan.frame, pose.x, pose.y, s, c);
@@ -67,18 +69,17 @@ CubeCounts scanWindow(const ExampleSurveyPlan& plan, const ScanPose& pose) {
 }
 
 struct ScanOutcome {
-    int32_t points = 0;       ///< points written
-    int64_t bytes = 0;        ///< file size
-    CubeCounts cubes;         ///< points per cube above ZMIN
+    int32_t points = 0;  ///< points written
+    CubeCounts cubes;    ///< points per cube above ZMIN
 };
 
 std::optional<ScanOutcome> generateScan(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
-                                        int32_t index, const std::string& path) {
+                                        int32_t index, ScanFiles& files)
+{
     const ScanSetup& setup = plan.scans[index];
     const ScanGrid grid = planScanGrid(plan.scene, plan.frame, setup.pose, plan.scanner, options.points);
     std::mt19937 noiseGen(streamSeed(options.seed, STREAM_NOISE + static_cast<uint32_t>(index)));
-    PointFileWriter writer;
-    if (!writer.open(path)) {
+    if (!files.open(scanOutputs(options, setup, index))) {
         return std::nullopt;
     }
     ScanOutcome out;
@@ -92,19 +93,19 @@ std::optional<ScanOutcome> generateScan(const ExampleSurveyPlan& plan, const Exa
             countPoint(out.cubes, p.wx, p.wy, p.wz);
         }
         out.points += static_cast<int32_t>(block.size());
-        if (!writer.append(block)) {
+        if (!files.append(block)) {
             break;
         }
     }
-    if (!writer.finish()) {
+    if (!files.finish()) {
         return std::nullopt;
     }
-    out.bytes = writer.bytesWritten();
     return out;
 }
 
 // Cube size and MINNUMPTS from the fewest shared cubes of any neighbour pair, per edge.
-PairingSettings choosePairing(const ExampleSurveyOptions& options, const int32_t* fewestShared) {
+PairingSettings choosePairing(const ExampleSurveyOptions& options, const int32_t* fewestShared)
+{
     int32_t pick = 0;
     for (int32_t e = 0; e < EDGE_CHOICES; ++e) {
         if (options.cubeSize > 0) {
@@ -127,7 +128,8 @@ PairingSettings choosePairing(const ExampleSurveyOptions& options, const int32_t
     return pairing;
 }
 
-bool makeOutputFolder(const std::string& dir) {
+bool makeOutputFolder(const std::string& dir)
+{
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (!std::filesystem::is_directory(dir, ec)) {
@@ -137,24 +139,22 @@ bool makeOutputFolder(const std::string& dir) {
     return true;
 }
 
-bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options, const std::string& base,
-                ExampleSurveyResult& result, PairingSettings& pairing) {
+bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options, ExampleSurveyResult& result,
+                PairingSettings& pairing)
+{
     int32_t fewestShared[EDGE_CHOICES];
     std::fill(fewestShared, fewestShared + EDGE_CHOICES, INT32_MAX);
     CubeCounts previous;
     for (int32_t i = 0; i < static_cast<int32_t>(plan.scans.size()); ++i) {
-        const ScanSetup& s = plan.scans[i];
-        const std::string path = scanFileName(base, s.id1, s.id2, s.name);
-        std::optional<ScanOutcome> scan = generateScan(plan, options, i, path);
+        ScanFiles files;
+        std::optional<ScanOutcome> scan = generateScan(plan, options, i, files);
         if (!scan) {
             return false;
         }
-        if (!options.quiet) {
-            std::printf("Wrote %s (%i points, %" PRId64 " bytes)\n", path.c_str(), static_cast<int>(scan->points),
-                        scan->bytes);
-            std::fflush(stdout);
+        files.announce(scan->points, options.quiet);
+        for (const ScanOutput& output : files.outputs()) {
+            result.scanPaths.push_back(output.path);
         }
-        result.scanPaths.push_back(path);
         result.pointCounts.push_back(scan->points);
         if (i > 0) {
             for (int32_t e = 0; e < EDGE_CHOICES; ++e) {
@@ -170,41 +170,57 @@ bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& optio
 
 }  // namespace
 
-bool checkSurveyOptions(const ExampleSurveyOptions& o) {
+bool checkSurveyOptions(const ExampleSurveyOptions& o)
+{
     bool ok = true;
     auto fail = [&ok](const char* what) {
         std::fprintf(stderr, "Invalid option: %s\n", what);
         ok = false;
     };
-    if (o.outDir.empty()) fail("an output folder is required");
-    if (o.name.empty() || o.name.size() > 40 ||
-        o.name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-") !=
-            std::string::npos) {
+    if (o.outDir.empty())
+        fail("an output folder is required");
+    if (o.name.empty() || o.name.size() > 40
+        || o.name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-")
+            != std::string::npos) {
         fail("the name must be 1 to 40 letters, digits, '_' or '-'");
     }
-    if (o.scans < 2 || o.scans > 10) fail("the scan count must be 2 to 10");
-    if (o.points < 1000 || o.points > 20000000) fail("the points per scan must be 1000 to 20000000");
-    if (!(o.noise >= 0.0 && o.noise <= 0.1)) fail("the noise must be 0 to 0.1 m");
-    if (!(o.maxError >= 0.0 && o.maxError <= 10.0)) fail("the largest heading error must be 0 to 10 degrees");
+    if (o.scans < 2 || o.scans > 10)
+        fail("the scan count must be 2 to 10");
+    if (o.points < 1000 || o.points > 20000000)
+        fail("the points per scan must be 1000 to 20000000");
+    if (!(o.noise >= 0.0 && o.noise <= 0.1))
+        fail("the noise must be 0 to 0.1 m");
+    if (!(o.maxError >= 0.0 && o.maxError <= 10.0))
+        fail("the largest heading error must be 0 to 10 degrees");
     if (o.firstId < 0 || o.firstId > 100000 || o.firstId2 < 0 || o.firstId2 > 100000) {
         fail("the first ids must be 0 to 100000");
     }
-    if (o.zmin && !(*o.zmin > -1000.0 && *o.zmin < 1000.0)) fail("ZMIN must lie within +-1000 m");
+    if (o.zmin && !(*o.zmin > -1000.0 && *o.zmin < 1000.0))
+        fail("ZMIN must lie within +-1000 m");
     if (o.cubeSize < 0 || o.cubeSize > 10 || o.cubeSize == 7 || o.cubeSize == 9) {
         fail("the cube size must be 1, 2, 3, 4, 5, 6, 8 or 10 m");
     }
-    if (o.minPairs < 0) fail("MINNUMPTS must not be negative");
-    if (o.spacing && !(*o.spacing >= 5.0 && *o.spacing <= 100.0)) fail("the spacing must be 5 to 100 m");
+    if (o.minPairs < 0)
+        fail("MINNUMPTS must not be negative");
+    if (o.spacing && !(*o.spacing >= 5.0 && *o.spacing <= 100.0))
+        fail("the spacing must be 5 to 100 m");
     if (!o.errors.empty() && o.errors.size() != static_cast<size_t>(o.scans)) {
         fail("give one heading error per scan");
     }
     for (double e : o.errors) {
-        if (!(e >= -10.0 && e <= 10.0)) fail("each heading error must be -10 to 10 degrees");
+        if (!(e >= -10.0 && e <= 10.0))
+            fail("each heading error must be -10 to 10 degrees");
+    }
+    std::vector<ScanFormat> formats = o.formats;
+    std::sort(formats.begin(), formats.end());
+    if (formats.empty() || std::adjacent_find(formats.begin(), formats.end()) != formats.end()) {
+        fail("give each of the formats bxyz, ply and las at most once, and at least one");
     }
     return ok;
 }
 
-ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options) {
+ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options)
+{
     ExampleSurveyPlan plan;
     plan.transX = TRANS_X;
     plan.transY = TRANS_Y;
@@ -239,7 +255,8 @@ ExampleSurveyPlan planExampleSurvey(const ExampleSurveyOptions& options) {
     return plan;
 }
 
-std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOptions& options) {
+std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOptions& options)
+{
     if (!checkSurveyOptions(options) || !makeOutputFolder(options.outDir)) {
         return std::nullopt;
     }
@@ -250,12 +267,11 @@ std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOpti
     const std::string base = options.outDir + "/" + options.name;
     ExampleSurveyResult result;
     result.databasePath = base + ".csv";
-    if (!announceWritten(writeSurveyDatabase(result.databasePath, plan.scans), result.databasePath,
-                         options.quiet)) {
+    if (!announceWritten(writeSurveyDatabase(result.databasePath, plan.scans), result.databasePath, options.quiet)) {
         return std::nullopt;
     }
     PairingSettings pairing;
-    if (!writeScans(plan, options, base, result, pairing)) {
+    if (!writeScans(plan, options, result, pairing)) {
         return std::nullopt;
     }
     result.cubeSize = pairing.cubeSize;
@@ -264,9 +280,9 @@ std::optional<ExampleSurveyResult> generateExampleSurvey(const ExampleSurveyOpti
     const std::string config = options.outDir + "/ipcreg.txt";
     const std::string truth = options.outDir + "/truth.csv";
     const std::string readme = options.outDir + "/README.txt";
-    if (!announceWritten(writeConfiguration(config, plan, options, pairing), config, options.quiet) ||
-        !announceWritten(writeTruth(truth, plan.scans, result.pointCounts), truth, options.quiet) ||
-        !announceWritten(writeReadme(readme, plan, options, result), readme, options.quiet)) {
+    if (!announceWritten(writeConfiguration(config, plan, options, pairing), config, options.quiet)
+        || !announceWritten(writeTruth(truth, plan.scans, result.pointCounts), truth, options.quiet)
+        || !announceWritten(writeReadme(readme, plan, options, result), readme, options.quiet)) {
         return std::nullopt;
     }
     return result;

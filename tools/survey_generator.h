@@ -2,8 +2,9 @@
 
 // The example survey: a deterministic synthetic sea-cliff survey for tests, the demo
 // and the benchmarks. It writes the survey database, one binary point file per scan
-// (points in the scanner's own frame), the batch program's configuration "ipcreg.txt",
-// "truth.csv" with the heading errors put into the database, and "README.txt".
+// (points in the scanner's own frame; as PLY or LAS too, or instead, with the formats
+// option), the batch program's configuration "ipcreg.txt", "truth.csv" with the heading
+// errors put into the database, and "README.txt".
 //
 // Geometry (as the batch program reads the files): the scan's points go into the
 // translated survey frame by p = Rz(a3) Ry(a2) Rx(a1) p_scanner + t, t = (X - TRANSX,
@@ -14,6 +15,7 @@
 // registration must find is -error.
 
 #include "tools/cliff_scene.h"
+#include "tools/scan_file_writer.h"
 #include "tools/scan_sampler.h"
 #include "tools/scan_setups.h"
 
@@ -43,28 +45,31 @@ struct ExampleSurveyOptions {
     std::optional<double> spacing;  ///< metres between neighbouring set-ups; empty: the scene's own
     std::vector<double> errors;     ///< heading error of each scan, degrees; empty: drawn up to maxError
     std::string terrainPath;        ///< terrain sample (E N Z [class] lines); empty: the sea cliff
+    /// Point files of each scan: with bxyz the .bxyz the database names; with ply and/or las
+    /// one "<NAME>.ply" or "<NAME>.las" per scan, those formats taken in turn.
+    std::vector<ScanFormat> formats{ScanFormat::Bxyz};
 };
 
 /// Everything that follows from the options before any ray is cast.
 struct ExampleSurveyPlan {
-    CliffScene scene;                ///< the cliff and the beach
-    ShoreFrame frame;                ///< shore coordinates in the survey frame
-    ScannerModel scanner;            ///< field of view, range, noise
-    std::vector<ScanSetup> scans;    ///< in database order, along the beach
-    double transX = 0.0;             ///< TRANSX, metres
-    double transY = 0.0;             ///< TRANSY, metres
-    double gpsMaxDist = 0.0;         ///< GPSMAXDIST: catches the neighbour, not the one beyond
-    double zmin = 0.0;               ///< ZMIN, metres
+    CliffScene scene;              ///< the cliff and the beach
+    ShoreFrame frame;              ///< shore coordinates in the survey frame
+    ScannerModel scanner;          ///< field of view, range, noise
+    std::vector<ScanSetup> scans;  ///< in database order, along the beach
+    double transX = 0.0;           ///< TRANSX, metres
+    double transY = 0.0;           ///< TRANSY, metres
+    double gpsMaxDist = 0.0;       ///< GPSMAXDIST: catches the neighbour, not the one beyond
+    double zmin = 0.0;             ///< ZMIN, metres
 };
 
 /// What the generation produced.
 struct ExampleSurveyResult {
-    std::string databasePath;             ///< <outDir>/<name>.csv
-    std::vector<std::string> scanPaths;   ///< point files, database order
-    std::vector<int32_t> pointCounts;     ///< points per scan
-    double cubeSize = 1.0;                ///< dCX = dCY = dCZ written, metres
-    int32_t minPairs = 1000;              ///< MINNUMPTS written
-    int32_t fewestPairs = 0;              ///< estimated pairs of the weakest neighbour pair
+    std::string databasePath;            ///< <outDir>/<name>.csv
+    std::vector<std::string> scanPaths;  ///< point files, database order; a scan's .bxyz before its PLY or LAS
+    std::vector<int32_t> pointCounts;    ///< points per scan
+    double cubeSize = 1.0;               ///< dCX = dCY = dCZ written, metres
+    int32_t minPairs = 1000;             ///< MINNUMPTS written
+    int32_t fewestPairs = 0;             ///< estimated pairs of the weakest neighbour pair
 };
 
 /// Checks the options; prints what is wrong to stderr and returns false if any is.

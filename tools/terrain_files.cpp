@@ -6,12 +6,11 @@
 
 namespace {
 
-std::string fileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // XMIN, XMAX, YMIN, YMAX: the field in the translated survey frame and 10 m around it.
-void fieldBox(const HeightField& f, double* box) {
+void fieldBox(const HeightField& f, double* box)
+{
     box[0] = std::floor((f.x0 - 10.0) / 10.0) * 10.0;
     box[1] = std::ceil((f.x0 + f.step * (f.nx - 1) + 10.0) / 10.0) * 10.0;
     box[2] = std::floor((f.y0 - 10.0) / 10.0) * 10.0;
@@ -21,7 +20,8 @@ void fieldBox(const HeightField& f, double* box) {
 }  // namespace
 
 bool writeTerrainConfiguration(const std::string& path, const TerrainSurveyPlan& plan,
-                               const ExampleSurveyOptions& options, const PairingSettings& pairing) {
+                               const ExampleSurveyOptions& options, const PairingSettings& pairing)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
@@ -54,35 +54,37 @@ bool writeTerrainConfiguration(const std::string& path, const TerrainSurveyPlan&
 }
 
 bool writeTerrainReadme(const std::string& path, const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options,
-                        const ExampleSurveyResult& result) {
+                        const ExampleSurveyResult& result)
+{
     TextFile f = createTextFile(path);
     if (!f) {
         return false;
     }
     std::FILE* o = f.get();
-    std::fprintf(o, "Sparse terrain survey of %s (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
-                    "--noise %g --max-error %g%s)\n\n",
+    std::fprintf(o,
+                 "Sparse terrain survey of %s (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
+                 "--noise %g --max-error %g%s)\n\n",
                  fileName(options.terrainPath).c_str(), options.seed, static_cast<int>(plan.scans.size()),
-                 static_cast<int>(options.points), options.noise, options.maxError,
-                 extraOptionsText(options).c_str());
-    std::fprintf(o, "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
-                    "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
+                 static_cast<int>(options.points), options.noise, options.maxError, extraOptionsText(options).c_str());
+    std::fprintf(o,
+                 "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
+                 "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
                  options.name.c_str());
-    std::fprintf(o, "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
-                    "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",
-                 options.name.c_str());
-    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n",
-                 plan.transX, plan.transY);
-    std::fprintf(o, "truth.csv  per scan the heading error put into the database; the registration\n"
-                    "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
+    writeScanFileLines(o, options);
+    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n", plan.transX,
+                 plan.transY);
+    std::fprintf(o,
+                 "truth.csv  per scan the heading error put into the database; the registration\n"
+                 "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
     const char* sides[] = {"south", "north", "west", "east"};
-    std::fprintf(o, "The surface: the sample's ground points (class 0) averaged onto a %.1f m grid (%i nodes\n"
-                    "without a point within %.1f m left open). The set-ups stand in a row %.1f m apart, some\n"
-                    "%.0f m in front of the foot of the slope (the sample's %s side, DATADIR %i), on level\n"
-                    "ground at the height of the edge, each looking up the slope over +-%.0f degrees, out to\n"
-                    "%.0f m; far returns thin out and their range noise grows, as with a real long-range scanner.\n",
-                 plan.field.step, static_cast<int>(plan.field.missing), 10.0 * TERRAIN_FIELD_RADIUS,
-                 plan.spacing, TERRAIN_STANDOFF, sides[static_cast<int>(plan.foot)], static_cast<int>(plan.dataDir),
+    std::fprintf(o,
+                 "The surface: the sample's ground points (class 0) averaged onto a %.1f m grid (%i nodes\n"
+                 "without a point within %.1f m left open). The set-ups stand in a row %.1f m apart, some\n"
+                 "%.0f m in front of the foot of the slope (the sample's %s side, DATADIR %i), on level\n"
+                 "ground at the height of the edge, each looking up the slope over +-%.0f degrees, out to\n"
+                 "%.0f m; far returns thin out and their range noise grows, as with a real long-range scanner.\n",
+                 plan.field.step, static_cast<int>(plan.field.missing), 10.0 * TERRAIN_FIELD_RADIUS, plan.spacing,
+                 TERRAIN_STANDOFF, sides[static_cast<int>(plan.foot)], static_cast<int>(plan.dataDir),
                  plan.scanner.halfWidthDeg, plan.scanner.maxRange);
     std::fprintf(o, "Cube size %.0f m, NUMPPC %i, MINNUMPTS %i, weakest neighbour pair about %i point pairs.\n",
                  result.cubeSize, static_cast<int>(SPARSE_NUMPPC), static_cast<int>(result.minPairs),

@@ -1,21 +1,19 @@
 #include "tools/terrain_points.h"
 
+#include "batch/file_ptr.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 // One finite number at text[at], skipping blanks before it; advances `at` past it.
-bool readNumber(const std::string& text, size_t& at, size_t end, double& value) {
+bool readNumber(const std::string& text, size_t& at, size_t end, double& value)
+{
     while (at < end && isBlank(text[at])) {
         ++at;
     }
@@ -36,7 +34,8 @@ bool readNumber(const std::string& text, size_t& at, size_t end, double& value) 
 
 }  // namespace
 
-std::optional<std::vector<TerrainPoint>> parseTerrainPoints(const std::string& text, const std::string& name) {
+std::optional<std::vector<TerrainPoint>> parseTerrainPoints(const std::string& text, const std::string& name)
+{
     std::vector<TerrainPoint> points;
     int32_t lineNumber = 0;
     for (size_t at = 0; at < text.size();) {
@@ -52,8 +51,8 @@ std::optional<std::vector<TerrainPoint>> parseTerrainPoints(const std::string& t
         if (first < end && text[first] != '#') {
             TerrainPoint p;
             size_t cursor = first;
-            if (!readNumber(text, cursor, end, p.easting) || !readNumber(text, cursor, end, p.northing) ||
-                !readNumber(text, cursor, end, p.elevation)) {
+            if (!readNumber(text, cursor, end, p.easting) || !readNumber(text, cursor, end, p.northing)
+                || !readNumber(text, cursor, end, p.elevation)) {
                 std::fprintf(stderr, "Line %i of %s is not a point\n", static_cast<int>(lineNumber), name.c_str());
                 return std::nullopt;
             }
@@ -68,8 +67,7 @@ std::optional<std::vector<TerrainPoint>> parseTerrainPoints(const std::string& t
                     ++cursor;
                 }
                 if (cursor < end) {
-                    std::fprintf(stderr, "Line %i of %s is not a point\n", static_cast<int>(lineNumber),
-                                 name.c_str());
+                    std::fprintf(stderr, "Line %i of %s is not a point\n", static_cast<int>(lineNumber), name.c_str());
                     return std::nullopt;
                 }
             }
@@ -84,8 +82,9 @@ std::optional<std::vector<TerrainPoint>> parseTerrainPoints(const std::string& t
     return points;
 }
 
-std::optional<std::vector<TerrainPoint>> readTerrainPoints(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+std::optional<std::vector<TerrainPoint>> readTerrainPoints(const std::string& path)
+{
+    FilePtr f(std::fopen(path.c_str(), "rb"));
     std::string text;
     bool ok = f != nullptr;
     char block[65536];

@@ -13,12 +13,12 @@
 
 namespace {
 
-constexpr double EDGE_BAND = 5.0;       // nodes this close to a side give its mean height, metres
-constexpr double LINE_USE = 0.75;       // the default spacing spreads the set-ups over this share of the foot
-constexpr double MAX_SPACING = 25.0;    // metres; a longer default would leave neighbours little in common
-constexpr double ALONG_JITTER = 2.0;    // metres, along the row
-constexpr double OUT_JITTER = 3.0;      // metres, across it
-constexpr double EDGE_SEARCH = 20.0;    // metres in from the edge to look for the ground's height
+constexpr double EDGE_BAND = 5.0;     // nodes this close to a side give its mean height, metres
+constexpr double LINE_USE = 0.75;     // the default spacing spreads the set-ups over this share of the foot
+constexpr double MAX_SPACING = 25.0;  // metres; a longer default would leave neighbours little in common
+constexpr double ALONG_JITTER = 2.0;  // metres, along the row
+constexpr double OUT_JITTER = 3.0;    // metres, across it
+constexpr double EDGE_SEARCH = 20.0;  // metres in from the edge to look for the ground's height
 constexpr int64_t MICRO = 1000000;
 
 constexpr uint32_t STREAM_TERRAIN_SETUPS = 2001;
@@ -27,7 +27,8 @@ constexpr uint32_t STREAM_TERRAIN_RETURNS = 3000;  // + scan index
 // The bare-ground points in the translated frame. Objects stay out: the set-ups must
 // stand on the ground, and a tree crown averaged into a height field would be a solid
 // hill that hides the slope behind it.
-std::vector<FieldPoint> groundPoints(const std::vector<TerrainPoint>& points, double transX, double transY) {
+std::vector<FieldPoint> groundPoints(const std::vector<TerrainPoint>& points, double transX, double transY)
+{
     std::vector<FieldPoint> out;
     for (const TerrainPoint& p : points) {
         if (p.pointClass == 0) {
@@ -38,7 +39,8 @@ std::vector<FieldPoint> groundPoints(const std::vector<TerrainPoint>& points, do
 }
 
 // The side whose nodes within EDGE_BAND of it lie lowest on average.
-FootSide lowestSide(const HeightField& f) {
+FootSide lowestSide(const HeightField& f)
+{
     const int32_t band = std::max(1, static_cast<int32_t>(EDGE_BAND / f.step));
     double sum[4] = {0.0, 0.0, 0.0, 0.0};
     double count[4] = {0.0, 0.0, 0.0, 0.0};
@@ -72,7 +74,8 @@ struct FootLine {
     double length = 0.0;                ///< metres
 };
 
-FootLine footLine(const HeightField& f, FootSide side) {
+FootLine footLine(const HeightField& f, FootSide side)
+{
     const double x1 = f.x0 + f.step * (f.nx - 1);
     const double y1 = f.y0 + f.step * (f.ny - 1);
     FootLine line;
@@ -89,10 +92,11 @@ FootLine footLine(const HeightField& f, FootSide side) {
 
 // Set-up i of the row, standing on level ground at the height of the edge in front of
 // it; false when the edge has no height there.
-bool placeSetup(const TerrainSurveyPlan& plan, const FootLine& line, std::mt19937& gen, int32_t index,
-                int32_t count, int64_t headingMarginMicro, ScanSetup& s) {
-    const double along = 0.5 * line.length + plan.spacing * (index - 0.5 * (count - 1)) +
-                         uniformIn(gen, -ALONG_JITTER, ALONG_JITTER);
+bool placeSetup(const TerrainSurveyPlan& plan, const FootLine& line, std::mt19937& gen, int32_t index, int32_t count,
+                int64_t headingMarginMicro, ScanSetup& s)
+{
+    const double along =
+        0.5 * line.length + plan.spacing * (index - 0.5 * (count - 1)) + uniformIn(gen, -ALONG_JITTER, ALONG_JITTER);
     const double out = TERRAIN_STANDOFF + uniformIn(gen, -OUT_JITTER, OUT_JITTER);
     const double edgeX = line.edgeX + along * line.alongX;
     const double edgeY = line.edgeY + along * line.alongY;
@@ -120,7 +124,8 @@ bool placeSetup(const TerrainSurveyPlan& plan, const FootLine& line, std::mt1993
     return true;
 }
 
-bool placeSetups(const ExampleSurveyOptions& options, TerrainSurveyPlan& plan) {
+bool placeSetups(const ExampleSurveyOptions& options, TerrainSurveyPlan& plan)
+{
     const FootLine line = footLine(plan.field, plan.foot);
     plan.spacing = options.spacing.value_or(
         std::min(MAX_SPACING, std::floor(LINE_USE * line.length / std::max(1, options.scans - 1))));
@@ -129,7 +134,8 @@ bool placeSetups(const ExampleSurveyOptions& options, TerrainSurveyPlan& plan) {
     for (int32_t i = 0; i < options.scans; ++i) {
         ScanSetup s;
         if (!placeSetup(plan, line, gen, i, options.scans, margin, s)) {
-            std::fprintf(stderr, "Set-up %i would stand beyond the terrain's foot: choose fewer scans or a smaller spacing\n",
+            std::fprintf(stderr,
+                         "Set-up %i would stand beyond the terrain's foot: choose fewer scans or a smaller spacing\n",
                          static_cast<int>(i + 1));
             return false;
         }
@@ -146,49 +152,48 @@ bool placeSetups(const ExampleSurveyOptions& options, TerrainSurveyPlan& plan) {
     return true;
 }
 
-CubeCounts fieldWindow(const TerrainSurveyPlan& plan) {
+CubeCounts fieldWindow(const TerrainSurveyPlan& plan)
+{
     const HeightField& f = plan.field;
     return makeCubeWindow(f.x0, f.x0 + f.step * (f.nx - 1), f.y0, f.y0 + f.step * (f.ny - 1), plan.zmin,
                           f.highest + 2.0);
 }
 
-bool writeScan(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options, int32_t index,
-               const std::string& path, std::vector<ScanPoint>& points, CubeCounts& cubes) {
+bool writeScan(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options, int32_t index, ScanFiles& files,
+               std::vector<ScanPoint>& points, CubeCounts& cubes)
+{
     const ScanSetup& setup = plan.scans[static_cast<size_t>(index)];
     const ScanGrid grid = planTerrainScan(plan.field, setup.pose, plan.lookAzimuth, plan.scanner, options.points);
     std::mt19937 gen(streamSeed(options.seed, STREAM_TERRAIN_RETURNS + static_cast<uint32_t>(index)));
     points.clear();
     sampleTerrainScan(plan.field, setup.pose, plan.scanner, grid, gen, points);
-    PointFileWriter writer;
-    if (!writer.open(path) || !writer.append(points) || !writer.finish()) {
+    const bool written = files.open(scanOutputs(options, setup, index)) && files.append(points);
+    if (!files.finish() || !written) {
         return false;
     }
     for (const ScanPoint& p : points) {
         countPoint(cubes, p.wx, p.wy, p.wz);
     }
-    if (!options.quiet) {
-        std::printf("Wrote %s (%i points, %" PRId64 " bytes)\n", path.c_str(), static_cast<int>(points.size()),
-                    writer.bytesWritten());
-        std::fflush(stdout);
-    }
+    files.announce(static_cast<int32_t>(points.size()), options.quiet);
     return true;
 }
 
 bool writeScans(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options, ExampleSurveyResult& result,
-                PairingSettings& pairing) {
-    const std::string base = options.outDir + "/" + options.name;
+                PairingSettings& pairing)
+{
     const int32_t edge = options.cubeSize > 0 ? options.cubeSize : SPARSE_CUBE;
     int32_t fewestShared = INT32_MAX;
     std::vector<ScanPoint> points;
     CubeCounts previous;
     for (int32_t i = 0; i < static_cast<int32_t>(plan.scans.size()); ++i) {
-        const ScanSetup& s = plan.scans[static_cast<size_t>(i)];
-        const std::string path = scanFileName(base, s.id1, s.id2, s.name);
         CubeCounts cubes = fieldWindow(plan);
-        if (!writeScan(plan, options, i, path, points, cubes)) {
+        ScanFiles files;
+        if (!writeScan(plan, options, i, files, points, cubes)) {
             return false;
         }
-        result.scanPaths.push_back(path);
+        for (const ScanOutput& output : files.outputs()) {
+            result.scanPaths.push_back(output.path);
+        }
         result.pointCounts.push_back(static_cast<int32_t>(points.size()));
         if (i > 0) {
             fewestShared = std::min(fewestShared, sharedCubes(previous, cubes, edge, SPARSE_NUMPPC));
@@ -209,7 +214,8 @@ bool writeScans(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& optio
 }  // namespace
 
 std::optional<TerrainSurveyPlan> planTerrainSurvey(const ExampleSurveyOptions& options,
-                                                   const std::vector<TerrainPoint>& points) {
+                                                   const std::vector<TerrainPoint>& points)
+{
     TerrainSurveyPlan plan;
     double minE = 1e300, minN = 1e300;
     for (const TerrainPoint& p : points) {
@@ -230,9 +236,9 @@ std::optional<TerrainSurveyPlan> planTerrainSurvey(const ExampleSurveyOptions& o
     plan.dataDir = plan.foot == FootSide::South || plan.foot == FootSide::North ? 1 : 0;
     const double quarter = 0.5 * 3.14159265358979323846;
     plan.lookAzimuth = plan.foot == FootSide::South ? quarter
-                       : plan.foot == FootSide::North ? -quarter
-                       : plan.foot == FootSide::West  ? 0.0
-                                                      : 2.0 * quarter;
+        : plan.foot == FootSide::North              ? -quarter
+        : plan.foot == FootSide::West               ? 0.0
+                                                    : 2.0 * quarter;
     plan.scanner.rangeNoise = options.noise;
     if (!placeSetups(options, plan)) {
         return std::nullopt;
@@ -243,7 +249,8 @@ std::optional<TerrainSurveyPlan> planTerrainSurvey(const ExampleSurveyOptions& o
     return plan;
 }
 
-std::optional<ExampleSurveyResult> generateTerrainSurvey(const ExampleSurveyOptions& options) {
+std::optional<ExampleSurveyResult> generateTerrainSurvey(const ExampleSurveyOptions& options)
+{
     const std::optional<std::vector<TerrainPoint>> points = readTerrainPoints(options.terrainPath);
     if (!points) {
         return std::nullopt;
@@ -254,8 +261,7 @@ std::optional<ExampleSurveyResult> generateTerrainSurvey(const ExampleSurveyOpti
     }
     ExampleSurveyResult result;
     result.databasePath = options.outDir + "/" + options.name + ".csv";
-    if (!announceWritten(writeSurveyDatabase(result.databasePath, plan->scans), result.databasePath,
-                         options.quiet)) {
+    if (!announceWritten(writeSurveyDatabase(result.databasePath, plan->scans), result.databasePath, options.quiet)) {
         return std::nullopt;
     }
     PairingSettings pairing;
@@ -268,9 +274,9 @@ std::optional<ExampleSurveyResult> generateTerrainSurvey(const ExampleSurveyOpti
     const std::string config = options.outDir + "/ipcreg.txt";
     const std::string truth = options.outDir + "/truth.csv";
     const std::string readme = options.outDir + "/README.txt";
-    if (!announceWritten(writeTerrainConfiguration(config, *plan, options, pairing), config, options.quiet) ||
-        !announceWritten(writeTruth(truth, plan->scans, result.pointCounts), truth, options.quiet) ||
-        !announceWritten(writeTerrainReadme(readme, *plan, options, result), readme, options.quiet)) {
+    if (!announceWritten(writeTerrainConfiguration(config, *plan, options, pairing), config, options.quiet)
+        || !announceWritten(writeTruth(truth, plan->scans, result.pointCounts), truth, options.quiet)
+        || !announceWritten(writeTerrainReadme(readme, *plan, options, result), readme, options.quiet)) {
         return std::nullopt;
     }
     return result;

@@ -23,13 +23,15 @@ namespace {
 #endif
 
 // Runs the command with stdout and stderr into files in `dir`; returns the exit status.
-int run(const std::string& command, const std::string& dir) {
+int run(const std::string& command, const std::string& dir)
+{
     const std::string full = command + " > '" + dir + "/stdout.txt' 2> '" + dir + "/stderr.txt'";
     const int status = std::system(full.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int32_t countEntries(const std::string& dir) {
+int32_t countEntries(const std::string& dir)
+{
     int32_t n = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         n += entry.is_regular_file() ? 1 : 0;
@@ -39,19 +41,37 @@ int32_t countEntries(const std::string& dir) {
 
 }  // namespace
 
-TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2) {
+TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2)
+{
     const std::string exe = std::string(MAKE_EXAMPLE_SURVEY);
     if (exe.empty()) {
         GTEST_SKIP() << "built without the program's path";
     }
     const char* rows[] = {
-        "",                          "--scans 6",                 "--out D --scans 1",
-        "--out D --scans 11",        "--out D --points 12x",      "--out D --points 999",
-        "--out D --direction up",    "--out D --noise abc",       "--out D --seed -1",
-        "--out D --frobnicate 1",    "--out D --cube 7",          "--out D --name a/b",
-        "--out D --max-error 1e999", "--out D --scans",           "--out D --noise -0.1",
-        "--out D --scans 2 --errors 0,0.5,1", "--out D --errors 0,,1", "--out D --scans 2 --errors 0,11",
-        "--out D --spacing 2",       "--out D --scene terrain:",  "--out D --scene moon",
+        "",
+        "--scans 6",
+        "--out D --scans 1",
+        "--out D --scans 11",
+        "--out D --points 12x",
+        "--out D --points 999",
+        "--out D --direction up",
+        "--out D --noise abc",
+        "--out D --seed -1",
+        "--out D --frobnicate 1",
+        "--out D --cube 7",
+        "--out D --name a/b",
+        "--out D --max-error 1e999",
+        "--out D --scans",
+        "--out D --noise -0.1",
+        "--out D --scans 2 --errors 0,0.5,1",
+        "--out D --errors 0,,1",
+        "--out D --scans 2 --errors 0,11",
+        "--out D --spacing 2",
+        "--out D --scene terrain:",
+        "--out D --scene moon",
+        "--out D --formats ply,ply",
+        "--out D --formats xyz",
+        "--out D --formats bxyz,",
     };
     for (const char* args : rows) {
         SCOPED_TRACE(args);
@@ -67,7 +87,8 @@ TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2) {
     }
 }
 
-TEST(MakeExampleSurvey, PrintsOneLinePerFileWritten) {
+TEST(MakeExampleSurvey, PrintsOneLinePerFileWritten)
+{
     const std::string exe = std::string(MAKE_EXAMPLE_SURVEY);
     if (exe.empty()) {
         GTEST_SKIP() << "built without the program's path";
@@ -89,8 +110,9 @@ TEST(MakeExampleSurvey, PrintsOneLinePerFileWritten) {
 }
 
 // The 32-bit build (SSE2) writes byte for byte what the 64-bit build writes: the cliff,
-// the two-scan pair and the terrain survey.
-TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
+// the two-scan pair, the cliff's scans as PLY and LAS too, and the terrain survey.
+TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes)
+{
     const std::string exe = std::string(MAKE_EXAMPLE_SURVEY);
     const std::string exe32 = std::string(MAKE_EXAMPLE_SURVEY_32B);
     const std::string qemu = std::string(QEMU_I386);
@@ -104,14 +126,14 @@ TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes) {
     const Row rows[] = {
         {" --scans 4 --points 3000 --seed 5 --direction ew --max-error 0.7", 8},
         {" --scans 2 --points 3000 --spacing 30 --errors 0,0.5", 6},
+        {" --scans 3 --points 3000 --formats bxyz,ply,las", 10},
         {" --scene 'terrain:" + std::string(TERRAIN_SAMPLE) + "' --seed 3", 10},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.args);
         TempDir dir;
         ASSERT_EQ(run("'" + exe + "' --quiet --out '" + dir.path() + "/x64'" + r.args, dir.path()), 0);
-        ASSERT_EQ(run("'" + qemu + "' '" + exe32 + "' --quiet --out '" + dir.path() + "/x32'" + r.args, dir.path()),
-                  0);
+        ASSERT_EQ(run("'" + qemu + "' '" + exe32 + "' --quiet --out '" + dir.path() + "/x32'" + r.args, dir.path()), 0);
         int32_t files = 0;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/x64")) {
             const std::string name = entry.path().filename().string();

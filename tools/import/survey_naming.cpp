@@ -74,14 +74,16 @@ bool nameScanFromDatabase(const std::string& database, const ScanSelection& sele
         error = "cannot read the survey database " + database;
         return false;
     }
-    int32_t index = 0;
-    if (!findRecord(*db, selection, index, error)) {
-        if (db->badRecord > 0 || db->incompleteRecord > 0) {
-            error += " (reading stopped at record " + std::to_string(db->badRecord + db->incompleteRecord)
-                     + ", which is not a complete record of numbers and a NAME)";
-        }
+    // The batch program refuses a database with a line that is no record; a scan named
+    // from it would never be read.
+    if (db->problemLine > 0) {
+        error = "line " + std::to_string(db->problemLine) + " of the survey database " + database
+                + " is not a record of nine comma-separated fields X,Y,Z,A1,A2,A3,ID1,ID2,NAME";
         return false;
     }
+    int32_t index = 0;
+    if (!findRecord(*db, selection, index, error))
+        return false;
     const SurveyRecordText& record = db->records[static_cast<std::size_t>(index)];
     chooseZeroPad(database, selection, scan);
     scan.record = index + 1;

@@ -1,0 +1,63 @@
+#pragma once
+
+// One scan's point file, in the scanner's own frame: the batch program's .bxyz, or PLY
+// or LAS as a scanner's software exports a scan for the surveyor. Points arrive block by
+// block while the scan is cast and leave in one fwrite per 2 MiB; the PLY and LAS headers
+// hold the point count, so they are written last, in place over room kept for them.
+
+#include "batch/file_ptr.h"
+#include "tools/scan_sampler.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ScanFormat : int32_t {
+    Bxyz,  ///< 32-byte records: x, y, z as little-endian doubles and 8 zero bytes
+    Ply,   ///< binary little-endian PLY: one vertex element with double x, y, z
+    Las,   ///< LAS 1.4 point format 6, uncompressed: 0.1 mm steps from an offset in whole metres
+};
+
+/// Bytes per point record of a .bxyz file.
+constexpr int32_t POINT_RECORD_BYTES = 32;
+/// Metres per step of the integers a LAS file stores.
+constexpr double LAS_SCALE = 0.0001;
+
+/// "bxyz", "ply" or "las": the file extension, and the name on the command line.
+const char* scanFormatName(ScanFormat format);
+/// The format of that name; empty for any other text.
+std::optional<ScanFormat> scanFormatNamed(const std::string& name);
+
+/// The integers of a LAS file's points so far.
+struct LasExtent {
+    double offset[3] = {0.0, 0.0, 0.0};  ///< metres, scanner frame: the first point in whole metres
+    int32_t lowest[3] = {0, 0, 0};       ///< smallest stored integer of x, y, z
+    int32_t highest[3] = {0, 0, 0};      ///< largest stored integer of x, y, z
+};
+
+class ScanFileWriter {
+public:
+    /// Creates the file; false (with "Cannot create <path>") when it cannot be created.
+    bool open(const std::string& path, ScanFormat format);
+    /// Appends the scanner-frame coordinates of the points; false once anything failed.
+    bool append(const std::vector<ScanPoint>& points);
+    /// Writes the header and closes the file; false (with "Cannot write <path>") when any
+    /// write failed or, in LAS, a point lay beyond the reach of its 32-bit integers.
+    bool finish();
+    int64_t bytesWritten() const { return bytes_; }
+
+private:
+    bool putLas(const ScanPoint& p, unsigned char* record);
+    bool writeBuffer();
+
+    FilePtr file_;
+    std::string path_;
+    ScanFormat format_ = ScanFormat::Bxyz;
+    std::vector<unsigned char> buffer_;
+    int64_t bytes_ = 0;   ///< written to the file so far, header room included
+    int64_t points_ = 0;  ///< points appended
+    bool failed_ = false;
+    bool outOfReach_ = false;  ///< a LAS coordinate did not fit its integer
+    LasExtent las_;
+};
