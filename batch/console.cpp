@@ -1,72 +1,58 @@
 #include "batch/console.h"
 
-#include "batch/int32_range.h"
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
-bool isDigitOfBase(int c, int base)
+// One line of standard input without its line end ("\n" or "\r\n"); false at the end
+// of the input before any character.
+bool readLine(std::string& line)
 {
-    if (base == 16)
-        return std::isxdigit(c) != 0;
-    if (base == 8)
-        return c >= '0' && c <= '7';
-    return c >= '0' && c <= '9';
+    line.clear();
+    int c = std::getchar();
+    if (c == EOF)
+        return false;
+    for (; c != EOF && c != '\n'; c = std::getchar())
+        line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
 }
 
-// Reads the text of one "%i" integer from standard input the way scanf takes it:
-// blanks skipped, an optional sign, then 0x.. hexadecimal, 0.. octal or decimal
-// digits. The first character that does not belong is pushed back.
-// Returns EOF at end of input before any non-blank character, else the length read.
-int scanIntegerText(char* text, int capacity)
+// A whole number from 0 to 9, with blanks around it; nothing else on the line.
+bool parseMode(const std::string& line, int32_t& mode)
 {
-    int c = std::getchar();
-    while (c != EOF && std::isspace(c))
-        c = std::getchar();
-    if (c == EOF)
-        return EOF;
-    int n = 0;
-    auto take = [&](int ch) {
-        if (n < capacity - 1)
-            text[n++] = static_cast<char>(ch);
-        return std::getchar();
-    };
-    if (c == '+' || c == '-')
-        c = take(c);
-    int base = 10;
-    if (c == '0') {
-        base = 8;
-        c = take(c);
-        if (c == 'x' || c == 'X') {
-            base = 16;
-            c = take(c);
-        }
-    }
-    while (c != EOF && isDigitOfBase(c, base))
-        c = take(c);
-    if (c != EOF)
-        std::ungetc(c, stdin);
-    text[n] = '\0';
-    return n;
+    const char* text = line.c_str();
+    while (std::isspace(static_cast<unsigned char>(*text)))
+        ++text;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 0);
+    if (end == text)
+        return false;
+    while (std::isspace(static_cast<unsigned char>(*end)))
+        ++end;
+    if (*end != '\0' || value < 0 || value > 9)
+        return false;
+    mode = static_cast<int32_t>(value);
+    return true;
 }
 
 }  // namespace
 
 bool readModeAnswer(int32_t& mode)
 {
-    std::fflush(stdout);
-    char text[80];
-    if (scanIntegerText(text, static_cast<int>(sizeof text)) == EOF)
-        return false;
-    char* end = nullptr;
-    const long long value = std::strtoll(text, &end, 0);
-    if (end != text)
-        mode = clampToInt32(value);
-    std::getchar();  // the line end after the number (or the first character of a non-number)
-    return true;
+    std::string line;
+    for (;;) {
+        std::fflush(stdout);
+        if (!readLine(line))
+            return false;
+        if (parseMode(line, mode))
+            return true;
+        std::printf("Please answer with a mode number from 0 to 9.\n");
+    }
 }
 
 int readAnswerChar()

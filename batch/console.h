@@ -5,9 +5,9 @@
 // The batch program's console dialogue. Every read flushes standard output first,
 // so a terminal and a pipe show the same order. A closed input never blocks.
 
-/// Reads the mode answer as one "%i" conversion and then one more character.
-/// Returns false at end of input before any answer; otherwise `mode` keeps its
-/// value when the answer is not a number.
+/// Reads the mode answer: a line holding a whole number from 0 to 9 (written as "%i"
+/// reads it: 0x.. hexadecimal, 0.. octal). Any other line is answered with a request for
+/// a mode number and the question is asked again. False at the end of the input.
 bool readModeAnswer(int32_t& mode);
 
 /// Reads one character; end of input counts as the line end of ENTER.

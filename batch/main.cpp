@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -39,6 +40,31 @@ std::string locateConfiguration(const char* argument0)
     if (separator != std::string::npos && separator > 3)
         return program.substr(0, separator + 1) + "ipcreg.txt";
     return "ipcreg.txt";
+}
+
+// The settings come from the program's own place for them when that file exists, else
+// from beside the survey database, else from the working folder.
+void readSettings(RegSettings& settings)
+{
+    const std::string first = settings.configPath;
+    const std::vector<std::string> places = configurationPlaces(first, settings.gpsFileName);
+    for (const std::string& place : places) {
+        std::error_code error;
+        if (std::filesystem::exists(place, error)) {
+            settings.configPath = place;
+            break;
+        }
+    }
+    if (readConfigurationFile(settings.configPath, settings)) {
+        std::printf("Settings read from %s\n", settings.configPath.c_str());
+        return;
+    }
+    std::string tried;
+    for (const std::string& place : places)
+        tried += (tried.empty() ? "" : ", ") + place;
+    std::printf("Could not open master input file %s\n", first.c_str());
+    std::printf("Looked for it at %s \n", tried.c_str());
+    std::printf("USING DEFAULT VALUES!!!!\n");
 }
 
 // Only a start with no argument 0 at all asks for the database by name.
@@ -70,7 +96,7 @@ int runProgram(int argc, char** argv)
         std::printf("Please restart the program with the survey database as its argument. \n");
         return endAfterWait(1);
     }
-    readConfigurationFile(settings.configPath, settings);
+    readSettings(settings);
     printSummaryAndMenu(settings);
     RunState run;
     if (!readModeAnswer(run.runMode) || run.runMode == 0)
@@ -127,10 +153,16 @@ int runProgram(int argc, char** argv)
     if (!logWritten || !logClosed)
         std::printf("Unable to write log file %s \n", settings.logFileName.c_str());
 
+    if (work.registers())
+        std::printf("Registered %i of %i pairs: %i failed, %i not improved\n", run.tally.improved, run.tally.attempted,
+                    run.tally.failed, run.tally.notImproved);
     std::printf("100 percent complete \n");
     std::printf("Press ENTER to close the program  \n");
     readAnswerChar();
-    return status == RunStatus::Ok && logWritten && logClosed ? 0 : 1;
+    if (status == RunStatus::Failed || !logWritten || !logClosed)
+        return 1;
+    // Finished, but some pair has no valid RMS or some scan could not be read.
+    return status == RunStatus::Incomplete ? 2 : 0;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "batch/run_modes.h"
 
+#include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/pair_preparation.h"
 #include "batch/inputs/configuration.h"
@@ -26,14 +27,19 @@ RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const 
     plan.fromScanTable = false;
     plan.measureInitialRms = true;
     DiagnosticFiles diagnostics;
-    if (prepareRegistration(settings, {}, pair, plan, &diagnostics) == PrepareResult::Fatal)
+    const PrepareResult prepared = prepareRegistration(settings, {}, pair, plan, &diagnostics);
+    if (prepared == PrepareResult::Fatal)
         return RunStatus::Fatal;
-    return diagnostics.failed() ? RunStatus::Failed : RunStatus::Ok;
+    if (diagnostics.failed())
+        return RunStatus::Failed;
+    const bool valid = prepared == PrepareResult::Ready && pair.rms12 != static_cast<float>(NO_VALID_RMS)
+                       && pair.rms21 != static_cast<float>(NO_VALID_RMS);
+    return valid ? RunStatus::Ok : RunStatus::Incomplete;
 }
 
 }  // namespace
 
-RunStatus runSelectedMode(const RegSettings& settings, const RunState& run, std::vector<ScanRecord>& scans,
+RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans,
                           PairContext& pair, const std::string& file1, const std::string& file2)
 {
     const ModeWork work = modeWork(run.runMode);

@@ -11,6 +11,20 @@ namespace {
 
 void printDatabaseError(const std::string& path) { std::printf("Unable to open data file at %s \n", path.c_str()); }
 
+// A line that is no record stops the run before anything is written: the positions
+// and names of every later record would be guesses.
+void printDatabaseProblem(const std::string& path, const SurveyDatabase& db)
+{
+    if (db.problem == SurveyDatabase::FieldCount)
+        std::printf("%s line %i: %i fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n", path.c_str(),
+                    db.problemLine, db.fieldCount);
+    else if (db.problem == SurveyDatabase::NotANumber)
+        std::printf("%s line %i: \"%s\" is not a number \n", path.c_str(), db.problemLine, db.problemText.c_str());
+    else
+        std::printf("%s line %i: the name \"%s\" holds a blank or a quote \n", path.c_str(), db.problemLine,
+                    db.problemText.c_str());
+}
+
 void printScanList(const SurveyDatabase& db, const std::vector<ScanRecord>& scans)
 {
     for (std::size_t i = 0; i < scans.size(); ++i) {
@@ -51,13 +65,10 @@ StartupResult loadScansAndConfirm(const RegSettings& settings, RunState& run, st
     std::optional<SurveyDatabase> db = readSurveyDatabase(path);
     if (db) {
         std::printf("%s\n", db->header.c_str());
-        if (db->incompleteRecord > 0)
-            std::printf("Record %i of the survey database ends before its NAME: it is not used. \n",
-                        db->incompleteRecord);
-        if (db->badRecord > 0)
-            std::printf("Record %i of the survey database holds \"%s\" where a number belongs; "
-                        "only the %i records before it are used. \n",
-                        db->badRecord, db->badText.c_str(), db->badRecord - 1);
+        if (db->problemLine > 0) {
+            printDatabaseProblem(path, *db);
+            return StartupResult::Fatal;
+        }
     } else {
         printDatabaseError(path);
     }

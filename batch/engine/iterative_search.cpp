@@ -127,13 +127,13 @@ SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<
         rmsMin = measured.rms;
         out.pairCount = measured.pairCount;
     }
-    out.rotation1 = RAD_TO_DEG * t1;
-    out.rotation2 = RAD_TO_DEG * t2;
+    out.rotation1 = RAD_TO_DEG * wrappedRadians(t1);
+    out.rotation2 = RAD_TO_DEG * wrappedRadians(t2);
     if (static_cast<double>(pair.initialRms) > rmsMin)
         std::printf("RMSfinal:  %lf  rotations of b1 = %lf && b2 = %lf from %i pts\n", rmsMin, out.rotation1,
                     out.rotation2, out.pairCount);
     else
-        printNoRotationNecessary(pair);
+        printNotImproved(settings, pair, rmsMin, out.pairCount);
     std::printf("\n");
     result.rms = rmsMin;
     return result;

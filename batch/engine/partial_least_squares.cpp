@@ -17,7 +17,7 @@ struct PlsState {
     double best1 = 0.0;            ///< radians, scan 1's rotation at the best trial
     double best2 = 0.0;            ///< radians, scan 2's rotation at the best trial
     double running2 = 0.0;         ///< radians, scan 2's running least-squares rotation (never reset)
-    double increment = 0.0;        ///< radians, the last least-squares step (kept when a walk finds too few pairs)
+    double increment = 0.0;        ///< radians, the last least-squares step
     float maxThr = 0.0f;           ///< metres, upper pair distance of this iteration
     float minThr = 0.0f;           ///< metres, lower pair distance of this iteration
 };
@@ -62,7 +62,8 @@ struct PlsRun {
     }
 
     // Solves scan 2's rotation for scan 1 at its trial angle: least-squares steps
-    // until a step is smaller than ALPHATHRESH, at most 1000 of them.
+    // until a step is smaller than ALPHATHRESH, at most 1000 of them. A step without
+    // enough pairs ends the steps: it has no angle to add.
     bool solveScan2()
     {
         for (int pass = 0; pass < 1000; ++pass) {
@@ -76,8 +77,9 @@ struct PlsRun {
             if (r.tooManyPoints)
                 return false;
             pairCount = r.pairCount;
-            if (r.angleFound)
-                state.increment = r.angle;
+            if (!r.angleFound)
+                break;
+            state.increment = r.angle;
             state.running2 += state.increment;
             if (std::fabs(state.increment) < settings.ALPHATHRESH)
                 break;
@@ -165,13 +167,13 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
         if (settled)
             break;
     }
-    out.rotation1 = RAD_TO_DEG * state.best1;
-    out.rotation2 = RAD_TO_DEG * state.best2;
+    out.rotation1 = RAD_TO_DEG * wrappedRadians(state.best1);
+    out.rotation2 = RAD_TO_DEG * wrappedRadians(state.best2);
     if (static_cast<double>(pair.initialRms) > state.rmsMin)
         std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts\n", state.rmsMin,
                     scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount);
     else
-        printNoRotationNecessary(pair);
+        printNotImproved(settings, pair, state.rmsMin, out.pairCount);
     std::printf("\n");
     pair.work1.clear();
     pair.work2.clear();

@@ -17,6 +17,7 @@ struct PingPongState {
     double rms = NO_VALID_RMS;  ///< metres, the latest scan-2-against-scan-1 RMS
     double maxThr = 0.0;        ///< metres, upper pair distance of this repeat
     float minThr = 0.0f;        ///< metres, lower pair distance of this repeat (single precision)
+    double lastStep = 0.0;      ///< radians, the larger step of the last pass
 };
 
 // The passes of one repeat: scan 2 turned onto scan 1, then scan 1 onto scan 2,
@@ -47,6 +48,7 @@ bool runPasses(const RegSettings& settings, PairContext& pair, const ScanRecord&
         std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, st.rms,
                     out.pairCount, static_cast<double>(st.minThr), st.maxThr);
         const bool last = std::fabs(d1) < settings.ALPHATHRESH && std::fabs(d2) < settings.ALPHATHRESH;
+        st.lastStep = std::fmax(std::fabs(d1), std::fabs(d2));
         ++out.iterations;
         if (last)
             break;
@@ -95,16 +97,19 @@ SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRec
         if (settled || st.rms < settings.RMSTHRESH)
             break;
     }
+    st.angle1 = wrappedRadians(st.angle1);
+    st.angle2 = wrappedRadians(st.angle2);
     out.rotation1 = RAD_TO_DEG * st.angle1;
     out.rotation2 = RAD_TO_DEG * st.angle2;
     result.recordsRotations = true;
     result.scan1RotationMinus = st.angle1;
     result.scan2RotationPlus = st.angle2;
+    result.unsettled = st.lastStep >= settings.ALPHATHRESH;
     if (static_cast<double>(pair.initialRms) > st.rms)
         std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n",
                     st.rms, scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
     else
-        printNoRotationNecessary(pair);
+        printNotImproved(settings, pair, st.rms, out.pairCount);
     std::printf("\n");
     pair.work1.clear();
     pair.work2.clear();

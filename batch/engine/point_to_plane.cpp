@@ -214,6 +214,7 @@ SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<Sca
     double rms = pair.initialRms;
     double scale = 0.0;  // no kernel until a pass has measured the fit
     double previousQuery = queryAngle, previousReference = referenceAngle;
+    bool lastStepSmall = true;  // the last pass's steps changed the headings no more than they can be known
     for (int32_t r = 0; r < settings.MAXREPEAT; ++r) {
         const int32_t j = scheduleStep(r, settings.MAXREPEAT);
         const double maxThr = scheduledLimit(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXREPEAT);
@@ -234,8 +235,9 @@ SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<Sca
             pair.percentComplete = progressBase(pair);
             std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, rms,
                         out.pairCount, minThr, maxThr);
-            if (!step.found || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
-                                && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH)))
+            lastStepSmall = !step.found || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
+                                            && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
+            if (lastStepSmall)
                 break;
         }
         // The RMS stop ends the repeats only once both headings have settled.
@@ -247,18 +249,19 @@ SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<Sca
         if (r > 0 && settled && (finalLimits || rms < settings.RMSTHRESH))
             break;
     }
-    const double angle1 = s.queryIsScan2 ? referenceAngle : queryAngle;
-    const double angle2 = s.queryIsScan2 ? queryAngle : referenceAngle;
+    const double angle1 = wrappedRadians(s.queryIsScan2 ? referenceAngle : queryAngle);
+    const double angle2 = wrappedRadians(s.queryIsScan2 ? queryAngle : referenceAngle);
     out.rotation1 = RAD_TO_DEG * angle1;
     out.rotation2 = RAD_TO_DEG * angle2;
     result.recordsRotations = true;
     result.scan1RotationMinus = angle1;
     result.scan2RotationPlus = angle2;
+    result.unsettled = !lastStepSmall;
     if (static_cast<double>(pair.initialRms) > rms)
         std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n", rms,
                     scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
     else
-        printNoRotationNecessary(pair);
+        printNotImproved(settings, pair, rms, out.pairCount);
     std::printf("\n");
     result.rms = rms;
     return result;

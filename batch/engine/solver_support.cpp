@@ -1,12 +1,23 @@
 #include "batch/engine/solver_support.h"
 
+#include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/search_cubes.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
+#include <cmath>
 #include <cstdio>
+
+double wrappedRadians(double radians)
+{
+    const double degrees = RAD_TO_DEG * radians;
+    if (degrees <= 180.0 && degrees > -180.0)
+        return radians;
+    const double turns = std::floor((180.0 - degrees) / 360.0);
+    return radians + turns * 2.0 * 3.14159265;
+}
 
 double startingRotation(const ScanRecord& scan)
 {
@@ -79,8 +90,13 @@ PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const
                                pair.candidates);
 }
 
-void printNoRotationNecessary(const PairContext& pair)
+void printNotImproved(const RegSettings& settings, const PairContext& pair, double finalRms, int32_t pairCount)
 {
+    if (finalRms == NO_VALID_RMS) {
+        std::printf("RMSfinal:  %lf  Registration failed: %i point pairs, fewer than MINNUMPTS (%i) \n", finalRms,
+                    pairCount, settings.MINNUMPTS);
+        return;
+    }
     std::printf("RMSfinal:  %lf  No rotation necessary.  Scan is at optimal alignment \n",
                 static_cast<double>(pair.initialRms));
 }

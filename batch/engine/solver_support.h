@@ -44,5 +44,11 @@ PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const
                            const std::vector<CubePoint>& reference, double maxDist, double minDist, double cx,
                            double cy);
 
-/// Prints the "RMSfinal" line for a result that did not improve on the initial RMS.
-void printNoRotationNecessary(const PairContext& pair);
+/// Prints the "RMSfinal" line for a result that did not improve on the initial RMS:
+/// a registration without a valid RMS (too few pairs) failed, any other found the
+/// scans as well aligned as it could.
+void printNotImproved(const RegSettings& settings, const PairContext& pair, double finalRms, int32_t pairCount);
+
+/// A rotation brought into (-180, 180] degrees, by whole turns of the program's own pi;
+/// one already there is returned as it is.
+double wrappedRadians(double radians);

@@ -26,6 +26,7 @@ struct SolveResult {
     bool recordsRotations = false;    ///< the two values below are to be stored
     double scan1RotationMinus = 0.0;  ///< radians, for scan 1's rotationMinus
     double scan2RotationPlus = 0.0;   ///< radians, for scan 2's rotationPlus
+    bool unsettled = false;           ///< the passes ran out while the heading still moved
 };
 
 /// Iterative search (REGSOL 1): tries every pair of rotations on a grid of angles,

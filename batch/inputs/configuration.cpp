@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -102,6 +103,21 @@ bool parseReal(const char* text, double& value)
     return true;
 }
 
+// Where parseReal and parseInteger stop reading.
+const char* realEnd(const char* text)
+{
+    char* end = nullptr;
+    std::strtod(text, &end);
+    return end;
+}
+
+const char* integerEnd(const char* text)
+{
+    char* end = nullptr;
+    std::strtoll(text, &end, 0);
+    return end;
+}
+
 }  // namespace
 
 RegSettings::RegSettings()
@@ -121,43 +137,95 @@ double settingValue(const RegSettings& settings, int k)
     return field.real != nullptr ? settings.*field.real : settings.*field.integer;
 }
 
-void applyConfigurationLine(const char* line, RegSettings& settings)
+LineOutcome applyConfigurationLine(const char* line, RegSettings& settings)
 {
-    if (line[0] == '#')
-        return;
-    for (const KeyField& field : KEY_FIELDS) {
+    LineOutcome outcome;
+    const char* first = line;
+    while (*first != '\0' && std::isspace(static_cast<unsigned char>(*first)))
+        ++first;
+    if (line[0] == '#' || *first == '\0')
+        return outcome;
+    outcome.kind = LineOutcome::NotASetting;
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        const KeyField& field = KEY_FIELDS[k];
         const std::size_t length = std::strlen(field.key);
         // Every key is followed by one blank, so no key is the beginning of another.
         if (std::strncmp(line, field.key, length) != 0 || line[length] != ' ')
             continue;
         const char* value = valueText(line);
+        const bool read = field.real != nullptr ? parseReal(value, settings.*field.real)
+                                                : parseInteger(value, settings.*field.integer);
+        if (!read)
+            return outcome;
+        // The value's whole word must be the number: "2,5" reads as 2, "7.9" as 7.
+        const char* word = value;
+        while (*word != '\0' && !std::isspace(static_cast<unsigned char>(*word)))
+            ++word;
+        const char* end = nullptr;
         if (field.real != nullptr)
-            parseReal(value, settings.*field.real);
+            end = realEnd(value);
         else
-            parseInteger(value, settings.*field.integer);
-        return;
+            end = integerEnd(value);
+        outcome.key = k;
+        outcome.kind = end < word ? LineOutcome::PartlyANumber : LineOutcome::Read;
+        outcome.word.assign(value, word);
+        outcome.used.assign(value, end);
+        return outcome;
     }
+    return outcome;
 }
 
 bool readConfigurationFile(const std::string& path, RegSettings& settings)
 {
     FilePtr file(std::fopen(path.c_str(), "r"));
-    if (file) {
-        // Lines longer than 255 characters are taken in pieces, each piece a line of its own.
-        RegSettings read = settings;
-        char line[256];
-        while (std::fgets(line, sizeof line, file.get()) != nullptr)
-            applyConfigurationLine(line, read);
-        // A file that opens but cannot be read (a folder, say) leaves the defaults in force.
-        if (std::ferror(file.get()) == 0) {
-            settings = read;
-            return true;
-        }
+    if (!file)
+        return false;
+    // Lines longer than 255 characters are taken in pieces, each piece a line of its
+    // own; only a piece that begins a line is reported.
+    RegSettings read = settings;
+    char piece[256];
+    int32_t lineNumber = 1;
+    bool startsLine = true;
+    while (std::fgets(piece, sizeof piece, file.get()) != nullptr) {
+        const LineOutcome outcome = applyConfigurationLine(piece, read);
+        std::string text = piece;
+        const bool endsLine = !text.empty() && text.back() == '\n';
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        if (startsLine && outcome.kind == LineOutcome::NotASetting)
+            std::printf("%s line %i: \"%s\" is not a setting; it is ignored\n", path.c_str(), lineNumber,
+                        text.c_str());
+        if (startsLine && outcome.kind == LineOutcome::PartlyANumber)
+            std::printf("%s line %i: \"%s\" is not a number; %s is %s\n", path.c_str(), lineNumber,
+                        outcome.word.c_str(), SETTING_KEYS[outcome.key].name, outcome.used.c_str());
+        startsLine = endsLine;
+        lineNumber += endsLine ? 1 : 0;
     }
-    std::printf("Could not open master input file %s\n", path.c_str());
-    std::printf("Make sure this file is in the same directory as the program \n");
-    std::printf("USING DEFAULT VALUES!!!!\n");
-    return false;
+    // A file that opens but cannot be read (a folder, say) leaves the defaults in force.
+    if (std::ferror(file.get()) != 0)
+        return false;
+    settings = read;
+    return true;
+}
+
+std::vector<std::string> configurationPlaces(const std::string& first, const std::string& databasePath)
+{
+    std::vector<std::string> places{first};
+    std::error_code error;
+    if (std::filesystem::exists(first, error))
+        return places;
+    const std::filesystem::path folder = std::filesystem::path(databasePath).parent_path();
+    for (const std::string& place : {(folder / "ipcreg.txt").string(), std::string("ipcreg.txt")}) {
+        bool known = false;
+        for (const std::string& p : places) {
+            std::error_code same;
+            known = known || std::filesystem::path(p).lexically_normal() == std::filesystem::path(place).lexically_normal()
+                    || std::filesystem::equivalent(p, place, same);
+        }
+        if (!known)
+            places.push_back(place);
+    }
+    return places;
 }
 
 std::string withSuffix(const std::string& path, const std::string& suffix)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The program-wide settings: one field per configuration key, named as the key,
 // plus the file names derived at start-up. Created in main and passed explicitly;
@@ -61,17 +62,33 @@ struct RegSettings {
     std::string logFileName;       ///< log file
 };
 
-/// Reads the configuration file into `settings`; keys absent from the file keep
-/// their values. Prints the three "could not open" lines and returns false when
-/// the file cannot be opened.
+/// Reads the configuration file into `settings`; keys absent from the file keep their
+/// values. A line that sets nothing, or whose value reads only in part, is reported
+/// with its line number. False (and `settings` untouched) when the file cannot be
+/// opened or read.
 bool readConfigurationFile(const std::string& path, RegSettings& settings);
+
+/// The places the configuration file is looked for, in order: `first` (beside the
+/// program, or in the working folder for a program started by its bare name); when
+/// that does not exist, also beside the survey database and in the working folder,
+/// each place once.
+std::vector<std::string> configurationPlaces(const std::string& first, const std::string& databasePath);
 
 /// The value of key number `k` of SETTING_KEYS in `settings`; an integer key's value
 /// is widened to double, which holds it exactly.
 double settingValue(const RegSettings& settings, int k);
 
-/// Reads configuration text already in memory (the file reader feeds it line by line).
-void applyConfigurationLine(const char* line, RegSettings& settings);
+// How one line of the configuration file was read.
+struct LineOutcome {
+    enum Kind { Ignored, Read, NotASetting, PartlyANumber };
+    Kind kind = Ignored;   ///< Ignored: blank or a comment
+    int key = -1;          ///< the key's place in SETTING_KEYS when its value was read
+    std::string word;      ///< the value as written, up to the first blank
+    std::string used;      ///< the part of it that was read
+};
+
+/// Reads one line of configuration text (the file reader feeds it line by line).
+LineOutcome applyConfigurationLine(const char* line, RegSettings& settings);
 
 /// `path` without its last four characters, followed by `suffix`.
 std::string withSuffix(const std::string& path, const std::string& suffix);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -26,128 +27,80 @@ bool readWholeFile(const std::string& path, std::string& text)
 
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// Reads records the way the database format defines them: a value, then the first
-// non-blank character after it as its separator; blanks and line ends before a value
-// or a separator are skipped, so records may be spread over lines.
-class RecordScanner {
-public:
-    explicit RecordScanner(const std::string& text) : text_(text) { }
-
-    // Line 1, read whole; a carriage return before the line feed is dropped.
-    std::string header()
-    {
-        std::size_t end = text_.find('\n');
-        if (end == std::string::npos)
-            end = text_.size();
-        std::string line = text_.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        pos_ = end < text_.size() ? end + 1 : end;
-        return line;
-    }
-
-    enum class Field { Ok, End, NotANumber };
-
-    Field real(double& value)
-    {
-        if (!skipBlanks())
-            return Field::End;
-        const char* start = text_.c_str() + pos_;
-        char* end = nullptr;
-        value = std::strtod(start, &end);
-        return finishNumber(start, end);
-    }
-
-    Field integer(int32_t& value)
-    {
-        if (!skipBlanks())
-            return Field::End;
-        const char* start = text_.c_str() + pos_;
-        char* end = nullptr;
-        const long long v = std::strtoll(start, &end, 10);
-        value = clampToInt32(v);
-        return finishNumber(start, end);
-    }
-
-    // The separator after a value: any one character.
-    bool separator()
-    {
-        if (!skipBlanks())
-            return false;
-        ++pos_;
-        return true;
-    }
-
-    // NAME: the run of non-blank characters, whatever its length.
-    std::string word()
-    {
-        if (!skipBlanks())
-            return {};
-        const std::size_t start = pos_;
-        while (pos_ < text_.size() && !isBlank(text_[pos_]))
-            ++pos_;
-        return text_.substr(start, pos_ - start);
-    }
-
-    // Only blanks and line ends are left.
-    bool atEnd() { return !skipBlanks(); }
-
-    // The text at the reading position, for a message about a field that is no number.
-    std::string textHere() const
-    {
-        std::size_t end = pos_;
-        while (end < text_.size() && end - pos_ < 40 && !isBlank(text_[end]))
-            ++end;
-        std::string found = text_.substr(pos_, end - pos_);
-        for (char& c : found)
-            if (!std::isprint(static_cast<unsigned char>(c)))
-                c = '?';
-        return found;
-    }
-
-private:
-    bool skipBlanks()
-    {
-        while (pos_ < text_.size() && isBlank(text_[pos_]))
-            ++pos_;
-        return pos_ < text_.size();
-    }
-
-    Field finishNumber(const char* start, const char* end)
-    {
-        // strtod stops at an embedded NUL, which the scanner then treats as no number.
-        if (end == start)
-            return Field::NotANumber;
-        pos_ += static_cast<std::size_t>(end - start);
-        return Field::Ok;
-    }
-
-    const std::string& text_;
-    std::size_t pos_ = 0;
-};
-
-using Field = RecordScanner::Field;
-
-// One record; End when the file ends before its NAME (that record does not count).
-Field readRecord(RecordScanner& in, SurveyRecordText& record)
+// A field without the blanks around it.
+std::string trimmed(const std::string& field)
 {
+    std::size_t first = 0, last = field.size();
+    while (first < last && isBlank(field[first]))
+        ++first;
+    while (last > first && isBlank(field[last - 1]))
+        --last;
+    return field.substr(first, last - first);
+}
+
+// The text of a field as a message shows it: characters that do not print become '?',
+// and a long field is cut.
+std::string shown(const std::string& field)
+{
+    std::string text = field.substr(0, 60);
+    for (char& c : text)
+        if (!std::isprint(static_cast<unsigned char>(c)))
+            c = '?';
+    return text;
+}
+
+bool parseReal(const std::string& field, double& value)
+{
+    const std::string text = trimmed(field);
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+bool parseId(const std::string& field, int32_t& value)
+{
+    const std::string text = trimmed(field);
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    value = clampToInt32(v);
+    return !text.empty() && end == text.c_str() + text.size();
+}
+
+// One record line: nine comma-separated fields. Fills `record`, or `db`'s problem.
+bool readRecordLine(const std::string& line, int32_t lineNumber, SurveyRecordText& record, SurveyDatabase& db)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t comma = line.find(','); comma != std::string::npos; comma = line.find(',', start)) {
+        fields.push_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+    fields.push_back(line.substr(start));
+    db.problemLine = lineNumber;
+    if (fields.size() != 9) {
+        db.problem = SurveyDatabase::FieldCount;
+        db.fieldCount = static_cast<int32_t>(fields.size());
+        return false;
+    }
     double* reals[] = {&record.X, &record.Y, &record.Z, &record.A1, &record.A2, &record.A3};
-    for (double* value : reals) {
-        const Field f = in.real(*value);
-        if (f != Field::Ok)
-            return f;
-        if (!in.separator())
-            return Field::End;
+    for (int k = 0; k < 8; ++k) {
+        const bool number = k < 6 ? parseReal(fields[static_cast<std::size_t>(k)], *reals[k])
+                                  : parseId(fields[static_cast<std::size_t>(k)], k == 6 ? record.id1 : record.id2);
+        if (!number) {
+            db.problem = SurveyDatabase::NotANumber;
+            db.problemText = shown(trimmed(fields[static_cast<std::size_t>(k)]));
+            return false;
+        }
     }
-    for (int32_t* value : {&record.id1, &record.id2}) {
-        const Field f = in.integer(*value);
-        if (f != Field::Ok)
-            return f;
-        if (!in.separator())
-            return Field::End;
+    record.name = trimmed(fields[8]);
+    const bool clean = !record.name.empty() && record.name.find_first_of(" \t\v\f\r\"'") == std::string::npos;
+    if (!clean) {
+        db.problem = SurveyDatabase::BadName;
+        db.problemText = shown(record.name);
+        return false;
     }
-    record.name = in.word();
-    return record.name.empty() ? Field::End : Field::Ok;
+    db.problemLine = 0;
+    return true;
 }
 
 }  // namespace
@@ -158,20 +111,24 @@ std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path)
     if (!readWholeFile(path, text))
         return std::nullopt;
     SurveyDatabase db;
-    RecordScanner in(text);
-    db.header = in.header();
-    while (!in.atEnd()) {
+    std::size_t start = 0;
+    for (int32_t lineNumber = 1; start < text.size() || lineNumber == 1; ++lineNumber) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (lineNumber == 1) {
+            db.header = line;
+            continue;
+        }
+        if (trimmed(line).empty())
+            continue;
         SurveyRecordText record;
-        const Field f = readRecord(in, record);
-        if (f == Field::End) {
-            db.incompleteRecord = static_cast<int32_t>(db.records.size()) + 1;
+        if (!readRecordLine(line, lineNumber, record, db))
             break;
-        }
-        if (f == Field::NotANumber) {
-            db.badRecord = static_cast<int32_t>(db.records.size()) + 1;
-            db.badText = in.textHere();
-            break;
-        }
         db.records.push_back(std::move(record));
     }
     return db;

@@ -39,16 +39,20 @@ struct SurveyRecordText {
     std::string name;                     ///< the NAME word, whole
 };
 
+// The survey database: a header line, then one record a line, nine comma-separated
+// fields X,Y,Z,A1,A2,A3,ID1,ID2,NAME; blank lines are passed over.
 struct SurveyDatabase {
+    enum Problem { None, FieldCount, NotANumber, BadName };
     std::string header;                     ///< line 1, without its line end
-    std::vector<SurveyRecordText> records;  ///< the complete records before any bad one
-    int32_t badRecord = 0;                  ///< 1-based number of a record with a non-number field, 0 none
-    std::string badText;                    ///< the text found where that number belongs
-    int32_t incompleteRecord = 0;           ///< 1-based number of a last record cut short, 0 none
+    std::vector<SurveyRecordText> records;  ///< the records before any line that is no record
+    int32_t problemLine = 0;                ///< 1-based number of the first line that is no record, 0 none
+    Problem problem = None;                 ///< what is wrong with it
+    int32_t fieldCount = 0;                 ///< its number of fields (FieldCount)
+    std::string problemText;                ///< the field that is no number, or the name (printable)
 };
 
-/// Reads the whole survey database; nullopt when the file cannot be opened.
-/// Reading stops at the end of the file or at the first field that is not a number.
+/// Reads the whole survey database; nullopt when the file cannot be opened. Reading
+/// stops at the first line after the header that is neither blank nor a record.
 std::optional<SurveyDatabase> readSurveyDatabase(const std::string& path);
 
 /// The binary point file of a scan: database base name, padded ids, NAME, ".bxyz".

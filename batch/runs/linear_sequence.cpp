@@ -19,12 +19,13 @@ enum class PairStep { Done, Skipped, Unreadable, Fatal };
 
 struct LinearRun {
     const RegSettings& settings;
-    const RunState& run;
+    RunState& run;
     std::vector<ScanRecord>& scans;
     PairContext& pair;
     OutputFile& table;
     bool registering = false;
     SolverOutputs out{};  // kept for the whole run: the iteration column shows the last ping-pong count
+    RunStatus status = RunStatus::Ok;
 
     // Evaluation reads the rotated copies when FILEEXT is 0; registration the scans' own files.
     bool readsRotatedFiles() const { return !registering && settings.FILEEXT == 0; }
@@ -52,9 +53,36 @@ struct LinearRun {
             return PairStep::Fatal;
         if (prepared == PrepareResult::NoPoints) {
             logUnreadablePair(run.logFile, pair);
+            if (registering)
+                countUnreadablePair(run);
+            status = worse(status, RunStatus::Incomplete);
             return PairStep::Unreadable;
         }
         return PairStep::Done;
+    }
+
+    // Run ALL evaluates the rotated copies its own rotation wrote; a copy it could not
+    // write may be an old one, made with other rotations.
+    bool rotatedInThisRun(int32_t i, int32_t j)
+    {
+        if (!readsRotatedFiles() || run.rotated.empty())
+            return true;
+        for (int32_t k : {i, j}) {
+            if (run.rotated[static_cast<std::size_t>(k)])
+                continue;
+            const ScanRecord& a = scans[static_cast<std::size_t>(i)];
+            const ScanRecord& b = scans[static_cast<std::size_t>(j)];
+            const std::string file = rotatedFileName(scans[static_cast<std::size_t>(k)].fileName);
+            std::printf("Scans %i and %i are not evaluated: the rotated file %s was not written in this run \n",
+                        a.scanId, b.scanId, file.c_str());
+            if (run.logFile != nullptr)
+                std::fprintf(run.logFile,
+                             "Scans %i and %i are not evaluated: the rotated file %s was not written in this run \n",
+                             a.scanId, b.scanId, file.c_str());
+            status = worse(status, RunStatus::Incomplete);
+            return false;
+        }
+        return true;
     }
 
     // Registers the prepared pair; the rotations go to scan i's `side` field and
@@ -71,6 +99,8 @@ struct LinearRun {
         (south ? a.rotationMinus : a.rotationPlus) = out.rotation1 * DEG_TO_RAD;
         (south ? b.rotationPlus : b.rotationMinus) = out.rotation2 * DEG_TO_RAD;
         writeRegistrationRow(table.get(), a.scanId, b.scanId, pair, solved.rms, out);
+        if (reportRegistration(run, scans, pair, solved, out))
+            status = worse(status, RunStatus::Incomplete);
         return true;
     }
 
@@ -87,6 +117,8 @@ struct LinearRun {
                     b.distMinus);
         std::printf("\n");
         writeRmsRow(table.get(), a.scanId, b.scanId, e, a.distMinus, pair.rangeValue);
+        if (e.rmsWave == NO_VALID_RMS)
+            status = worse(status, RunStatus::Incomplete);
         return true;
     }
 
@@ -98,6 +130,8 @@ struct LinearRun {
         setPair(i, j, readsRotatedFiles());
         if (j < 0 || (registering && rotationFound(scan.rotationMinus)))
             return PairStep::Skipped;
+        if (!rotatedInThisRun(i, j))
+            return PairStep::Unreadable;
         const PairStep prepared = prepare(readsRotatedFiles());
         if (prepared != PairStep::Done)
             return prepared;
@@ -128,8 +162,8 @@ struct LinearRun {
 
 }  // namespace
 
-RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings,
-                            const RunState& state, std::vector<ScanRecord>& scans, PairContext& pair)
+RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& state,
+                            std::vector<ScanRecord>& scans, PairContext& pair)
 {
     OutputFile table(tablePath, state.logFile, false);
     if (!table.isOpen()) {
@@ -164,5 +198,5 @@ RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const R
     }
     const bool written = table.close();
     std::printf("\n");
-    return written ? RunStatus::Ok : RunStatus::Failed;
+    return written ? run.status : RunStatus::Failed;
 }

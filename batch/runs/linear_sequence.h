@@ -12,6 +12,8 @@ struct ScanRecord;
 struct PairContext;
 
 /// Registers every neighbouring pair of the survey line once, or evaluates each scan
-/// with its south (west) neighbour, and writes the table at `tablePath`.
-RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings,
-                            const RunState& run, std::vector<ScanRecord>& scans, PairContext& pair);
+/// with its south (west) neighbour, and writes the table at `tablePath`. Registration
+/// counts its pairs in `run`. Incomplete when some pair has no valid RMS or a scan of
+/// it could not be read.
+RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& run,
+                            std::vector<ScanRecord>& scans, PairContext& pair);

@@ -1,6 +1,7 @@
 #include "batch/runs/matrices_export.h"
 
 #include "batch/engine/transform.h"
+#include "batch/file_ptr.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/number_text.h"
@@ -60,12 +61,12 @@ RunStatus writeTransformMatrices(const RunState& run, const std::vector<ScanReco
         const std::string path = matrixFileName(s.fileName);
         if (path.empty()) {
             reportNameTooShort(s.fileName, run.logFile);
-            status = RunStatus::Failed;
+            status = worse(status, RunStatus::Failed);
             continue;
         }
         const Matrix4 m = makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
         if (!writeMatrixFile(path, m, run.logFile))
-            status = RunStatus::Failed;
+            status = worse(status, RunStatus::Failed);
     }
     return status;
 }
@@ -79,17 +80,26 @@ RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRe
         const std::string path = exportFileName(s.fileName);
         if (path.empty()) {
             reportNameTooShort(s.fileName, run.logFile);
-            status = RunStatus::Failed;
+            status = worse(status, RunStatus::Failed);
             continue;
         }
-        if (readBinaryPoints(s.fileName, points) > 0 && looksLikeText(s.fileName)) {
+        // A scan that cannot be read leaves an export of an earlier run as it was.
+        const bool opens = FilePtr(std::fopen(s.fileName.c_str(), "rb")) != nullptr;
+        if (readBinaryPoints(s.fileName, points) == 0 && !opens) {
+            if (run.logFile != nullptr)
+                std::fprintf(run.logFile, "Unable to open files: %s .Please check your input file for an error here. \n",
+                             s.fileName.c_str());
+            status = worse(status, RunStatus::Incomplete);
+            continue;
+        }
+        if (!points.empty() && looksLikeText(s.fileName)) {
             // Text read as binary records would export nonsense coordinates.
             std::printf("The point file %s holds text, not binary points: it is not exported. \n", s.fileName.c_str());
             if (run.logFile != nullptr)
                 std::fprintf(run.logFile, "The point file %s holds text, not binary points: it is not exported. \n",
                              s.fileName.c_str());
-            points.clear();
-            status = RunStatus::Failed;
+            status = worse(status, RunStatus::Incomplete);
+            continue;
         }
         if (!points.empty()) {
             const Matrix4 m = makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
@@ -97,7 +107,7 @@ RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRe
             applyScanTransform(points, m);
         }
         if (!writeExportFile(path, points, run.logFile))
-            status = RunStatus::Failed;
+            status = worse(status, RunStatus::Failed);
     }
     return status;
 }

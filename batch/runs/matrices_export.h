@@ -12,4 +12,5 @@ struct ScanRecord;
 RunStatus writeTransformMatrices(const RunState& run, const std::vector<ScanRecord>& scans);
 
 /// Writes each binary scan transformed into the survey frame as a text point list.
+/// Incomplete when a scan could not be read (its earlier export, if any, stays).
 RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRecord>& scans);

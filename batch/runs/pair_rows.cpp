@@ -4,6 +4,7 @@
 #include "batch/engine/solver_support.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/runs/run_state.h"
 
 #include <ctime>
 
@@ -13,6 +14,39 @@ void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair,
         return;
     scans[static_cast<std::size_t>(pair.scan1Index)].rotationMinus = solved.scan1RotationMinus;
     scans[static_cast<std::size_t>(pair.scan2Index)].rotationPlus = solved.scan2RotationPlus;
+}
+
+bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, const PairContext& pair,
+                        const SolveResult& solved, const SolverOutputs& out)
+{
+    const int32_t id1 = scans[static_cast<std::size_t>(pair.scan1Index)].scanId;
+    const int32_t id2 = scans[static_cast<std::size_t>(pair.scan2Index)].scanId;
+    ++run.tally.attempted;
+    const bool failed = solved.rms == NO_VALID_RMS;
+    if (failed) {
+        ++run.tally.failed;
+        if (run.logFile != nullptr)
+            std::fprintf(run.logFile, "Registration of scans %i and %i failed: too few point pairs\n", id1, id2);
+    } else if (static_cast<double>(pair.initialRms) > solved.rms) {
+        ++run.tally.improved;
+    } else {
+        ++run.tally.notImproved;
+    }
+    if (solved.unsettled) {
+        std::printf("Scans %i and %i: stopped at the iteration limit (%i passes) before the heading settled; "
+                    "raise MAXITER or MAXREPEAT\n", id1, id2, out.iterations);
+        if (run.logFile != nullptr)
+            std::fprintf(run.logFile,
+                         "Scans %i and %i: stopped at the iteration limit (%i passes) before the heading settled; "
+                         "raise MAXITER or MAXREPEAT\n", id1, id2, out.iterations);
+    }
+    return failed;
+}
+
+void countUnreadablePair(RunState& run)
+{
+    ++run.tally.attempted;
+    ++run.tally.failed;
 }
 
 void writeRegistrationHeader(std::FILE* table)

@@ -8,6 +8,7 @@
 #include <vector>
 
 struct RegSettings;
+struct RunState;
 struct ScanRecord;
 struct PairContext;
 
@@ -19,6 +20,15 @@ enum class PairTask { Register, Evaluate };
 
 /// Stores what the solution method recorded for the pair into its two scan records.
 void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair, const SolveResult& solved);
+
+/// Counts a registered pair in the run's tally and reports, on the console and in the
+/// log, a registration that failed or that ran out of passes before the heading
+/// settled. True when the pair failed (no valid RMS).
+bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, const PairContext& pair,
+                        const SolveResult& solved, const SolverOutputs& out);
+
+/// Counts a pair that could not be registered because a scan gave no points.
+void countUnreadablePair(RunState& run);
 
 /// The registration table's header line.
 void writeRegistrationHeader(std::FILE* table);

@@ -42,6 +42,7 @@ void parseRow(const std::string& line, RotationEntry& first, RotationEntry& seco
         return true;
     };
     integer(first.scanId) && real(first.rotation) && integer(second.scanId) && real(second.rotation);
+    first.found = second.found = !(first.rotation == 0.0 && second.rotation == 0.0);
 }
 
 }  // namespace
@@ -98,7 +99,7 @@ double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, i
     double largest = -999.0, smallest = 999.0, sum = 0.0;
     int32_t k = 0;
     for (const RotationEntry& e : entries) {
-        if (e.scanId != scanId)
+        if (e.scanId != scanId || !e.found)
             continue;
         if (e.rotation > largest)
             largest = e.rotation;

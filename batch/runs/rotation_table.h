@@ -8,6 +8,7 @@
 struct RotationEntry {
     int32_t scanId = 0;     ///< the scan's id
     double rotation = 0.0;  ///< degrees
+    bool found = true;      ///< false for a row that found nothing (both rotations 0.000000)
 };
 
 /// Two entries for every data row of the registration table at `path`; 0 when it
@@ -19,6 +20,8 @@ int32_t countRotationEntries(const std::string& path);
 /// two entries of scan 0 and rotation 0.0.
 std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t count);
 
-/// The mean (degrees) of the entries of `scanId`, with their number and spread
-/// (largest minus smallest); 0.0 and a message when there is none.
+/// The mean (degrees) of the entries of `scanId` that hold a rotation found, with their
+/// number and spread (largest minus smallest); 0.0 and a message when there is none. A
+/// row with both rotations at 0.000000 (a pair that did not improve, or failed) is the
+/// absence of a result, not a rotation of 0.
 double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, int32_t& valueCount, double& spread);

@@ -2,6 +2,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
+
+// The pairs that a registration met, for the line that sums the run up.
+struct RegistrationTally {
+    int32_t attempted = 0;    ///< pairs tried, those with a scan that could not be read included
+    int32_t improved = 0;     ///< pairs whose rotations improved the RMS
+    int32_t failed = 0;       ///< pairs without a valid RMS, or with a scan that could not be read
+    int32_t notImproved = 0;  ///< pairs with a valid RMS no better than their initial one
+};
 
 // What the batch driver decided for this start: created in main once the mode is
 // chosen and handed to the run modes. The engine never sees it; it is told plain
@@ -10,4 +19,6 @@ struct RunState {
     int32_t runMode = 1;           ///< the mode answered at the menu
     std::FILE* logFile = nullptr;  ///< the run's log, owned by main; null until it is open
     double progressStep = 0.0;     ///< percent per solver iteration, 100 / (MAXITER x scans)
+    RegistrationTally tally;       ///< the pairs registered so far
+    std::vector<bool> rotated;     ///< per scan, its rotated copy was written by this start's rotation
 };

@@ -145,12 +145,11 @@ void reportUnopenable(const std::string& path, std::FILE* log)
 // Rotates one scan by the mean of its recorded rotations into its rotated file and
 // writes its row of the rotation table. Failed when a file could not be written.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan,
-                     const std::vector<RotationEntry>& entries, OutputFile& table, std::vector<CubePoint>& binary)
+                     const std::vector<RotationEntry>& entries, OutputFile& table, std::vector<CubePoint>& binary,
+                     bool& rotatedWritten)
 {
+    rotatedWritten = false;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
-    OutputFile rotated(output, log);
-    if (!rotated.isOpen())
-        return RunStatus::Failed;
     bool isBinary = isBinaryPointFileName(input);
     if (isBinary && looksLikeText(input)) {
         std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
@@ -162,8 +161,11 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         std::printf("UNABLE TO OPEN FILE %s \n", input.c_str());
     if (!canOpen(input)) {
         reportUnopenable(input, log);
-        return RunStatus::Ok;  // no row, and the rotated file stays empty
+        return RunStatus::Incomplete;  // no row, and a rotated file of an earlier run stays as it was
     }
+    OutputFile rotated(output, log);
+    if (!rotated.isOpen())
+        return RunStatus::Failed;
     std::printf("Loading data from file %s \n", input.c_str());
     std::printf("Output to file: %s \n", output.c_str());
     if (isBinary) {
@@ -207,15 +209,16 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
                 rotation.place(p, false, rotated.get());
     }
     std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
-    const bool written = table.flush() && rotated.close();
+    const bool tableWritten = table.flush();
+    rotatedWritten = rotated.close();
     std::printf("Output of %i points \n", rotation.written);
     std::printf("\n");
-    return written ? RunStatus::Ok : RunStatus::Failed;
+    return tableWritten && rotatedWritten ? RunStatus::Ok : RunStatus::Failed;
 }
 
 }  // namespace
 
-RunStatus rotateScans(const RegSettings& settings, const RunState& run, const std::vector<ScanRecord>& scans)
+RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vector<ScanRecord>& scans)
 {
     const float step = static_cast<float>(100.0 / static_cast<double>(scans.size()));
     const std::time_t start = std::time(nullptr);
@@ -230,9 +233,12 @@ RunStatus rotateScans(const RegSettings& settings, const RunState& run, const st
     const std::vector<RotationEntry> entries = loadRotationTable(settings.regFileName, entryCount);
     RunStatus status = RunStatus::Ok;
     std::vector<CubePoint> binary;  // reused from scan to scan
+    run.rotated.assign(scans.size(), false);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
-        status = worse(status, rotateScan(settings, run.logFile, scans[i], entries, table, binary));
+        bool rotatedWritten = false;
+        status = worse(status, rotateScan(settings, run.logFile, scans[i], entries, table, binary, rotatedWritten));
+        run.rotated[i] = rotatedWritten;
     }
     if (!table.close())
         status = worse(status, RunStatus::Failed);

@@ -9,5 +9,6 @@ struct RunState;
 struct ScanRecord;
 
 /// Writes a rotated copy of every scan, turned by the mean of its registrations, and
-/// the rotation table.
-RunStatus rotateScans(const RegSettings& settings, const RunState& run, const std::vector<ScanRecord>& scans);
+/// the rotation table; notes in `run` which rotated copies were written. Incomplete
+/// when a scan could not be read.
+RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vector<ScanRecord>& scans);

@@ -5,6 +5,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
+#include "batch/constants.h"
 #include "batch/runs/run_state.h"
 
 #include <cmath>
@@ -13,33 +14,33 @@
 
 namespace {
 
-// Registers or evaluates the prepared pair (i, j) and writes its row; false when
-// the run must stop.
-bool processPair(const RegSettings& settings, std::vector<ScanRecord>& scans, PairContext& pair, std::FILE* table,
-                 SolverOutputs& out, bool registering, double spacing)
+// Registers or evaluates the prepared pair (i, j) and writes its row; Fatal when the
+// run must stop, Incomplete when the pair has no valid RMS.
+RunStatus processPair(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans, PairContext& pair,
+                      std::FILE* table, SolverOutputs& out, bool registering, double spacing)
 {
     const ScanRecord& a = scans[static_cast<std::size_t>(pair.scan1Index)];
     const ScanRecord& b = scans[static_cast<std::size_t>(pair.scan2Index)];
     if (registering) {
         const SolveResult solved = solveWithSelectedMethod(settings, scans, pair, out);
         if (solved.fatal)
-            return false;
+            return RunStatus::Fatal;
         storeSolverRecords(scans, pair, solved);
         writeRegistrationRow(table, a.scanId, b.scanId, pair, solved.rms, out);
-        return true;
+        return reportRegistration(run, scans, pair, solved, out) ? RunStatus::Incomplete : RunStatus::Ok;
     }
     PairEvaluation e;
     if (!evaluatePair(settings, pair, e))
-        return false;
+        return RunStatus::Fatal;
     std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
     std::printf("\n");
     writeRmsRow(table, a.scanId, b.scanId, e, spacing, pair.rangeValue);
-    return true;
+    return e.rmsWave == NO_VALID_RMS ? RunStatus::Incomplete : RunStatus::Ok;
 }
 
 }  // namespace
 
-RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, const RunState& run,
+RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& run,
                   std::vector<ScanRecord>& scans, PairContext& pair)
 {
     const std::time_t runStart = std::time(nullptr);
@@ -58,6 +59,7 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
     PreparePlan plan;
     plan.translateText = registering && settings.FILEEXT == 0;
     plan.measureInitialRms = registering;
+    RunStatus status = RunStatus::Ok;
 
     const int32_t n = static_cast<int32_t>(scans.size());
     for (int32_t i = 0; i < n; ++i) {
@@ -79,10 +81,15 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
                 return RunStatus::Fatal;
             if (prepared == PrepareResult::NoPoints) {
                 logUnreadablePair(run.logFile, pair);
+                if (registering)
+                    countUnreadablePair(run);
+                status = worse(status, RunStatus::Incomplete);
                 continue;
             }
-            if (!processPair(settings, scans, pair, table.get(), out, registering, d))
+            const RunStatus processed = processPair(settings, run, scans, pair, table.get(), out, registering, d);
+            if (processed == RunStatus::Fatal)
                 return RunStatus::Fatal;
+            status = worse(status, processed);
             ++pair.pairsDone;
             table.flush();
         }
@@ -96,5 +103,5 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
     std::printf(registering ? "Total Time for all registrations: %i seconds \n"
                             : "Total Time for all RMS evaluations: %i seconds \n",
                 secondsSince(runStart));
-    return written ? RunStatus::Ok : RunStatus::Failed;
+    return written ? status : RunStatus::Failed;
 }

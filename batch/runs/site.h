@@ -12,6 +12,7 @@ struct ScanRecord;
 struct PairContext;
 
 /// Registers or evaluates every pair of scans within the distance window and writes
-/// the table at `tablePath`.
-RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, const RunState& run,
+/// the table at `tablePath`. Registration counts its pairs in `run`. Incomplete when
+/// some pair has no valid RMS or a scan of it could not be read.
+RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& run,
                   std::vector<ScanRecord>& scans, PairContext& pair);

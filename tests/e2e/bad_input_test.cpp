@@ -41,8 +41,10 @@ TEST_F(BadInput, FilesThatCannotBeRead)
     writeTwoScans();
     std::remove(path("ipcreg.txt").c_str());
     ASSERT_EQ(mkdir(path("ipcreg.txt").c_str(), 0755), 0);  // a folder where the settings belong
-    BatchRun r = run({"survey.csv"}, "12\n\n\n");
-    EXPECT_EQ(r.out.find("Could not open master input file ipcreg.txt\n"), 0u);
+    BatchRun r = run({"survey.csv"}, "8\n\n\n");
+    EXPECT_EQ(r.out.find("Could not open master input file ipcreg.txt\nLooked for it at ipcreg.txt \n"
+                         "USING DEFAULT VALUES!!!!\n"),
+              0u);
     EXPECT_EQ(r.exitStatus, 0);
 
     ASSERT_EQ(mkdir(path("folder.csv").c_str(), 0755), 0);
@@ -51,11 +53,14 @@ TEST_F(BadInput, FilesThatCannotBeRead)
     EXPECT_NE(r.out.find("Unable to open data file at folder.csv \nPlease verify the location of the file and try again. \n"),
               std::string::npos);
 
-    // A point file that is a folder: the pair is logged and skipped.
+    // A point file that is a folder: the pair is logged and skipped, and the run ends
+    // with status 2, finished with a pair that has no valid RMS.
     std::remove(path("survey_002_001_S2.bxyz").c_str());
     ASSERT_EQ(mkdir(path("survey_002_001_S2.bxyz").c_str(), 0755), 0);
     r = run({"survey.csv"}, "1\n\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_NE(r.out.find("Registered 0 of 2 pairs: 2 failed, 0 not improved\n100 percent complete \n"),
+              std::string::npos);
     EXPECT_NE(read("surveylog.txt").find("Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"),
               std::string::npos);
 }
@@ -78,7 +83,7 @@ TEST_F(BadInput, EmptyFiles)
     EXPECT_NE(r.out.find("No rotation values found !=0 for 1 so "), std::string::npos);
 
     r = run({"x.csv", "survey_001_001_S1.bxyz", "survey_002_001_S2.bxyz"}, "5\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.err.find("0 points successfully loaded! \n"), std::string::npos);
     EXPECT_NE(afterMenu(r.out).find("NO POINTS in file!!!!!  \nFinished loading 0 points\n100 percent complete"),
               std::string::npos);
@@ -92,21 +97,23 @@ TEST_F(BadInput, SurveyDatabaseRecordsThatDoNotFit)
         std::string message;
     } cases[] = {
         {std::string(TWO_SCANS) + "0,12,-0.29,0,0,0,3,1\n",
-         "Record 3 of the survey database ends before its NAME: it is not used. \nThere are 2 scans"},
+         "survey.csv line 4: 8 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
         {std::string(TWO_SCANS) + "0,12,-0.29,0,0,0,3,1,Scan three\n0,18,-0.29,0,0,0,4,1,S4\n",
-         "Record 4 of the survey database holds \"three\" where a number belongs; only the 3 records "
-         "before it are used. \nThere are 3 scans"},
-        {std::string(TWO_SCANS) + "0,12,-0.29,0,0,0,3,1," + std::string(200, 'N') + "\n",
-         "survey_003_001_" + std::string(200, 'N') + ".bxyz \n"},
+         "survey.csv line 4: the name \"Scan three\" holds a blank or a quote \n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         write("survey.csv", c.database);
         const BatchRun r = run({"survey.csv"}, "1\n\n\n");
-        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.exitStatus, 1);
         EXPECT_NE(r.out.find(c.message), std::string::npos);
+        EXPECT_FALSE(exists("surveyreg.csv"));
     }
-    // The scan with the long name has no file: its pair is logged.
+    // A long name is a name: the scan with it has no file, and its pair is logged.
+    write("survey.csv", std::string(TWO_SCANS) + "0,12,-0.29,0,0,0,3,1," + std::string(200, 'N') + "\n");
+    const BatchRun r = run({"survey.csv"}, "1\n\n\n");
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_NE(r.out.find("survey_003_001_" + std::string(200, 'N') + ".bxyz \n"), std::string::npos);
     EXPECT_NE(read("surveylog.txt").find(std::string(200, 'N') + ".bxyz \n"), std::string::npos);
 }
 
@@ -126,7 +133,7 @@ TEST_F(BadInput, BinaryFileThatHoldsTextAndTextFileThatHoldsBinary)
 
     write("binary.txt", read("survey_001_001_S1.bxyz"));
     r = run({"x.csv", "binary.txt", "binary.txt"}, "5\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.out.find("Initial rms"), std::string::npos);
 }
 
@@ -141,7 +148,7 @@ TEST_F(BadInput, CoordinatesThatAreNotFinite)
     writeBinaryScan(path("survey_002_001_S2.bxyz"), points);
     const BatchRun r = run({"survey.csv"}, "4\n\n\n");
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(read("surveylog.txt"), "");
+    EXPECT_EQ(read("surveylog.txt").find("Unable"), std::string::npos);
     EXPECT_NE(read("surveyrms.csv").find("\n2,1,"), std::string::npos);
 }
 

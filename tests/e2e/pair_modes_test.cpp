@@ -101,7 +101,7 @@ TEST_F(PairModes, ModeFiveWithAMissingFile)
 {
     write("a.txt", planeText(0.0));
     const BatchRun r = run({"x.csv", "a.txt", "missing.bxyz"}, "5\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);  // finished, without a valid RMS
     EXPECT_EQ(afterMenu(r.out),
               "\nPreparing data for registration.... \n"
               "Loading 40000 points from file a.txt \nFinished loading 40000 points\n"
@@ -150,10 +150,13 @@ TEST_F(PairModes, ExportOfBinaryScansIntoTheSurveyFrame)
     write("ipcreg.txt", "TRANSX 475000\nTRANSY 3640000\n");
     write("survey_001_001_S1.bxyz", binaryScan({{1, 0, 0}, {0, 2, -1}}));
     write("survey_003_001_S3.bxyz", binaryScan({{1.5, 2.25, 3}}));  // S2 has no file
+    write("survey_002_001_S2._adj.txt", "#X,Y,Z\n1.000000 2.000000 3.000000\n");  // from an earlier run
     const BatchRun r = run({"survey.csv"}, "9\n\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);  // finished, with a scan that could not be read
     EXPECT_EQ(read("survey_001_001_S1._adj.txt"), "#X,Y,Z\n10.000000 21.000000 6.000000\n8.000000 20.000000 5.000000\n");
-    EXPECT_EQ(read("survey_002_001_S2._adj.txt"), "#X,Y,Z\n");
+    EXPECT_EQ(read("survey_002_001_S2._adj.txt"), "#X,Y,Z\n1.000000 2.000000 3.000000\n");  // left as it was
+    EXPECT_EQ(read("surveylog.txt"),
+              "Unable to open files: survey_002_001_S2.bxyz .Please check your input file for an error here. \n");
     EXPECT_EQ(read("survey_003_001_S3._adj.txt"), "#X,Y,Z\n1.500000 2.250000 3.290000\n");
     EXPECT_NE(r.out.find("Preparing data for export.... \nfile size: 64\nnumpts: 2\n\nRotation Matrix Calculated for scan: \n\n"),
               std::string::npos);
@@ -169,10 +172,11 @@ TEST_F(PairModes, OutputFileThatCannotBeCreatedIsReportedAndTheRunGoesOn)
     ASSERT_EQ(mkdir(path("survey_001_001_S1s.dat").c_str(), 0755), 0);
     const BatchRun r = run({"survey.csv"}, "8\n\n\n");
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_NE(r.out.find("Unable to create output file survey_001_001_S1s.dat \n100 percent complete \n"),
+    EXPECT_NE(r.out.find("Unable to write output file survey_001_001_S1s.dat \n100 percent complete \n"),
               std::string::npos);
     EXPECT_TRUE(exists("survey_002_001_S2s.dat"));
-    EXPECT_EQ(read("surveylog.txt"), "Unable to create output file survey_001_001_S1s.dat \n");
+    EXPECT_FALSE(exists("survey_001_001_S1s.dat.part"));
+    EXPECT_EQ(read("surveylog.txt"), "Unable to write output file survey_001_001_S1s.dat \n");
 }
 
 }  // namespace

@@ -84,7 +84,9 @@ TEST_F(SurveyRun, RegistrationRowsMatchTheSolverResults)
     EXPECT_EQ(table[1].substr(0, 2), "1,");  // scan 1's north pair
     EXPECT_NE(r.out.find("REGISTERING SCANS\n"), std::string::npos);
     EXPECT_NE(r.out.find("Time for registration of scan 3 is "), std::string::npos);
-    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\n100 percent complete \n"), std::string::npos);
+    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+                         "100 percent complete \n"),
+              std::string::npos);
 }
 
 TEST_F(SurveyRun, EveryMethodPrintsTheRowItWrites)
@@ -137,7 +139,8 @@ TEST_F(SurveyRun, UnreadableScanIsLoggedAndItsNorthPairNotTried)
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}, {0, 12, -0.2, 3}});
     std::remove(path("survey_002_001_S2.bxyz").c_str());
     const BatchRun r = run({"survey.csv"}, "1\n\n\n");
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_NE(r.out.find("Registered 0 of 3 pairs: 3 failed, 0 not improved\n"), std::string::npos);
     EXPECT_EQ(read("surveylog.txt"),
               "Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"
               "Please check your GPS file for an error here. \n"
@@ -255,7 +258,9 @@ TEST_F(SurveyRun, RunAllEqualsTheThreeModesInTurn)
                       eval = all.out.find("EVALUATING RMS OF SCANS\n");
     EXPECT_LT(reg, rot);
     EXPECT_LT(rot, eval);
-    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\n100 percent complete \n"), std::string::npos);
+    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+                           "100 percent complete \n"),
+              std::string::npos);
     const std::string registration = read("surveyreg.csv"), rotation = read("surveyrot.csv"),
                       evaluation = read("surveyrms.csv");
     for (const char* mode : {"1", "2", "3"})

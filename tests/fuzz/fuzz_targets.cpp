@@ -138,11 +138,19 @@ std::string checkNeighbours(const std::vector<ScanRecord>& scans, const RegSetti
     return "";
 }
 
-// The header is line 1 without its "\n" and without one "\r" before it (or before the end).
+// The header is line 1 without its "\n" and without one "\r" before it (or before the end);
+// every line before the one that is no record, blank ones aside, is a record.
 std::string checkSurveyDatabase(const SurveyDatabase& db, const std::string& text)
 {
-    if (db.badRecord != 0 && db.badRecord != static_cast<int32_t>(db.records.size()) + 1)
-        return "the bad record is not the one after the records kept";
+    const std::vector<std::string> lines = splitLines(text);
+    if (db.problemLine == 1 || db.problemLine > static_cast<int32_t>(lines.size()))
+        return "the line that is no record is not a line after the header";
+    const std::size_t last = db.problemLine > 0 ? static_cast<std::size_t>(db.problemLine - 1) : lines.size();
+    std::size_t records = 0;
+    for (std::size_t k = 1; k < last; ++k)
+        records += holdsNonBlank(lines[k]) ? 1 : 0;
+    if (records != db.records.size())
+        return "the records are not the lines before the one that is no record";
     std::string header = text.substr(0, text.find('\n'));
     if (!header.empty() && header.back() == '\r')
         header.pop_back();
@@ -152,6 +160,9 @@ std::string checkSurveyDatabase(const SurveyDatabase& db, const std::string& tex
         if (r.name.empty() || std::any_of(r.name.begin(), r.name.end(),
                                           [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }))
             return "a NAME is empty or holds a blank";
+    for (const SurveyRecordText& r : db.records)
+        if (r.name.find_first_of("\"'") != std::string::npos)
+            return "a NAME holds a quote";
     return "";
 }
 
@@ -362,8 +373,9 @@ std::string feedRotationTable(const uint8_t* data, std::size_t size)
         int32_t values = 0;
         double spread = 0.0;
         meanRotation(entries, id, values, spread);
+        // A row with both rotations at 0 found nothing and counts for nothing.
         const auto expected = std::count_if(entries.begin(), entries.end(),
-                                            [id](const RotationEntry& e) { return e.scanId == id; });
+                                            [id](const RotationEntry& e) { return e.scanId == id && e.found; });
         if (values != expected)
             return "the number of rotation values of a scan is wrong";
     }

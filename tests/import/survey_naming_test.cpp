@@ -60,8 +60,8 @@ TEST(SurveyNaming, RefusesRecordsThatAreNotThere) {
         {"ID1 twice", DATABASE, "survey.csv", {0, 42, -1}, "records 2 and 5"},
         {"ID1 absent", DATABASE, "survey.csv", {0, 8, -1}, "no record"},
         {"database not .csv or .txt", DATABASE, "survey.dat", {1, 0, -1}, ".csv or .txt"},
-        {"record after a bad one", "X,Y\n1,2,3,0,0,0,1,1,A\n1,two,3,0,0,0,2,2,B\n", "s.txt", {2, 0, -1},
-         "reading stopped at record 2"},
+        {"a line that is no record", "X,Y\n1,2,3,0,0,0,1,1,A\n1,two,3,0,0,0,2,2,B\n", "s.txt", {1, 0, -1},
+         "line 3 of the survey database"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

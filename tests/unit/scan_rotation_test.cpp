@@ -24,22 +24,28 @@ TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
     const std::vector<RotationEntry> entries = loadRotationTable(reg, count);
     int32_t values = -1;
     double spread = -1.0;
+    // The row with both rotations at 0 found nothing: it counts for neither scan.
     const double mean7 = meanRotation(entries, 7, values, spread);
-    EXPECT_EQ(values, 3);
+    EXPECT_EQ(values, 2);
     EXPECT_NEAR(spread, 0.3, 1e-12);
     const double mean8 = meanRotation(entries, 8, values, spread);
     EXPECT_EQ(values, 2);
     const double none = meanRotation(entries, 5, values, spread);
+    int32_t nineValues = -1;
+    const double nine = meanRotation(entries, 9, nineValues, spread);  // only in the row that found nothing
     const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(nine, 0.0);
+    EXPECT_EQ(nineValues, 0);
     EXPECT_EQ(count, 6);
     ASSERT_EQ(entries.size(), 6u);
-    EXPECT_NEAR(mean7, (0.2 + 0.0 - 0.1) / 3, 1e-12);
+    EXPECT_NEAR(mean7, (0.2 - 0.1) / 2, 1e-12);
     EXPECT_NEAR(mean8, 0.15, 1e-12);
     EXPECT_EQ(none, 0.0);
     EXPECT_EQ(values, 0);
     EXPECT_EQ(spread, 0.0);
     EXPECT_EQ(out, "Loading data from file " + reg + " \n"
-                   "5 has no rotations, so the rotation will not be performed \n");
+                   "5 has no rotations, so the rotation will not be performed \n"
+                   "9 has no rotations, so the rotation will not be performed \n");
 }
 
 TEST(RotationTable, MissingOrUnreadableTables)
@@ -76,7 +82,8 @@ TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
     scan.fileName = dir.file("scan.txt");
     writeFile(scan.fileName, "# header one\nX,Y,Z\n103 200 5 1 2 3 4.9\n101,201,6\nshort 1\n102 200 7 -1\n");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(rotateScans(s, RunState{}, {scan}), RunStatus::Ok);
+    RunState run;
+    EXPECT_EQ(rotateScans(s, run, {scan}), RunStatus::Ok);
     const std::string out = testing::internal::GetCapturedStdout();
     // A quarter turn counter-clockwise about the scanner: (+2, 0) goes to (0, +2).
     EXPECT_EQ(readFile(dir.file("scan_rot.txt")),

@@ -24,7 +24,7 @@ TEST(SurveyDatabase, RecordsReadWhateverTheLineEnds)
     const char* texts[] = {
         "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1.5,2,3,0.1,0.2,30,7,42,S1\n4,5,6,0,0,45,8,42,S2\n",
         "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\r\n1.5,2,3,0.1,0.2,30,7,42,S1\r\n4,5,6,0,0,45,8,42,S2\r\n",
-        "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1.5 , 2,\n3,0.1,0.2,30,7,42,S1 4,5,6,0,0,45,8,42,S2",
+        "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n\n 1.5 , 2,3,0.1,0.2,30, 007,42, S1 \n  \t\n4,5,6,0,0,45,8,42,S2",
     };
     for (const char* text : texts) {
         SCOPED_TRACE(text);
@@ -33,61 +33,55 @@ TEST(SurveyDatabase, RecordsReadWhateverTheLineEnds)
         ASSERT_EQ(db.records.size(), 2u);
         EXPECT_EQ(db.records[0].X, 1.5);
         EXPECT_EQ(db.records[0].A3, 30.0);
-        EXPECT_EQ(db.records[0].id1, 7);
+        EXPECT_EQ(db.records[0].id1, 7);  // decimal, whatever the leading zeros
         EXPECT_EQ(db.records[0].id2, 42);
         EXPECT_EQ(db.records[0].name, "S1");
         EXPECT_EQ(db.records[1].name, "S2");
-        EXPECT_EQ(db.badRecord, 0);
+        EXPECT_EQ(db.problemLine, 0);
     }
-}
-
-TEST(SurveyDatabase, NameIsTheWholeWordAfterTheEighthSeparator)
-{
     const std::string longName(200, 'N');
-    const SurveyDatabase db = readText("h\n1,2,3,4,5,6,7,8,S1,\n1,2,3,4,5,6,7,8," + longName + "\n");
-    ASSERT_EQ(db.records.size(), 2u);
-    EXPECT_EQ(db.records[0].name, "S1,");  // a comma after NAME belongs to it
-    EXPECT_EQ(db.records[1].name, longName);
-}
-
-TEST(SurveyDatabase, IdsAreDecimalEvenWithLeadingZeros)
-{
-    const SurveyDatabase db = readText("h\n1,2,3,4,5,6,010,0x1,S1\n");
-    ASSERT_EQ(db.records.size(), 1u);
-    EXPECT_EQ(db.records[0].id1, 10);
-    EXPECT_EQ(db.records[0].id2, 0);
-    EXPECT_EQ(db.records[0].name, "1,S1");  // the x after 0 was taken as the separator
-}
-
-TEST(SurveyDatabase, ReadingStopsAtAFieldThatIsNotANumber)
-{
-    const SurveyDatabase db = readText("h\n1,2,3,4,5,6,7,8,S1\n1,2,abc,4,5,6,7,8,S2\n1,2,3,4,5,6,7,8,S3\n");
-    ASSERT_EQ(db.records.size(), 1u);
-    EXPECT_EQ(db.badRecord, 2);
-    EXPECT_EQ(db.badText, "abc,4,5,6,7,8,S2");
-}
-
-TEST(SurveyDatabase, IncompleteLastRecordAndHeaderOnly)
-{
-    const SurveyDatabase cut = readText("h\n1,2,3,4,5,6,7,8,S1\n1,2,3\n");
-    EXPECT_EQ(cut.records.size(), 1u);
-    EXPECT_EQ(cut.incompleteRecord, 2);
-    EXPECT_EQ(readText("h\n1,2,3,4,5,6,7,8,S1\n \r\n").incompleteRecord, 0);
+    EXPECT_EQ(readText("h\n1,2,3,4,5,6,7,8," + longName + "\n").records.at(0).name, longName);
     EXPECT_EQ(readText("X,Y,Z\n").records.size(), 0u);
     EXPECT_EQ(readText("").records.size(), 0u);
     const std::string longHeader(300, 'h');
-    const SurveyDatabase db = readText(longHeader + "\n1,2,3,4,5,6,7,8,S1\n");
-    EXPECT_EQ(db.header, longHeader);
-    EXPECT_EQ(db.records.size(), 1u);
+    EXPECT_EQ(readText(longHeader + "\n1,2,3,4,5,6,7,8,S1\n").header, longHeader);
 }
 
-TEST(SurveyDatabase, BlankSeparatedFieldsAreMisreadAsTheFormatSays)
+TEST(SurveyDatabase, ReadingStopsAtTheFirstLineThatIsNoRecord)
 {
-    // The first character of each following value is taken as the separator.
-    const SurveyDatabase db = readText("h\n11 22 33 44 55 66 77 88 S1\n");
-    ASSERT_EQ(db.records.size(), 1u);
-    EXPECT_EQ(db.records[0].X, 11.0);
-    EXPECT_EQ(db.records[0].Y, 2.0);
+    using P = SurveyDatabase;
+    const struct {
+        const char* text;
+        P::Problem problem;
+        int32_t line;
+        int32_t fields;    ///< for FieldCount
+        const char* shown; ///< for the others
+    } cases[] = {
+        {"h\n1,2,3,4,5,6,7,8,S1\n1,2,abc,4,5,6,7,8,S2\n1,2,3,4,5,6,7,8,S3\n", P::NotANumber, 3, 0, "abc"},
+        {"h\n1,2,3,4,5,6,7,8,S1\n1,2,3\n", P::FieldCount, 3, 3, ""},
+        {"h\n1,2,3,4,5,6,7,8,S1,\n", P::FieldCount, 2, 10, ""},
+        {"h\n1,5,2,3,4,5,6,7,8,S1\n", P::FieldCount, 2, 10, ""},                 // a decimal comma
+        {"h\n11 22 33 44 55 66 77 88 S1\n", P::FieldCount, 2, 1, ""},           // blanks between fields
+        {"h\n1;2;3;4;5;6;7;8;S1\n", P::FieldCount, 2, 1, ""},                   // semicolons
+        {"h\n1,2,3,4,5,6,010,0x1,S1\n", P::NotANumber, 2, 0, "0x1"},            // ids are decimal
+        {"h\n1,2,3,4,5,inf,7,8,S1\n", P::NotANumber, 2, 0, "inf"},
+        {"h\n1,2,3,4,5,6,7,8,\"S1\"\n", P::BadName, 2, 0, "\"S1\""},
+        {"h\n1,2,3,4,5,6,7,8,Scan one\n", P::BadName, 2, 0, "Scan one"},
+        {"h\n1,2,3,4,5,6,7,8,\n", P::BadName, 2, 0, ""},
+        {"h\n1,2,3,4,5,6,7,8,S1\n\n,,,\x01,,,,,\n", P::NotANumber, 4, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SurveyDatabase db = readText(c.text);
+        EXPECT_EQ(db.problem, c.problem);
+        EXPECT_EQ(db.problemLine, c.line);
+        EXPECT_EQ(db.records.size(), static_cast<std::size_t>(std::string(c.text).find("S1\n") != std::string::npos
+                                                                 && c.line > 2 ? 1 : 0));
+        if (c.problem == P::FieldCount)
+            EXPECT_EQ(db.fieldCount, c.fields);
+        else
+            EXPECT_EQ(db.problemText, c.shown);
+    }
 }
 
 TEST(SurveyDatabase, MissingFile)
