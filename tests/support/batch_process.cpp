@@ -2,6 +2,7 @@
 
 #include "tests/support/test_files.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -74,9 +75,23 @@ BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
     const pid_t child = fork();
     if (child == 0)
         execInChild(build, workDir, args, argument0, inPath, outPath, errPath, limits);
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+    bool ended = false;
+    if (child > 0 && limits.killAfter >= 0.0) {
+        // Waits without blocking until the moment comes, then kills whatever is left.
+        while (!ended && elapsed() < limits.killAfter) {
+            ended = waitpid(child, &status, WNOHANG) == child;
+            if (!ended)
+                usleep(1000);
+        }
+        if (!ended)
+            kill(child, SIGKILL);
+    }
+    if (child > 0 && (ended || waitpid(child, &status, 0) == child) && WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);
+    run.seconds = elapsed();
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;

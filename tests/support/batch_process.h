@@ -6,6 +6,7 @@
 // What a run of a batch build printed and how it ended.
 struct BatchRun {
     int exitStatus = -1;  ///< the program's exit status, -1 when it did not exit normally
+    double seconds = 0.0; ///< wall-clock time from start to end
     std::string out;      ///< standard output, byte for byte
     std::string err;      ///< standard error, byte for byte
 };
@@ -21,6 +22,7 @@ struct BatchBuild {
 struct BatchLimits {
     long long fileSizeLimit = -1;  ///< bytes any file may grow to (RLIMIT_FSIZE); -1 none
     bool asNobody = false;         ///< run as the unprivileged user nobody (only when run as root)
+    double killAfter = -1.0;       ///< seconds after the start to kill the run with SIGKILL; -1 never
 };
 
 /// The build named by the environment variables BATCH_EXE and BATCH_RUNNER

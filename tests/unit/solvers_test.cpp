@@ -196,6 +196,21 @@ TEST_F(TinyPair, NoSearchWithoutIterationsOrRepeats)
     }
 }
 
+TEST_F(TinyPair, LeastSquaresThatRunsOutOfPairsDoesNotWindTheHeadingRound)
+{
+    // Wide trials turn scan 1 far enough that some least-squares steps find fewer
+    // than MINNUMPTS pairs; the step found before must not be added again and again
+    // (it once reported scan 2 at -360.33 degrees).
+    prepare(0.3);
+    settings_.MAXITER = 6;
+    settings_.MINNUMPTS = 160;
+    settings_.ALPHA = 5.0 * DEG_TO_RAD;
+    const SolveResult r = solve(Method::PartialLeastSquares);
+    ASSERT_FALSE(r.fatal);
+    EXPECT_NEAR(out_.rotation2 - out_.rotation1, -0.3, 0.1);
+    EXPECT_NE(resultLine().find(" && Scan 12 = -0."), std::string::npos) << resultLine();
+}
+
 TEST_F(TinyPair, SingleStepSchedulesUseTheInitialLimits)
 {
     // One iteration (or repeat) has no slope to fall along: the initial limits apply.
