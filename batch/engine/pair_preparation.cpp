@@ -12,11 +12,16 @@
 namespace {
 
 // Loads one scan: a ".bxyz" file as binary points, falling back to text when that
-// yields none; any other file as text. Returns the scan's cliff distance (0.0 for
-// binary points and for loose files).
+// yields none; any other file as text. A scanner's own file (LAS, PLY, PTX) named
+// ".bxyz" gives no points. Returns the scan's cliff distance (0.0 for binary points
+// and for loose files).
 double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, const PreparePlan& plan,
                 int32_t index, const std::string& path, PointSet& scan)
 {
+    if (isBinaryPointFileName(path) && reportScannerFormat(path, nullptr)) {
+        scan.points.clear();
+        return 0.0;
+    }
     if (isBinaryPointFileName(path) && readBinaryPoints(path, scan.points) > 0) {
         if (!looksLikeText(path))
             return 0.0;

@@ -217,3 +217,52 @@ bool looksLikeText(const std::string& path)
     }
     return true;
 }
+
+namespace {
+
+// True when `line` (up to its line end) holds one whole number and nothing else but blanks.
+bool isLoneWholeNumber(const std::string& line)
+{
+    std::size_t digits = 0, i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+        ++digits;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
+        ++i;
+    return digits > 0 && i == line.size();
+}
+
+}  // namespace
+
+const char* scannerFormatOf(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return nullptr;
+    char start[256];
+    const std::string head(start, std::fread(start, 1, sizeof start, file.get()));
+    if (head.compare(0, 4, "LASF") == 0)
+        return "LAS";
+    if (head.compare(0, 4, "ply\n") == 0 || head.compare(0, 4, "ply\r") == 0)
+        return "PLY";
+    // A PTX scan opens with its column and row counts, one to a line.
+    const std::size_t first = head.find('\n');
+    const std::size_t second = first == std::string::npos ? first : head.find('\n', first + 1);
+    if (second != std::string::npos && isLoneWholeNumber(head.substr(0, first))
+        && isLoneWholeNumber(head.substr(first + 1, second - first - 1)))
+        return "PTX";
+    return nullptr;
+}
+
+bool reportScannerFormat(const std::string& path, std::FILE* log)
+{
+    const char* format = scannerFormatOf(path);
+    if (format == nullptr)
+        return false;
+    std::printf("%s is a %s file, not Tavrin binary points: convert it with tavrin_import\n", path.c_str(), format);
+    if (log != nullptr)
+        std::fprintf(log, "%s is a %s file, not Tavrin binary points: convert it with tavrin_import\n", path.c_str(),
+                     format);
+    return true;
+}

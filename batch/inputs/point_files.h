@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -77,3 +78,12 @@ bool parseTextPoint(const char* line, double& x, double& y, double& z);
 /// printable characters, blanks or line ends. Binary point records never do, since
 /// their coordinates hold bytes outside that range.
 bool looksLikeText(const std::string& path);
+
+/// The scanner format a file holds when it is one tavrin_import converts ("LAS",
+/// "PLY" or "PTX"), or nullptr. Such a file given where binary points belong is
+/// never read as points: its bytes would give nonsense coordinates or none.
+const char* scannerFormatOf(const std::string& path);
+
+/// When the file holds a scanner format, says so on the console and in the log (when
+/// there is one) and returns true.
+bool reportScannerFormat(const std::string& path, std::FILE* log);

@@ -84,6 +84,10 @@ RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRe
             continue;
         }
         // A scan that cannot be read leaves an export of an earlier run as it was.
+        if (reportScannerFormat(s.fileName, run.logFile)) {
+            status = worse(status, RunStatus::Incomplete);
+            continue;
+        }
         const bool opens = FilePtr(std::fopen(s.fileName.c_str(), "rb")) != nullptr;
         if (readBinaryPoints(s.fileName, points) == 0 && !opens) {
             if (run.logFile != nullptr)

@@ -151,6 +151,8 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     rotatedWritten = false;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
     bool isBinary = isBinaryPointFileName(input);
+    if (isBinary && reportScannerFormat(input, log))
+        return RunStatus::Incomplete;
     if (isBinary && looksLikeText(input)) {
         std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
                     input.c_str());

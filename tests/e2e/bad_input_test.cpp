@@ -137,6 +137,41 @@ TEST_F(BadInput, BinaryFileThatHoldsTextAndTextFileThatHoldsBinary)
     EXPECT_EQ(r.out.find("Initial rms"), std::string::npos);
 }
 
+TEST_F(BadInput, ScannerFilesGivenAsBinaryPoints)
+{
+    // A scanner's own files renamed .bxyz: none may be read as points, binary or text.
+    const std::string las = std::string("LASF") + std::string(223, '\0') + "\x01\x02\x03";
+    const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty double x\n"
+                            "property double y\nproperty double z\nend_header\n" + std::string(24, '\x40');
+    const std::string ptx = "2\r\n1\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n0 0 1\r\n1 0 0 0\r\n0 1 0 0\r\n0 0 1 0\r\n"
+                            "0 0 0 1\r\n10 0.5 1 0.5\r\n10 0.6 1 0.5\r\n";
+    const struct {
+        const char* format;
+        const std::string& bytes;
+    } files[] = {{"LAS", las}, {"PLY", ply}, {"PTX", ptx}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.format);
+        writeTwoScans();
+        write("survey_002_001_S2.bxyz", f.bytes);
+        const std::string said =
+            std::string("survey_002_001_S2.bxyz is a ") + f.format + " file, not Tavrin binary points: convert it "
+                                                                     "with tavrin_import\n";
+        BatchRun r = run({"survey.csv"}, "4\n\n\n");
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
+        EXPECT_NE(read("surveylog.txt").find(said), std::string::npos);  // from the rotation
+        EXPECT_EQ(r.out.find("Finished loading"), std::string::npos);    // never read as text
+        EXPECT_NE(r.out.find("Registered 0 of 2 pairs: 2 failed, 0 not improved\n"), std::string::npos);
+        EXPECT_FALSE(exists("survey_002_001_S2._rot.txt"));
+
+        r = run({"survey.csv"}, "9\n\n\n");
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_NE(read("surveylog.txt").find(said), std::string::npos);
+        EXPECT_TRUE(exists("survey_001_001_S1._adj.txt"));
+        EXPECT_FALSE(exists("survey_002_001_S2._adj.txt"));
+    }
+}
+
 TEST_F(BadInput, CoordinatesThatAreNotFinite)
 {
     writeTwoScans();
