@@ -9,6 +9,7 @@
 #include "batch/run_modes.h"
 #include "batch/runs/mode_work.h"
 #include "batch/runs/output_names.h"
+#include "batch/runs/plan_of_run.h"
 #include "batch/runs/run_state.h"
 #include "batch/setting_checks.h"
 #include "batch/startup.h"
@@ -144,7 +145,13 @@ int runProgram(int argc, char** argv)
     }
     run.logFile = log.get();
 
-    const RunStatus status = runSelectedMode(settings, run, scans, pair, file1, file2);
+    RunStatus status = runSelectedMode(settings, run, scans, pair, file1, file2);
+    if (status != RunStatus::Fatal && work.drawsPlan()) {
+        if (writeRunPlan(settings.planFileName, scans, planOfRun(settings, run, scans.size()), run.logFile))
+            std::printf("Plan of the run written to %s\n", settings.planFileName.c_str());
+        else
+            status = worse(status, RunStatus::Failed);
+    }
     run.logFile = nullptr;
     const bool logWritten = std::ferror(log.get()) == 0;
     const bool logClosed = std::fclose(log.release()) == 0;

@@ -51,6 +51,10 @@ evaluate() {
   sed "s/^FILEEXT .*/FILEEXT $1/; s/^MAXDISTFINAL .*/MAXDISTFINAL 0.5/" settings.txt > ipcreg.txt
   run_mode 3 > "evaluate_$2.log"
   mv surveyrms.csv "rms_$2.csv"
+  mv surveyplan.svg "plan_$2.svg"
+  if [ -f plan_run_all.svg ]; then
+    mv plan_run_all.svg surveyplan.svg  # the plan of Run ALL is the one to keep
+  fi
 }
 
 echo "== Agreement of the scans as surveyed"
@@ -67,10 +71,12 @@ cp settings.txt truth/settings.txt
 echo "== Run ALL"
 cp settings.txt ipcreg.txt
 run_mode 4 > run_all.log
+cp surveyplan.svg plan_run_all.svg
 tr '\r' '\n' < run_all.log | grep -E '^(REGISTER|ROTAT|EVALUAT|RMSfinal|RMS for|Initial rms)' || true
 evaluate 0 after
 cp settings.txt ipcreg.txt
 echo
 "$root/build-example/tools/example_report" .
 echo
-echo "The whole console of Run ALL is in $out/run_all.log; the tables beside it."
+echo "The whole console of Run ALL is in $out/run_all.log; the tables beside it, and its"
+echo "plan (set-ups, pairs coloured by RMS, heading corrections) in $out/surveyplan.svg."

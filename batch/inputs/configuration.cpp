@@ -246,6 +246,7 @@ bool deriveOutputNames(const std::string& path, RegSettings& settings)
     settings.rotFileName = withSuffix(path, "rot.csv");
     settings.rmsFileName = withSuffix(path, "rms.csv");
     settings.logFileName = withSuffix(path, "log.txt");
+    settings.planFileName = withSuffix(path, "plan.svg");
     return true;
 }
 

@@ -60,6 +60,7 @@ struct RegSettings {
     std::string rotFileName;       ///< rotation table
     std::string rmsFileName;       ///< RMS table
     std::string logFileName;       ///< log file
+    std::string planFileName;      ///< plan of the run (SVG)
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep their

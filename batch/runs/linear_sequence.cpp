@@ -53,6 +53,7 @@ struct LinearRun {
             return PairStep::Fatal;
         if (prepared == PrepareResult::NoPoints) {
             logUnreadablePair(run.logFile, pair);
+            notePlanPair(run, pair, NO_VALID_RMS, true);
             if (registering)
                 countUnreadablePair(run);
             status = worse(status, RunStatus::Incomplete);
@@ -98,7 +99,9 @@ struct LinearRun {
         ScanRecord& b = scans[static_cast<std::size_t>(j)];
         (south ? a.rotationMinus : a.rotationPlus) = out.rotation1 * DEG_TO_RAD;
         (south ? b.rotationPlus : b.rotationMinus) = out.rotation2 * DEG_TO_RAD;
-        writeRegistrationRow(table.get(), a.scanId, b.scanId, pair, solved.rms, out);
+        const bool improved = writeRegistrationRow(table.get(), a.scanId, b.scanId, pair, solved.rms, out);
+        notePlanPair(run, pair, improved ? solved.rms : static_cast<double>(pair.initialRms),
+                     solved.rms == NO_VALID_RMS, improved ? &out : nullptr);
         if (reportRegistration(run, scans, pair, solved, out))
             status = worse(status, RunStatus::Incomplete);
         return true;
@@ -117,6 +120,7 @@ struct LinearRun {
                     b.distMinus);
         std::printf("\n");
         writeRmsRow(table.get(), a.scanId, b.scanId, e, a.distMinus, pair.rangeValue);
+        notePlanPair(run, pair, e.rmsWave, e.rmsWave == NO_VALID_RMS);
         if (e.rmsWave == NO_VALID_RMS)
             status = worse(status, RunStatus::Incomplete);
         return true;
@@ -171,6 +175,7 @@ RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const R
         std::printf("Please verify that the path exists. \n");
         return RunStatus::Fatal;
     }
+    state.pairs.clear();
     LinearRun run{settings, state, scans, pair, table, task == PairTask::Register};
     if (run.registering)
         writeRegistrationHeader(table.get());

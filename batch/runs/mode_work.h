@@ -16,6 +16,7 @@ struct ModeWork {
 
     bool registers() const { return registersLine || registersSite; }
     bool evaluates() const { return evaluatesLine || evaluatesSite; }
+    bool drawsPlan() const { return registers() || evaluates(); }
     bool pairsPoints() const { return registers() || evaluates() || comparesTwoFiles; }
     bool readsSurvey() const { return !comparesTwoFiles; }
 };

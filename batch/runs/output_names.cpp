@@ -30,6 +30,8 @@ std::vector<std::string> outputsOf(const ModeWork& w, const RegSettings& s, cons
         outputs.push_back(s.rotFileName);
     if (w.evaluates())
         outputs.push_back(s.rmsFileName);
+    if (w.drawsPlan())
+        outputs.push_back(s.planFileName);
     if (w.comparesTwoFiles)
         outputs.insert(outputs.end(), {"RMSdistances.txt", "PointsScan1.txt", "PointsScan2.txt"});
     for (const ScanRecord& scan : scans) {

@@ -43,6 +43,20 @@ bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, con
     return failed;
 }
 
+void notePlanPair(RunState& run, const PairContext& pair, double rms, bool failed, const SolverOutputs* found)
+{
+    PlanPair p;
+    p.scan1 = pair.scan1Index;
+    p.scan2 = pair.scan2Index;
+    p.rms = rms;
+    p.failed = failed;
+    if (found != nullptr) {
+        p.rotation1 = found->rotation1;
+        p.rotation2 = found->rotation2;
+    }
+    run.pairs.push_back(p);
+}
+
 void countUnreadablePair(RunState& run)
 {
     ++run.tally.attempted;
@@ -54,15 +68,17 @@ void writeRegistrationHeader(std::FILE* table)
     std::fprintf(table, "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \n");
 }
 
-void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
+bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
                           const SolverOutputs& out)
 {
     const double initial = pair.initialRms;
-    if (initial > finalRms)
+    if (initial > finalRms) {
         std::fprintf(table, "%i,%lf,%i,%lf,%lf,%i,%i\n", id1, out.rotation1, id2, out.rotation2, finalRms,
                      out.pairCount, out.iterations);
-    else
-        std::fprintf(table, "%i,0.000000,%i,0.000000,%lf,%i,%i\n", id1, id2, initial, out.pairCount, out.iterations);
+        return true;
+    }
+    std::fprintf(table, "%i,0.000000,%i,0.000000,%lf,%i,%i\n", id1, id2, initial, out.pairCount, out.iterations);
+    return false;
 }
 
 bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& e)

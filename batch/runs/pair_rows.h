@@ -34,8 +34,8 @@ void countUnreadablePair(RunState& run);
 void writeRegistrationHeader(std::FILE* table);
 
 /// One registration row: the rotations found when the final RMS is below the
-/// pair's initial RMS, else zero rotations and the initial RMS.
-void writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
+/// pair's initial RMS (true), else zero rotations and the initial RMS (false).
+bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
                           const SolverOutputs& out);
 
 struct PairEvaluation {
@@ -55,6 +55,12 @@ void writeRmsHeader(std::FILE* table);
 
 /// One RMS row.
 void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluation& e, double spacing, double range);
+
+/// Notes a pair of the registration or evaluation for the plan of the run: `rms` as
+/// its row shows it, failed when the pair has no valid RMS (NO_VALID_RMS from the
+/// solver or the evaluation, or a scan without points), and the rotations found when
+/// the registration improved the pair (`found`).
+void notePlanPair(RunState& run, const PairContext& pair, double rms, bool failed, const SolverOutputs* found = nullptr);
 
 /// The three log lines of a pair whose point files gave no points.
 void logUnreadablePair(std::FILE* log, const PairContext& pair);

@@ -321,3 +321,24 @@ bool writeRunPlan(const std::string& path, const std::vector<ScanRecord>& scans,
     std::fwrite(svg.data(), 1, svg.size(), out.get());
     return out.close();
 }
+
+std::vector<double> meanCorrections(const std::vector<PlanPair>& pairs, std::size_t scanCount)
+{
+    std::vector<double> sum(scanCount, 0.0);
+    std::vector<int32_t> count(scanCount, 0);
+    auto add = [&](int32_t scan, double rotation) {
+        if (scan < 0 || static_cast<std::size_t>(scan) >= scanCount || !std::isfinite(rotation))
+            return;
+        sum[static_cast<std::size_t>(scan)] += rotation;
+        ++count[static_cast<std::size_t>(scan)];
+    };
+    for (const PlanPair& p : pairs) {
+        add(p.scan1, p.rotation1);
+        add(p.scan2, p.rotation2);
+    }
+    std::vector<double> mean(scanCount, NAN);
+    for (std::size_t i = 0; i < scanCount; ++i)
+        if (count[i] > 0)
+            mean[i] = sum[i] / count[i];
+    return mean;
+}

@@ -2,6 +2,7 @@
 
 #include "batch/constants.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -18,6 +19,8 @@ struct PlanPair {
     int32_t scan2 = -1;         ///< index in the scan table
     double rms = NO_VALID_RMS;  ///< metres: the final RMS of a registration, rmswave of an evaluation
     bool failed = false;        ///< no valid RMS, or a scan of the pair could not be read
+    double rotation1 = NAN;     ///< degrees, scan 1's rotation found by a registration; NaN: none
+    double rotation2 = NAN;     ///< degrees, scan 2's rotation found by a registration; NaN: none
 };
 
 // Heading corrections turn counter-clockwise seen from above when positive.
@@ -28,6 +31,11 @@ struct RunPlan {
     double transX = 0.0;                    ///< metres, TRANSX: added back to show eastings
     double transY = 0.0;                    ///< metres, TRANSY: added back to show northings
 };
+
+/// Each scan's heading correction as a rotation of the scans would take it from these
+/// pairs: the mean of the rotations found for the scan, in degrees; NaN for a scan
+/// without any.
+std::vector<double> meanCorrections(const std::vector<PlanPair>& pairs, std::size_t scanCount);
 
 /// Writes the plan of `plan` over `scans` (positions in the survey frame) to `path`
 /// through OutputFile, so a failure is reported like that of any other output;

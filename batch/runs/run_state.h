@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/runs/run_plan.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -21,4 +23,6 @@ struct RunState {
     double progressStep = 0.0;     ///< percent per solver iteration, 100 / (MAXITER x scans)
     RegistrationTally tally;       ///< the pairs registered so far
     std::vector<bool> rotated;     ///< per scan, its rotated copy was written by this start's rotation
+    std::vector<double> turnedBy;  ///< per scan, degrees this start's rotation turned it by; NaN: not turned
+    std::vector<PlanPair> pairs;   ///< the pairs of the last registration or evaluation, for the plan
 };

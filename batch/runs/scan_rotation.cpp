@@ -146,9 +146,10 @@ void reportUnopenable(const std::string& path, std::FILE* log)
 // writes its row of the rotation table. Failed when a file could not be written.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan,
                      const std::vector<RotationEntry>& entries, OutputFile& table, std::vector<CubePoint>& binary,
-                     bool& rotatedWritten)
+                     bool& rotatedWritten, double& turnedBy)
 {
     rotatedWritten = false;
+    turnedBy = NAN;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
     bool isBinary = isBinaryPointFileName(input);
     if (isBinary && reportScannerFormat(input, log))
@@ -193,6 +194,7 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
         std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
         rotation.rotate = true;
+        turnedBy = mean;
         rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
         rotation.sinAngle = std::sin(mean * DEG_TO_RAD);
     }
@@ -236,11 +238,15 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
     RunStatus status = RunStatus::Ok;
     std::vector<CubePoint> binary;  // reused from scan to scan
     run.rotated.assign(scans.size(), false);
+    run.turnedBy.assign(scans.size(), NAN);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
         bool rotatedWritten = false;
-        status = worse(status, rotateScan(settings, run.logFile, scans[i], entries, table, binary, rotatedWritten));
+        double turnedBy = NAN;
+        status = worse(status,
+                       rotateScan(settings, run.logFile, scans[i], entries, table, binary, rotatedWritten, turnedBy));
         run.rotated[i] = rotatedWritten;
+        run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
     }
     if (!table.close())
         status = worse(status, RunStatus::Failed);

@@ -26,7 +26,9 @@ RunStatus processPair(const RegSettings& settings, RunState& run, std::vector<Sc
         if (solved.fatal)
             return RunStatus::Fatal;
         storeSolverRecords(scans, pair, solved);
-        writeRegistrationRow(table, a.scanId, b.scanId, pair, solved.rms, out);
+        const bool improved = writeRegistrationRow(table, a.scanId, b.scanId, pair, solved.rms, out);
+        notePlanPair(run, pair, improved ? solved.rms : static_cast<double>(pair.initialRms),
+                     solved.rms == NO_VALID_RMS, improved ? &out : nullptr);
         return reportRegistration(run, scans, pair, solved, out) ? RunStatus::Incomplete : RunStatus::Ok;
     }
     PairEvaluation e;
@@ -35,6 +37,7 @@ RunStatus processPair(const RegSettings& settings, RunState& run, std::vector<Sc
     std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
     std::printf("\n");
     writeRmsRow(table, a.scanId, b.scanId, e, spacing, pair.rangeValue);
+    notePlanPair(run, pair, e.rmsWave, e.rmsWave == NO_VALID_RMS);
     return e.rmsWave == NO_VALID_RMS ? RunStatus::Incomplete : RunStatus::Ok;
 }
 
@@ -50,6 +53,7 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
         std::printf("Please verify that the path exists. \n");
         return RunStatus::Fatal;
     }
+    run.pairs.clear();
     const bool registering = task == PairTask::Register;
     if (registering)
         writeRegistrationHeader(table.get());
@@ -81,6 +85,7 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
                 return RunStatus::Fatal;
             if (prepared == PrepareResult::NoPoints) {
                 logUnreadablePair(run.logFile, pair);
+                notePlanPair(run, pair, NO_VALID_RMS, true);
                 if (registering)
                     countUnreadablePair(run);
                 status = worse(status, RunStatus::Incomplete);

@@ -80,7 +80,8 @@ TEST_F(SurveyRun, KilledRunAllLeavesEveryEarlierOutputAsItWas)
     const BatchRun first = run({"survey.csv"}, "4\n\n\n");
     ASSERT_EQ(first.exitStatus, 0);
     const char* outputs[] = {"surveyreg.csv", "surveyrot.csv", "surveyrms.csv", "survey_001_001_S1._rot.txt",
-                             "survey_002_001_S2._rot.txt", "survey_003_001_S3._rot.txt", "survey_004_001_S4._rot.txt"};
+                             "survey_002_001_S2._rot.txt", "survey_003_001_S3._rot.txt", "survey_004_001_S4._rot.txt",
+                             "surveyplan.svg"};
     std::map<std::string, std::string> earlier;
     for (const char* name : outputs)
         earlier[name] = read(name);

@@ -37,7 +37,7 @@ TEST_F(SurveyRun, RegistrationRowsMatchTheSolverResults)
     EXPECT_EQ(table[1].substr(0, 2), "1,");  // scan 1's north pair
     EXPECT_NE(r.out.find("REGISTERING SCANS\n"), std::string::npos);
     EXPECT_NE(r.out.find("Time for registration of scan 3 is "), std::string::npos);
-    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
                          "100 percent complete \n"),
               std::string::npos);
 }
@@ -211,7 +211,7 @@ TEST_F(SurveyRun, RunAllEqualsTheThreeModesInTurn)
                       eval = all.out.find("EVALUATING RMS OF SCANS\n");
     EXPECT_LT(reg, rot);
     EXPECT_LT(rot, eval);
-    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
                            "100 percent complete \n"),
               std::string::npos);
     const std::string registration = read("surveyreg.csv"), rotation = read("surveyrot.csv"),

@@ -1,11 +1,11 @@
 #include "batch/runs/run_plan.h"
 
 #include "batch/inputs/survey_database.h"
+#include "tests/support/svg_elements.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,45 +14,6 @@
 #include <map>
 
 namespace {
-
-// One element of a written plan: its attributes and the text up to the next tag.
-struct Element {
-    std::map<std::string, std::string> attributes;
-    std::string text;
-
-    std::string at(const std::string& name) const
-    {
-        const auto found = attributes.find(name);
-        return found == attributes.end() ? std::string() : found->second;
-    }
-    double number(const std::string& name) const
-    {
-        const std::string value = at(name);
-        char* end = nullptr;
-        const double v = std::strtod(value.c_str(), &end);
-        return end != value.c_str() && *end == '\0' ? v : NAN;
-    }
-};
-
-// Every `tag` element of the file, in order, with class `cls` (any class when empty).
-std::vector<Element> elements(const std::string& svg, const std::string& tag, const std::string& cls = "")
-{
-    std::vector<Element> found;
-    for (std::size_t at = svg.find("<" + tag + " "); at != std::string::npos; at = svg.find("<" + tag + " ", at + 1)) {
-        const std::size_t close = svg.find('>', at);
-        Element e;
-        for (std::size_t p = at + tag.size() + 1, equals; (equals = svg.find("=\"", p)) < close;) {
-            const std::size_t quote = svg.find('"', equals + 2);
-            const std::size_t name = svg.find_first_not_of(' ', p);
-            e.attributes[svg.substr(name, equals - name)] = svg.substr(equals + 2, quote - equals - 2);
-            p = quote + 1;
-        }
-        e.text = svg.substr(close + 1, svg.find('<', close) - close - 1);
-        if (cls.empty() || e.at("class") == cls)
-            found.push_back(e);
-    }
-    return found;
-}
 
 std::map<std::string, Element> dotsById(const std::string& svg)
 {
@@ -164,14 +125,7 @@ TEST(RunPlan, EveryPlanRendersOnItsPage)
     for (const PlanCase& c : allCases()) {
         SCOPED_TRACE(c.name);
         const std::string svg = writtenPlan(c, dir);
-        std::remove(dir.file("plan.png").c_str());
-        const int status =
-            std::system(("rsvg-convert -o '" + dir.file("plan.png") + "' '" + dir.file("plan.svg") + "'").c_str());
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-        const std::string image = readFile(dir.file("plan.png"));
-        EXPECT_GT(image.size(), 1000u);
-        EXPECT_EQ(image.substr(0, 4), "\x89PNG");
+        EXPECT_TRUE(rendersWithRsvg(dir.file("plan.svg"), dir.file("plan.png")));
 
         // Every coordinate is a number on the page, whatever the input.
         const Element root = elements(svg, "svg").at(0);
