@@ -33,14 +33,14 @@ RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const 
     if (diagnostics.failed())
         return RunStatus::Failed;
     const bool valid = prepared == PrepareResult::Ready && pair.rms12 != static_cast<float>(NO_VALID_RMS)
-                       && pair.rms21 != static_cast<float>(NO_VALID_RMS);
+        && pair.rms21 != static_cast<float>(NO_VALID_RMS);
     return valid ? RunStatus::Ok : RunStatus::Incomplete;
 }
 
 }  // namespace
 
-RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans,
-                          PairContext& pair, const std::string& file1, const std::string& file2)
+RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans, PairContext& pair,
+                          const std::string& file1, const std::string& file2)
 {
     const ModeWork work = modeWork(run.runMode);
     RunStatus status = RunStatus::Ok;

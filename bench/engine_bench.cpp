@@ -1,7 +1,7 @@
-// engine_bench: times the pair preparation, the pairing walks and the three solution
+// engine_bench: times the pair preparation, the pairing walks and the four solution
 // methods on one neighbouring pair of the example survey, one size per process so
 // that the peak memory belongs to that size alone.
-// Usage: engine_bench --points N [--work DIR] [--engine-only] [--methods 012] [--repeat K]
+// Usage: engine_bench --points N [--work DIR] [--engine-only] [--methods 0123] [--repeat K]
 // The survey is generated once into DIR/engine_N and reused after that. The engine's
 // own console lines go to DIR/engine_N/bench.log; the table goes to standard output.
 // Exit status: 0 done, 1 failure, 2 bad command line.
@@ -33,7 +33,7 @@ struct BenchOptions {
     int32_t points = 0;              ///< target points per scan
     std::string work = "out/bench";  ///< folder of the cached surveys
     bool engineOnly = false;         ///< skip the solution methods
-    std::string methods = "012";     ///< REGSOL values to run, in this order
+    std::string methods = "0123";    ///< REGSOL values to run, in this order
     int32_t repeat = 5;              ///< timings of each walk
 };
 
@@ -116,12 +116,12 @@ bool parseOptions(int argc, char** argv, BenchOptions& o)
                    || (key == "--repeat" && parseCount(value, o.repeat))))
             return false;
     }
-    const bool methodsKnown = o.methods.find_first_not_of("012") == std::string::npos;
+    const bool methodsKnown = o.methods.find_first_not_of("0123") == std::string::npos;
     return o.points >= 1000 && o.points <= 20000000 && methodsKnown;
 }
 
 struct PieceTimes {
-    double load = 0.0, transform = 0.0, stamp = 0.0, sort = 0.0;  ///< seconds
+    double load = 0.0, transform = 0.0, grid = 0.0, stampAndSort = 0.0;  ///< seconds
 };
 
 // The steps of prepareRegistration one by one, through the functions it calls.
@@ -138,17 +138,15 @@ PieceTimes timePieces(const BenchSurvey& b, PointSet& s1, PointSet& s2, CubeSort
         applyScanTransform(s1.points, makeScanTransform(r1.rotX, r1.rotY, r1.rotZ, 1.0, r1.x, r1.y, r1.z));
         applyScanTransform(s2.points, makeScanTransform(r2.rotX, r2.rotY, r2.rotZ, 1.0, r2.x, r2.y, r2.z));
     });
-    t.stamp = secondsOf([&] {
+    CubeGrid grid;
+    t.grid = secondsOf([&] {
         s1.extent = computeExtent(s1.points);
         s2.extent = computeExtent(s2.points);
-        const ScanExtent overlap = overlapOf(s1.extent, s2.extent);
-        int32_t cubes = 0;
-        assignCubes(s1.points, overlap, b.settings.ZMIN, b.settings, cubes);
-        assignCubes(s2.points, overlap, b.settings.ZMIN, b.settings, cubes);
+        buildCubeGrid(overlapOf(s1.extent, s2.extent), b.settings.ZMIN, b.settings, grid);
     });
-    t.sort = secondsOf([&] {
-        sortByCube(s1.points, buffers);
-        sortByCube(s2.points, buffers);
+    t.stampAndSort = secondsOf([&] {
+        stampAndSortByCube(s1.points, grid, buffers);
+        stampAndSortByCube(s2.points, grid, buffers);
     });
     return t;
 }
@@ -163,8 +161,8 @@ void piecesTable(const BenchSurvey& b)
         const PieceTimes t = timePieces(b, s1, s2, buffers);
         line(std::string("prepare: load 2 scans") + pass, t.load);
         line(std::string("prepare: transform 2 scans") + pass, t.transform);
-        line(std::string("prepare: extent, overlap, stamp") + pass, t.stamp);
-        line(std::string("prepare: sort 2 scans") + pass, t.sort);
+        line(std::string("prepare: extents, overlap, cube grid") + pass, t.grid);
+        line(std::string("prepare: stamp and sort 2 scans") + pass, t.stampAndSort);
     }
 }
 
@@ -211,25 +209,21 @@ WalkTimes walkTable(const BenchSurvey& b, PairContext& pair, int32_t repeat)
 
 const char* methodName(int32_t regsol)
 {
-    return regsol == 0 ? "partial least squares" : regsol == 1 ? "iterative search" : "ping-pong";
-}
-
-SolveResult runMethod(const RegSettings& s, std::vector<ScanRecord>& scans, PairContext& pair, SolverOutputs& out)
-{
-    if (s.REGSOL == 0)
-        return solvePartialLeastSquares(s, scans, pair, out);
-    if (s.REGSOL == 1)
-        return solveIterativeSearch(s, scans, pair, out);
-    return solvePingPong(s, scans, pair, out);
+    const char* names[] = {"partial least squares", "iterative search", "ping-pong", "point to plane"};
+    return names[regsol];
 }
 
 // One full registration of the pair per method, each after a fresh preparation
-// (not timed). The walks' share is estimated from the best single walk's processor time.
+// (not timed). For the first three methods the walks' share is estimated from the
+// best single walk's processor time; point to plane walks its own nearest-point
+// index, so only its passes are counted.
 bool solverTable(const BenchSurvey& b, PairContext& pair, const BenchOptions& o, const WalkTimes& walk)
 {
-    std::fprintf(table, "solvers at the defaults: MAXREPEAT %i, MAXITER %i, ALPHA %g deg, ALPHAINC %i, "
-                 "ALPHATHRESH %g deg, RMSTHRESH %g\n", b.settings.MAXREPEAT, b.settings.MAXITER,
-                 RegSettings{}.ALPHA, b.settings.ALPHAINC, RegSettings{}.ALPHATHRESH, b.settings.RMSTHRESH);
+    std::fprintf(table,
+                 "solvers at the defaults: MAXREPEAT %i, MAXITER %i, ALPHA %g deg, ALPHAINC %i, "
+                 "ALPHATHRESH %g deg, RMSTHRESH %g\n",
+                 b.settings.MAXREPEAT, b.settings.MAXITER, RegSettings{}.ALPHA, b.settings.ALPHAINC,
+                 RegSettings{}.ALPHATHRESH, b.settings.RMSTHRESH);
     for (const char m : o.methods) {
         RegSettings s = b.settings;
         s.REGSOL = m - '0';
@@ -240,14 +234,19 @@ bool solverTable(const BenchSurvey& b, PairContext& pair, const BenchOptions& o,
         SolverOutputs out;
         SolveResult r;
         const double cpu0 = cpuSeconds();
-        const double t = secondsOf([&] { r = runMethod(s, scans, pair, out); });
+        const double t = secondsOf([&] { r = solveWithSelectedMethod(s, scans, pair, out); });
         const double cpu = cpuSeconds() - cpu0;
-        const double perWalk = s.REGSOL == 1 ? walk.rms : walk.rotation;
-        const double walks = static_cast<double>(pair.walkCount) * perWalk;
-        std::fprintf(table, "solve REGSOL %i, %-21s %9.1f ms (cpu %.1f ms); %lli walks x %.2f ms = %.1f ms, "
-                     "cpu %.1f x that; rms %.4f, turns %.3f and %.3f deg\n", s.REGSOL, methodName(s.REGSOL),
-                     t * 1000.0, cpu * 1000.0, static_cast<long long>(pair.walkCount), perWalk * 1000.0,
-                     walks * 1000.0, cpu / walks, r.rms, out.rotation1, out.rotation2);
+        std::fprintf(table, "solve REGSOL %i, %-21s %9.1f ms (cpu %.1f ms); ", s.REGSOL, methodName(s.REGSOL),
+                     t * 1000.0, cpu * 1000.0);
+        if (s.REGSOL == 3) {
+            std::fprintf(table, "%lli passes", static_cast<long long>(pair.walkCount));
+        } else {
+            const double perWalk = s.REGSOL == 1 ? walk.rms : walk.rotation;
+            const double walks = static_cast<double>(pair.walkCount) * perWalk;
+            std::fprintf(table, "%lli walks x %.2f ms = %.1f ms, cpu %.1f x that",
+                         static_cast<long long>(pair.walkCount), perWalk * 1000.0, walks * 1000.0, cpu / walks);
+        }
+        std::fprintf(table, "; rms %.4f, turns %.3f and %.3f deg\n", r.rms, out.rotation1, out.rotation2);
         std::fflush(table);
         if (r.fatal)
             return false;
@@ -313,8 +312,9 @@ int main(int argc, char** argv)
 {
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "Usage: engine_bench --points N [--work DIR] [--engine-only] [--methods 012] "
-                             "[--repeat K]\n");
+        std::fprintf(stderr,
+                     "Usage: engine_bench --points N [--work DIR] [--engine-only] [--methods 0123] "
+                     "[--repeat K]\n");
         return 2;
     }
     return runBench(options);

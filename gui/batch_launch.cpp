@@ -17,14 +17,17 @@ Found findIn(const QString& name, const QStringList& dirs)
 {
     Found found;
     for (const QString& dir : dirs) {
-        if (dir.isEmpty()) continue;
+        if (dir.isEmpty())
+            continue;
         const QFileInfo candidate(QDir(dir).filePath(name));
-        if (!candidate.isFile()) continue;
+        if (!candidate.isFile())
+            continue;
         if (candidate.isExecutable()) {
             found.path = candidate.absoluteFilePath();
             return found;
         }
-        if (found.notExecutable.isEmpty()) found.notExecutable = candidate.absoluteFilePath();
+        if (found.notExecutable.isEmpty())
+            found.notExecutable = candidate.absoluteFilePath();
     }
     return found;
 }
@@ -33,7 +36,8 @@ QString placesText(const QStringList& dirs)
 {
     QStringList shown;
     for (const QString& dir : dirs) {
-        if (!dir.isEmpty()) shown << "  " + QDir::toNativeSeparators(dir);
+        if (!dir.isEmpty())
+            shown << "  " + QDir::toNativeSeparators(dir);
     }
     return shown.join('\n');
 }
@@ -42,8 +46,9 @@ QString notFoundText(const QString& name, const QStringList& dirs, const Found& 
 {
     QString text = QCoreApplication::translate("BatchLaunch", "Could not find the program %1.").arg(name);
     if (!found.notExecutable.isEmpty()) {
-        text += ' ' + QCoreApplication::translate("BatchLaunch", "%1 exists but is not executable.")
-                          .arg(QDir::toNativeSeparators(found.notExecutable));
+        text += ' '
+            + QCoreApplication::translate("BatchLaunch", "%1 exists but is not executable.")
+                  .arg(QDir::toNativeSeparators(found.notExecutable));
     }
     return text + '\n' + QCoreApplication::translate("BatchLaunch", "Looked in:") + '\n' + placesText(dirs);
 }
@@ -87,7 +92,8 @@ LaunchPlan planBatchLaunch(const QString& name, const QString& database, const S
     plan.request.arguments = QStringList{database};
 #else
     Found terminal = findIn(QStringLiteral("x-terminal-emulator"), places.pathDirs);
-    if (terminal.path.isEmpty()) terminal = findIn(QStringLiteral("xterm"), places.pathDirs);
+    if (terminal.path.isEmpty())
+        terminal = findIn(QStringLiteral("xterm"), places.pathDirs);
     if (terminal.path.isEmpty()) {
         plan.problem = notFoundText(QStringLiteral("x-terminal-emulator / xterm"), places.pathDirs, terminal);
         return plan;
@@ -100,9 +106,9 @@ LaunchPlan planBatchLaunch(const QString& name, const QString& database, const S
     // The script is constant; the name, the file and the database reach it as $0, $1, $2,
     // so blanks or quotes in the database path cannot change what runs.
     plan.request.program = terminal.path;
-    plan.request.arguments = QStringList{QStringLiteral("-e"), bash.path, QStringLiteral("-c"),
-                                         QStringLiteral("exec -a \"$0\" \"$1\" \"$2\""), name, batch.path,
-                                         database};
+    plan.request.arguments = QStringList{
+        QStringLiteral("-e"), bash.path, QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" \"$1\" \"$2\""), name,
+        batch.path,           database};
 #endif
     plan.ok = true;
     return plan;

@@ -66,16 +66,14 @@ static_assert(sizeof(FIELD_BINDINGS) / sizeof(FIELD_BINDINGS[0]) == SETTING_COUN
 constexpr bool bindingsFollowTheKeys()
 {
     for (int k = 0; k < SETTING_COUNT; ++k) {
-        if (settingIndex(FIELD_BINDINGS[k].key) != k) return false;
+        if (settingIndex(FIELD_BINDINGS[k].key) != k)
+            return false;
     }
     return true;
 }
 static_assert(bindingsFollowTheKeys(), "the fields in the order of SETTING_KEYS");
 
-QString shownPath(const QString& path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
 
 SettingTexts formTexts(Ui::MainWindowClass& ui)
 {
@@ -102,16 +100,14 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::setBatchStarter(BatchStarter starter)
-{
-    starter_ = std::move(starter);
-}
+void MainWindow::setBatchStarter(BatchStarter starter) { starter_ = std::move(starter); }
 
 void MainWindow::on_actionSave_Settings_triggered()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Select File to Save"), QDir::currentPath(),
-                                                      tr("Text  (*.txt)"));
-    if (path.isEmpty()) return;  // cancelled
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Select File to Save"), QDir::currentPath(), tr("Text  (*.txt)"));
+    if (path.isEmpty())
+        return;  // cancelled
     WriteSettings(path);
 }
 
@@ -122,14 +118,16 @@ void MainWindow::on_actionSave_Default_Settings_triggered()
     box.setInformativeText(tr("Do you want to replace the Default Values?"));
     box.setStandardButtons(QMessageBox::Save | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Cancel);
-    if (box.exec() == QMessageBox::Save) WriteSettings(QString::fromLatin1(DEFAULT_SETTINGS_FILE));
+    if (box.exec() == QMessageBox::Save)
+        WriteSettings(QString::fromLatin1(DEFAULT_SETTINGS_FILE));
 }
 
 void MainWindow::on_actionLoad_Settings_triggered()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Select Settings File to load"),
-                                                      QDir::currentPath(), tr("Text  (*.txt)"));
-    if (path.isEmpty()) return;  // cancelled
+    const QString path = QFileDialog::getOpenFileName(this, tr("Select Settings File to load"), QDir::currentPath(),
+                                                      tr("Text  (*.txt)"));
+    if (path.isEmpty())
+        return;  // cancelled
     QString error;
     if (!LoadSettings(path, &error)) {
         QMessageBox::warning(this, tr("Tavrin GUI"),
@@ -137,10 +135,7 @@ void MainWindow::on_actionLoad_Settings_triggered()
     }
 }
 
-void MainWindow::on_actionExit_triggered()
-{
-    QCoreApplication::quit();
-}
+void MainWindow::on_actionExit_triggered() { QCoreApplication::quit(); }
 
 void MainWindow::on_actionAbout_Tavrin_triggered()
 {
@@ -151,16 +146,14 @@ void MainWindow::on_actionAbout_Tavrin_triggered()
                                 "Created using QT"));
 }
 
-bool MainWindow::WriteSettings(const QString& filename)
-{
-    return writeSettingsOrWarn(filename, QString());
-}
+bool MainWindow::WriteSettings(const QString& filename) { return writeSettingsOrWarn(filename, QString()); }
 
 void MainWindow::on_cmdTavrin_clicked()
 {
     // The batch program reads ipcreg.txt at its start: without a fresh one it would
     // run on stale settings, so a failed write starts nothing.
-    if (!writeSettingsOrWarn(QString::fromLatin1(CONFIG_FILE), tr("The batch program was not started."))) return;
+    if (!writeSettingsOrWarn(QString::fromLatin1(CONFIG_FILE), tr("The batch program was not started.")))
+        return;
 
     const QString name = batchProgramName(ui_->cbo64->currentIndex() != 0);
     const QString database = ui_->cboInFile->currentText();
@@ -179,22 +172,17 @@ void MainWindow::on_cmdTavrin_clicked()
     }
 }
 
-void MainWindow::on_tbBrowse_clicked()
-{
-    chooseSurveyDatabase();
-}
+void MainWindow::on_tbBrowse_clicked() { chooseSurveyDatabase(); }
 
-void MainWindow::on_actionOpen_triggered()
-{
-    chooseSurveyDatabase();
-}
+void MainWindow::on_actionOpen_triggered() { chooseSurveyDatabase(); }
 
 bool MainWindow::LoadSettings(const QString& settingsfile, QString* error)
 {
     SettingValues values;
     QString reason;
     if (!readSettingsFile(settingsfile, values, reason)) {
-        if (error != nullptr) *error = reason;
+        if (error != nullptr)
+            *error = reason;
         return false;
     }
     showValues(values);
@@ -204,23 +192,27 @@ bool MainWindow::LoadSettings(const QString& settingsfile, QString* error)
 void MainWindow::UpdateValueDouble(QComboBox* mycbox, double value)
 {
     const QString text = formatRealSetting(value);
-    if (mycbox->findText(text) < 0) mycbox->addItem(text);  // last, whatever the insert policy
+    if (mycbox->findText(text) < 0)
+        mycbox->addItem(text);  // last, whatever the insert policy
     mycbox->setCurrentIndex(mycbox->findText(text));
 }
 
 void MainWindow::UpdateValueInt(QComboBox* mycbox, int value)
 {
     const QString text = QString::number(value);
-    if (mycbox->findText(text) < 0) mycbox->addItem(text);
+    if (mycbox->findText(text) < 0)
+        mycbox->addItem(text);
     mycbox->setCurrentIndex(mycbox->findText(text));
 }
 
 bool MainWindow::writeSettingsOrWarn(const QString& filename, const QString& consequence)
 {
     QString error;
-    if (writeSettingsFile(filename, formTexts(*ui_), error)) return true;
+    if (writeSettingsFile(filename, formTexts(*ui_), error))
+        return true;
     QString text = tr("Could not write the settings file %1:\n%2").arg(shownPath(filename), error);
-    if (!consequence.isEmpty()) text += "\n\n" + consequence;
+    if (!consequence.isEmpty())
+        text += "\n\n" + consequence;
     QMessageBox::warning(this, tr("Tavrin GUI"), text);
     return false;
 }
@@ -242,10 +234,10 @@ void MainWindow::showValues(const SettingValues& values)
 
 void MainWindow::chooseSurveyDatabase()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Choose GPS database file .csv"),
-                                                      QDir::currentPath(),
+    const QString path = QFileDialog::getOpenFileName(this, tr("Choose GPS database file .csv"), QDir::currentPath(),
                                                       tr("Comma Separated Value  (*.csv *.txt)"));
-    if (path.isEmpty()) return;  // cancelled: the field keeps its path
+    if (path.isEmpty())
+        return;  // cancelled: the field keeps its path
     ui_->cboInFile->addItem(QDir::toNativeSeparators(path));
     ui_->cboInFile->setCurrentIndex(ui_->cboInFile->count() - 1);
 }
@@ -255,9 +247,11 @@ void MainWindow::useIconBesideProgramIfMissing()
     // The form names the icon relative to the working directory, which is the survey
     // folder when the program is started from there; the build puts a copy beside the
     // program.
-    if (QFileInfo::exists(QString::fromLatin1(ICON_FILE))) return;
+    if (QFileInfo::exists(QString::fromLatin1(ICON_FILE)))
+        return;
     const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(ICON_FILE);
-    if (!QFileInfo::exists(besideProgram)) return;
+    if (!QFileInfo::exists(besideProgram))
+        return;
     const QIcon icon(besideProgram);
     setWindowIcon(icon);
     ui_->actionAbout_Tavrin->setIcon(icon);

@@ -42,7 +42,9 @@ constexpr LayoutLine LAYOUT[] = {
     {nullptr, "TRANSX"},
     {nullptr, "TRANSY"},
     {"##\n", nullptr},
-    {"##int:  Scans (.bxyz files) are at scanner origin? 0,0,0 ?  0= scan origin is at 0,0,0, 1 = scan origin is at GPS point (minus z correction) and level compensation values and yaw estimate have been applied.\n", nullptr},
+    {"##int:  Scans (.bxyz files) are at scanner origin? 0,0,0 ?  0= scan origin is at 0,0,0, 1 = scan origin is at "
+     "GPS point (minus z correction) and level compensation values and yaw estimate have been applied.\n",
+     nullptr},
     {nullptr, "SCANTRANSFORM"},
     {"##\n", nullptr},
     {"##\n", nullptr},
@@ -51,12 +53,15 @@ constexpr LayoutLine LAYOUT[] = {
     {"## int: pad zeros when constructing file names from Point IDs\n", nullptr},
     {"## (0=false, 1 = true will pad with two zeros before Id< 10 (e.g. 009) or one for 10< ID < 100)\n", nullptr},
     {nullptr, "ZEROPAD"},
-    {"##  File extension 0 = append _rot.txt (check files output by tavrin) or 1 = .txt (check files in general)\n", nullptr},
+    {"##  File extension 0 = append _rot.txt (check files output by tavrin) or 1 = .txt (check files in general)\n",
+     nullptr},
     {nullptr, "FILEEXT"},
     {"##\n", nullptr},
     {"## SCAN FILTERING PARAMETERS\n", nullptr},
     {"##\n", nullptr},
-    {"## int:  Filter Application:  0 = only for registration and rms calculations, 1 = always (including data export)\n", nullptr},
+    {"## int:  Filter Application:  0 = only for registration and rms calculations, 1 = always (including data "
+     "export)\n",
+     nullptr},
     {nullptr, "APPLYFILTER"},
     {"##\n", nullptr},
     {"##\n", nullptr},
@@ -111,9 +116,13 @@ constexpr LayoutLine LAYOUT[] = {
     {"## int: # of iterations of smaller rotations to perform (REC: 4 for RegSol 1 or 2, 50 for Ping Pong)\n", nullptr},
     {nullptr, "MAXITER"},
     {"##\n", nullptr},
-    {"## double:  alphathresh -> stop iterations if angle values from 2 time steps are within alphathresh and rms is below this threshold\n", nullptr},
+    {"## double:  alphathresh -> stop iterations if angle values from 2 time steps are within alphathresh and rms is "
+     "below this threshold\n",
+     nullptr},
     {nullptr, "ALPHATHRESH"},
-    {"## double:  rmsthresh -> stop iterations if angle values from 2 time steps are within alphathresh and rms is below this threshold\n", nullptr},
+    {"## double:  rmsthresh -> stop iterations if angle values from 2 time steps are within alphathresh and rms is "
+     "below this threshold\n",
+     nullptr},
     {nullptr, "RMSTHRESH"},
     {"##\n", nullptr},
     {"##  ANGLE ITERATION (Not applicable for 'Ping Pong'' Method)\n", nullptr},
@@ -130,13 +139,16 @@ constexpr bool layoutHoldsEveryKeyOnce()
 {
     int lines[SETTING_COUNT] = {};
     for (const LayoutLine& line : LAYOUT) {
-        if (line.key == nullptr) continue;
+        if (line.key == nullptr)
+            continue;
         const int k = settingIndex(line.key);
-        if (k < 0) return false;
+        if (k < 0)
+            return false;
         ++lines[k];
     }
     for (int count : lines) {
-        if (count != 1) return false;
+        if (count != 1)
+            return false;
     }
     return true;
 }
@@ -161,7 +173,8 @@ void scanReal(const char* text, double& value)
 {
     char* end = nullptr;
     const double scanned = std::strtod(text, &end);
-    if (end != text) value = scanned;
+    if (end != text)
+        value = scanned;
 }
 
 // scanf "%i" after the key: base from the prefix (0x hexadecimal, 0 octal). A number
@@ -171,17 +184,20 @@ void scanInteger(const char* text, int& value)
     char* end = nullptr;
     errno = 0;
     const long scanned = std::strtol(text, &end, 0);
-    if (end == text || errno == ERANGE || scanned < INT_MIN || scanned > INT_MAX) return;
+    if (end == text || errno == ERANGE || scanned < INT_MIN || scanned > INT_MAX)
+        return;
     value = static_cast<int>(scanned);
 }
 
 void scanPiece(const char* piece, SettingValues& values)
 {
-    if (piece[0] == '#') return;
+    if (piece[0] == '#')
+        return;
     for (int k = 0; k < SETTING_COUNT; ++k) {
         const SettingKey& key = SETTING_KEYS[k];
         const size_t keyLength = std::strlen(key.name);
-        if (std::strncmp(piece, key.name, keyLength) != 0 || piece[keyLength] != ' ') continue;
+        if (std::strncmp(piece, key.name, keyLength) != 0 || piece[keyLength] != ' ')
+            continue;
         const char* valueText = piece + keyLength + 1;
         if (key.type == SettingType::Real) {
             scanReal(valueText, values[k].real);
@@ -199,7 +215,8 @@ bool writeAll(QSaveFile& file, const QByteArray& bytes)
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 taken = file.write(bytes.constData() + done, bytes.size() - done);
-        if (taken <= 0) return false;
+        if (taken <= 0)
+            return false;
         done += taken;
     }
     return true;

@@ -8,14 +8,14 @@
 
 namespace {
 
-constexpr double SHORE_STEP = 2.0;      // metres between along-shore shape nodes
-constexpr double BAKE_STEP = 0.5;       // metres between nodes of the baked tables
-constexpr double NOTCH_FULL = 2.0;      // notch at full depth up to this height above the foot
-constexpr double NOTCH_ROOF = 1.0;      // height over which the notch roof closes
-constexpr double TALUS_HEIGHT = 4.0;    // the talus reaches up to this height above the foot
-constexpr double FACE_BELOW_FOOT = 4.0; // the face table starts this far below the foot
+constexpr double SHORE_STEP = 2.0;       // metres between along-shore shape nodes
+constexpr double BAKE_STEP = 0.5;        // metres between nodes of the baked tables
+constexpr double NOTCH_FULL = 2.0;       // notch at full depth up to this height above the foot
+constexpr double NOTCH_ROOF = 1.0;       // height over which the notch roof closes
+constexpr double TALUS_HEIGHT = 4.0;     // the talus reaches up to this height above the foot
+constexpr double FACE_BELOW_FOOT = 4.0;  // the face table starts this far below the foot
 constexpr double FACE_ABOVE_FOOT = 40.0;
-constexpr double BEACH_SLOPE = 0.035;   // rise towards the cliff, metres per metre
+constexpr double BEACH_SLOPE = 0.035;  // rise towards the cliff, metres per metre
 constexpr double BERM_HALF_WIDTH = 3.0;
 constexpr double BEACH_C_FROM = -10.0;  // cross-shore extent of the beach table, metres
 constexpr double BEACH_C_TO = 60.0;
@@ -54,20 +54,21 @@ struct ShoreNode {
 
 // The metre-scale shape before it is baked into the tables.
 struct CliffShape {
-    double footZ = 0.0;                  // elevation of the cliff foot, metres
-    double lean = 0.0;                   // mean lean of the face, metres of c per metre of z
-    double beachZ0 = 0.0;                // beach elevation on the set-up line, metres
-    double bermC = 0.0;                  // cross-shore position of the berm crest, metres
-    double bermHeight = 0.0;             // metres
-    double shoreStart = 0.0;             // s of the first shore node, metres
+    double footZ = 0.0;       // elevation of the cliff foot, metres
+    double lean = 0.0;        // mean lean of the face, metres of c per metre of z
+    double beachZ0 = 0.0;     // beach elevation on the set-up line, metres
+    double bermC = 0.0;       // cross-shore position of the berm crest, metres
+    double bermHeight = 0.0;  // metres
+    double shoreStart = 0.0;  // s of the first shore node, metres
     std::vector<ShoreNode> shore;
-    std::vector<TiltedGrid> faceGrids;   // ribs and gullies, strata, blocks
-    NoiseGrid warpS;                     // metres added to s before the grids are sampled
-    NoiseGrid warpZ;                     // metres added to z likewise
+    std::vector<TiltedGrid> faceGrids;  // ribs and gullies, strata, blocks
+    NoiseGrid warpS;                    // metres added to s before the grids are sampled
+    NoiseGrid warpZ;                    // metres added to z likewise
     NoiseGrid cobbles;
 };
 
-NoiseGrid makeNoiseGrid(std::mt19937& gen, const GridShape& shape) {
+NoiseGrid makeNoiseGrid(std::mt19937& gen, const GridShape& shape)
+{
     NoiseGrid grid;
     grid.sizeU = shape.sizeU;
     grid.sizeV = shape.sizeV;
@@ -99,7 +100,8 @@ NoiseGrid makeNoiseGrid(std::mt19937& gen, const GridShape& shape) {
 
 // A smooth random curve in [-1, 1] over `count` shore nodes: random control values
 // every `wavelength` metres, joined with smoothstep.
-std::vector<double> smoothOctave(std::mt19937& gen, int32_t count, double wavelength) {
+std::vector<double> smoothOctave(std::mt19937& gen, int32_t count, double wavelength)
+{
     const double span = static_cast<double>(count) * SHORE_STEP;
     const int32_t controls = static_cast<int32_t>(span / wavelength) + 3;
     std::vector<double> control(static_cast<size_t>(controls));
@@ -116,7 +118,8 @@ std::vector<double> smoothOctave(std::mt19937& gen, int32_t count, double wavele
     return out;
 }
 
-void shapeShore(CliffShape& shape, std::mt19937& gen, double sFrom, double sTo) {
+void shapeShore(CliffShape& shape, std::mt19937& gen, double sFrom, double sTo)
+{
     const int32_t count = static_cast<int32_t>((sTo - sFrom) / SHORE_STEP) + 2;
     shape.shoreStart = sFrom;
     const std::vector<double> base1 = smoothOctave(gen, count, 150.0);
@@ -140,15 +143,16 @@ void shapeShore(CliffShape& shape, std::mt19937& gen, double sFrom, double sTo) 
     }
 }
 
-void shapeFaceGrids(CliffShape& shape, std::mt19937& gen) {
+void shapeFaceGrids(CliffShape& shape, std::mt19937& gen)
+{
     struct Layer {
         GridShape shape;
         double angleDeg;  // tilt of the grid against the shore
     };
     const Layer layers[] = {
-        {{512, 16, 2.0, 9.0, 0.8, false}, 6.0},   // ribs and gullies: narrow, tall, leaning
-        {{256, 64, 7.0, 0.9, 0.22, false}, 4.0},  // strata ledges: wide, thin, dipping
-        {{1024, 64, 1.1, 1.3, 0.3, false}, 28.0}, // blocks along oblique joints
+        {{512, 16, 2.0, 9.0, 0.8, false}, 6.0},    // ribs and gullies: narrow, tall, leaning
+        {{256, 64, 7.0, 0.9, 0.22, false}, 4.0},   // strata ledges: wide, thin, dipping
+        {{1024, 64, 1.1, 1.3, 0.3, false}, 28.0},  // blocks along oblique joints
     };
     // Warping the coordinates makes ribs meander and ledges undulate.
     shape.warpS = makeNoiseGrid(gen, {128, 16, 9.0, 7.0, 1.6, false});
@@ -165,7 +169,8 @@ void shapeFaceGrids(CliffShape& shape, std::mt19937& gen) {
 
 // Smooth (smoothstep-weighted) interpolation of a periodic grid: used only while
 // baking, where its cost does not matter and it rounds off the cells' corners.
-double sampleSmooth(const NoiseGrid& grid, double u, double v) {
+double sampleSmooth(const NoiseGrid& grid, double u, double v)
+{
     const double fu = u * grid.invCellU;
     const double fv = v * grid.invCellV;
     const double iu = std::floor(fu);
@@ -186,7 +191,8 @@ double sampleSmooth(const NoiseGrid& grid, double u, double v) {
     return lower + (upper - lower) * wv;
 }
 
-ShoreNode shoreAt(const CliffShape& shape, double s) {
+ShoreNode shoreAt(const CliffShape& shape, double s)
+{
     const double last = static_cast<double>(shape.shore.size() - 1);
     const double pos = std::clamp((s - shape.shoreStart) / SHORE_STEP, 0.0, last);
     const size_t i = std::min(static_cast<size_t>(pos), shape.shore.size() - 2);
@@ -204,7 +210,8 @@ ShoreNode shoreAt(const CliffShape& shape, double s) {
 
 // Face offset before baking: lean, wave-cut notch (full depth up to NOTCH_FULL, roof
 // closing over NOTCH_ROOF: an overhang), talus cone at the foot, and the grids.
-double shapedFace(const CliffShape& shape, double s, double z) {
+double shapedFace(const CliffShape& shape, double s, double z)
+{
     const ShoreNode n = shoreAt(shape, s);
     const double u = z - shape.footZ;
     const double notch = u <= NOTCH_FULL ? 1.0 : std::max(0.0, 1.0 - (u - NOTCH_FULL) / NOTCH_ROOF);
@@ -220,7 +227,8 @@ double shapedFace(const CliffShape& shape, double s, double z) {
 
 // Beach before baking: a gentle rise with a berm crest and a runnel behind it, and
 // cobble mounds.
-double shapedBeach(const CliffShape& shape, double s, double c) {
+double shapedBeach(const CliffShape& shape, double s, double c)
+{
     const double d = c - shape.bermC;
     double berm = 0.5 * shape.bermHeight;
     if (d <= -BERM_HALF_WIDTH) {
@@ -234,7 +242,8 @@ double shapedBeach(const CliffShape& shape, double s, double c) {
 }
 
 template <typename Shape>
-BakedGrid bake(double u0, double u1, double v0, double v1, Shape shapeAt) {
+BakedGrid bake(double u0, double u1, double v0, double v1, Shape shapeAt)
+{
     BakedGrid grid;
     grid.u0 = u0;
     grid.v0 = v0;
@@ -253,7 +262,8 @@ BakedGrid bake(double u0, double u1, double v0, double v1, Shape shapeAt) {
 
 // Largest node differences of the rows [rowFrom, rowTo]: along u within those rows,
 // along v between neighbouring rows of the range; as slopes.
-FaceSlopes bakedSlopes(const BakedGrid& g, int32_t rowFrom, int32_t rowTo) {
+FaceSlopes bakedSlopes(const BakedGrid& g, int32_t rowFrom, int32_t rowTo)
+{
     double du = 0.0;
     double dv = 0.0;
     for (int32_t j = rowFrom; j <= rowTo; ++j) {
@@ -273,14 +283,16 @@ FaceSlopes bakedSlopes(const BakedGrid& g, int32_t rowFrom, int32_t rowTo) {
 }
 
 void addDetail(std::vector<NoiseGrid>& into, std::mt19937& gen, const GridShape& shape, FaceSlopes& slopes,
-               double& maxAbs) {
+               double& maxAbs)
+{
     into.push_back(makeNoiseGrid(gen, shape));
     slopes.perS += into.back().slopeU;
     slopes.perZ += into.back().slopeV;
     maxAbs += into.back().maxAbs;
 }
 
-void bakeFace(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, double sFrom, double sTo) {
+void bakeFace(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, double sFrom, double sTo)
+{
     scene.footZ = shape.footZ;
     scene.faceZLow = shape.footZ - FACE_BELOW_FOOT;
     scene.faceZHigh = shape.footZ + FACE_ABOVE_FOOT;
@@ -299,9 +311,10 @@ void bakeFace(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, dou
     scene.faceCMin = static_cast<double>(nearest) - scene.detailAbs - 0.01;
 }
 
-void bakeBeach(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, double sFrom, double sTo) {
-    scene.beach = bake(sFrom, sTo, BEACH_C_FROM, BEACH_C_TO,
-                       [&shape](double s, double c) { return shapedBeach(shape, s, c); });
+void bakeBeach(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, double sFrom, double sTo)
+{
+    scene.beach =
+        bake(sFrom, sTo, BEACH_C_FROM, BEACH_C_TO, [&shape](double s, double c) { return shapedBeach(shape, s, c); });
     const FaceSlopes slopes = bakedSlopes(scene.beach, 0, scene.beach.sizeV - 1);
     FaceSlopes ripples;
     double rippleAbs = 0.0;
@@ -322,7 +335,8 @@ void bakeBeach(CliffScene& scene, const CliffShape& shape, std::mt19937& gen, do
     scene.beachAbove = above + rippleAbs + 0.01;
 }
 
-void tabulateTop(CliffScene& scene, const CliffShape& shape) {
+void tabulateTop(CliffScene& scene, const CliffShape& shape)
+{
     scene.topStart = shape.shoreStart;
     scene.topInvStep = 1.0 / SHORE_STEP;
     scene.top.clear();
@@ -339,7 +353,8 @@ void tabulateTop(CliffScene& scene, const CliffShape& shape) {
 
 }  // namespace
 
-CliffScene buildCliffScene(uint32_t seed, double sFrom, double sTo) {
+CliffScene buildCliffScene(uint32_t seed, double sFrom, double sTo)
+{
     std::mt19937 shoreGen(streamSeed(seed, STREAM_SHORE));
     std::mt19937 gridGen(streamSeed(seed, STREAM_FACE_GRIDS));
     std::mt19937 beachGen(streamSeed(seed, STREAM_BEACH));

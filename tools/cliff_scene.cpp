@@ -5,7 +5,8 @@
 
 namespace {
 
-double detailSum(const std::vector<NoiseGrid>& grids, double u, double v) {
+double detailSum(const std::vector<NoiseGrid>& grids, double u, double v)
+{
     double sum = 0.0;
     for (const NoiseGrid& g : grids) {
         sum += sampleGrid(g, u, v);
@@ -13,13 +14,12 @@ double detailSum(const std::vector<NoiseGrid>& grids, double u, double v) {
     return sum;
 }
 
-double faceZ(const CliffScene& scene, double z) {
-    return std::clamp(z, scene.faceZLow, scene.faceZHigh);
-}
+double faceZ(const CliffScene& scene, double z) { return std::clamp(z, scene.faceZLow, scene.faceZHigh); }
 
 }  // namespace
 
-double sampleGrid(const NoiseGrid& grid, double u, double v) {
+double sampleGrid(const NoiseGrid& grid, double u, double v)
+{
     const double fu = u * grid.invCellU;
     const double fv = v * grid.invCellV;
     const double iu = std::floor(fu);
@@ -44,7 +44,8 @@ double sampleGrid(const NoiseGrid& grid, double u, double v) {
     return lower + (upper - lower) * dv;
 }
 
-double sampleBaked(const BakedGrid& grid, double u, double v) {
+double sampleBaked(const BakedGrid& grid, double u, double v)
+{
     const double lastU = static_cast<double>(grid.sizeU - 1);
     const double lastV = static_cast<double>(grid.sizeV - 1);
     const double fu = std::clamp((u - grid.u0) * grid.invStep, 0.0, lastU);
@@ -65,7 +66,8 @@ double sampleBaked(const BakedGrid& grid, double u, double v) {
     return lower + (upper - lower) * dv;
 }
 
-double topHeight(const CliffScene& scene, double s) {
+double topHeight(const CliffScene& scene, double s)
+{
     const double last = static_cast<double>(scene.top.size() - 1);
     const double pos = std::clamp((s - scene.topStart) * scene.topInvStep, 0.0, last);
     const size_t i = std::min(static_cast<size_t>(pos), scene.top.size() - 2);
@@ -73,30 +75,35 @@ double topHeight(const CliffScene& scene, double s) {
     return scene.top[i] + (scene.top[i + 1] - scene.top[i]) * f;
 }
 
-double faceOffset(const CliffScene& scene, double s, double z) {
+double faceOffset(const CliffScene& scene, double s, double z)
+{
     const double zc = faceZ(scene, z);
     return sampleBaked(scene.face, s, zc) + detailSum(scene.faceDetail, s, zc);
 }
 
-double beachHeight(const CliffScene& scene, double s, double c) {
+double beachHeight(const CliffScene& scene, double s, double c)
+{
     return sampleBaked(scene.beach, s, c) + detailSum(scene.beachDetail, s, c);
 }
 
-FaceMeasure faceMeasure(const CliffScene& scene, double s, double c, double z) {
+FaceMeasure faceMeasure(const CliffScene& scene, double s, double c, double z)
+{
     FaceMeasure m;
     m.beyond = c - faceOffset(scene, s, z);
     m.below = topHeight(scene, s) - z;
     return m;
 }
 
-FaceMeasure coarseFaceMeasure(const CliffScene& scene, double s, double c, double z) {
+FaceMeasure coarseFaceMeasure(const CliffScene& scene, double s, double c, double z)
+{
     FaceMeasure m;
     m.beyond = c - sampleBaked(scene.face, s, faceZ(scene, z));
     m.below = topHeight(scene, s) - z;
     return m;
 }
 
-bool isRock(const CliffScene& scene, double s, double c, double z) {
+bool isRock(const CliffScene& scene, double s, double c, double z)
+{
     const FaceMeasure m = faceMeasure(scene, s, c, z);
     return (m.beyond >= 0.0 && m.below >= 0.0) || z <= beachHeight(scene, s, c);
 }

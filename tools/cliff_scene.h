@@ -17,24 +17,24 @@
 
 /// Random values on a periodic grid, interpolated bilinearly (fine detail).
 struct NoiseGrid {
-    int32_t sizeU = 0;         ///< nodes along u (power of two; the grid repeats)
-    int32_t sizeV = 0;         ///< nodes along v (power of two)
-    double invCellU = 1.0;     ///< 1 / node spacing along u, 1/metres
-    double invCellV = 1.0;     ///< 1 / node spacing along v, 1/metres
-    double slopeU = 0.0;       ///< bound of |d value / d u| anywhere, metres per metre
-    double slopeV = 0.0;       ///< bound of |d value / d v| anywhere
-    double maxAbs = 0.0;       ///< largest |value|, metres
-    std::vector<float> values; ///< metres, sizeV rows of sizeU nodes
+    int32_t sizeU = 0;          ///< nodes along u (power of two; the grid repeats)
+    int32_t sizeV = 0;          ///< nodes along v (power of two)
+    double invCellU = 1.0;      ///< 1 / node spacing along u, 1/metres
+    double invCellV = 1.0;      ///< 1 / node spacing along v, 1/metres
+    double slopeU = 0.0;        ///< bound of |d value / d u| anywhere, metres per metre
+    double slopeV = 0.0;        ///< bound of |d value / d v| anywhere
+    double maxAbs = 0.0;        ///< largest |value|, metres
+    std::vector<float> values;  ///< metres, sizeV rows of sizeU nodes
 };
 
 /// A table on a square grid, interpolated bilinearly and clamped at its edges.
 struct BakedGrid {
-    double u0 = 0.0;           ///< u of the first node, metres
-    double v0 = 0.0;           ///< v of the first node, metres
-    double invStep = 1.0;      ///< 1 / node spacing (both directions), 1/metres
-    int32_t sizeU = 0;         ///< nodes along u
-    int32_t sizeV = 0;         ///< nodes along v
-    std::vector<float> values; ///< metres, sizeV rows of sizeU nodes
+    double u0 = 0.0;            ///< u of the first node, metres
+    double v0 = 0.0;            ///< v of the first node, metres
+    double invStep = 1.0;       ///< 1 / node spacing (both directions), 1/metres
+    int32_t sizeU = 0;          ///< nodes along u
+    int32_t sizeV = 0;          ///< nodes along v
+    std::vector<float> values;  ///< metres, sizeV rows of sizeU nodes
 };
 
 /// Bounds of the partial derivatives of the face offset.
@@ -45,34 +45,34 @@ struct FaceSlopes {
 
 struct CliffScene {
     // Cliff top along the shore: linear between nodes, clamped beyond the ends.
-    double topStart = 0.0;             ///< s of the first node, metres
-    double topInvStep = 0.5;           ///< 1 / node spacing, 1/metres
-    std::vector<double> top;           ///< elevation of the cliff top, metres
+    double topStart = 0.0;    ///< s of the first node, metres
+    double topInvStep = 0.5;  ///< 1 / node spacing, 1/metres
+    std::vector<double> top;  ///< elevation of the cliff top, metres
 
     // Face: c = face(s, zc) + detail(s, zc) with zc = clamp(z, faceZLow, faceZHigh).
-    double footZ = 0.0;                ///< reference elevation of the cliff foot, metres
-    double faceZLow = 0.0;             ///< heights below are treated as this, metres
-    double faceZHigh = 0.0;            ///< heights above are treated as this, metres
-    BakedGrid face;                    ///< u = s, v = z: offset with ribs, strata, blocks, notch, talus
-    std::vector<NoiseGrid> faceDetail; ///< u = s, v = z: decimetre roughness, centimetre texture
+    double footZ = 0.0;                 ///< reference elevation of the cliff foot, metres
+    double faceZLow = 0.0;              ///< heights below are treated as this, metres
+    double faceZHigh = 0.0;             ///< heights above are treated as this, metres
+    BakedGrid face;                     ///< u = s, v = z: offset with ribs, strata, blocks, notch, talus
+    std::vector<NoiseGrid> faceDetail;  ///< u = s, v = z: decimetre roughness, centimetre texture
 
     // Beach: z = beach(s, c) + detail(s, c), c clamped to the table.
-    BakedGrid beach;                   ///< u = s, v = c: elevation with slope, berm, cobbles
+    BakedGrid beach;                     ///< u = s, v = c: elevation with slope, berm, cobbles
     std::vector<NoiseGrid> beachDetail;  ///< u = s, v = c: ripples
 
     // Bounds used by the ray caster.
-    double faceCMin = 0.0;             ///< no rock of the face lies at smaller c
-    double topMax = 0.0;               ///< no rock of the face lies above this elevation
-    double topSlope = 0.0;             ///< |d topHeight / d s|
-    double lowBandTop = 0.0;           ///< elevation between the two slope bands (a node row)
-    FaceSlopes lowBand;                ///< coarse face slopes for z <= lowBandTop (notch, talus)
-    FaceSlopes highBand;               ///< coarse face slopes for z >= lowBandTop
-    FaceSlopes detailSlopes;           ///< slopes of the face detail, to add to a band's
-    double detailAbs = 0.0;            ///< the face detail adds at most this to |faceOffset|
-    double beachRise = 0.0;            ///< slope of the beach's upper bound plane, metres per metre
-    double beachAbove = 0.0;           ///< beach <= beachAbove + beachRise * max(c, 0)
-    double beachSlopeS = 0.0;          ///< |d beachHeight / d s|
-    double beachSlopeC = 0.0;          ///< |d beachHeight / d c|
+    double faceCMin = 0.0;     ///< no rock of the face lies at smaller c
+    double topMax = 0.0;       ///< no rock of the face lies above this elevation
+    double topSlope = 0.0;     ///< |d topHeight / d s|
+    double lowBandTop = 0.0;   ///< elevation between the two slope bands (a node row)
+    FaceSlopes lowBand;        ///< coarse face slopes for z <= lowBandTop (notch, talus)
+    FaceSlopes highBand;       ///< coarse face slopes for z >= lowBandTop
+    FaceSlopes detailSlopes;   ///< slopes of the face detail, to add to a band's
+    double detailAbs = 0.0;    ///< the face detail adds at most this to |faceOffset|
+    double beachRise = 0.0;    ///< slope of the beach's upper bound plane, metres per metre
+    double beachAbove = 0.0;   ///< beach <= beachAbove + beachRise * max(c, 0)
+    double beachSlopeS = 0.0;  ///< |d beachHeight / d s|
+    double beachSlopeC = 0.0;  ///< |d beachHeight / d c|
 };
 
 /// Where a point stands relative to the face rock.

@@ -5,26 +5,23 @@
 
 namespace {
 
-int32_t floorDiv(int32_t v, int32_t d) {
-    return v >= 0 ? v / d : -((-v + d - 1) / d);
-}
+int32_t floorDiv(int32_t v, int32_t d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
 
-int32_t cubeIndex(double v) {
-    return static_cast<int32_t>(std::floor(v));
-}
+int32_t cubeIndex(double v) { return static_cast<int32_t>(std::floor(v)); }
 
 struct Range {
     int32_t lo = 0;  ///< first unit cube
     int32_t hi = 0;  ///< one past the last
 };
 
-Range overlap(int32_t a0, int32_t an, int32_t b0, int32_t bn) {
+Range overlap(int32_t a0, int32_t an, int32_t b0, int32_t bn)
+{
     return Range{std::max(a0, b0), std::min(a0 + an, b0 + bn)};
 }
 
 // Sums of one window's unit counts over the big cubes that cover the ranges.
-std::vector<int32_t> aggregate(const CubeCounts& w, const Range& rx, const Range& ry, const Range& rz,
-                               int32_t edge) {
+std::vector<int32_t> aggregate(const CubeCounts& w, const Range& rx, const Range& ry, const Range& rz, int32_t edge)
+{
     const int32_t kx0 = floorDiv(rx.lo, edge);
     const int32_t ky0 = floorDiv(ry.lo, edge);
     const int32_t kz0 = floorDiv(rz.lo, edge);
@@ -35,8 +32,7 @@ std::vector<int32_t> aggregate(const CubeCounts& w, const Range& rx, const Range
     for (int32_t z = rz.lo; z < rz.hi; ++z) {
         for (int32_t y = ry.lo; y < ry.hi; ++y) {
             const size_t row = (static_cast<size_t>(z - w.z0) * w.ny + (y - w.y0)) * w.nx;
-            const size_t bigRow =
-                (static_cast<size_t>(floorDiv(z, edge) - kz0) * ky + (floorDiv(y, edge) - ky0)) * kx;
+            const size_t bigRow = (static_cast<size_t>(floorDiv(z, edge) - kz0) * ky + (floorDiv(y, edge) - ky0)) * kx;
             for (int32_t x = rx.lo; x < rx.hi; ++x) {
                 sums[bigRow + (floorDiv(x, edge) - kx0)] += w.counts[row + (x - w.x0)];
             }
@@ -47,8 +43,8 @@ std::vector<int32_t> aggregate(const CubeCounts& w, const Range& rx, const Range
 
 }  // namespace
 
-CubeCounts makeCubeWindow(double xmin, double xmax, double ymin, double ymax, double zFloor,
-                          double zTop) {
+CubeCounts makeCubeWindow(double xmin, double xmax, double ymin, double ymax, double zFloor, double zTop)
+{
     CubeCounts w;
     w.zFloor = zFloor;
     w.zBase = std::trunc(zFloor);
@@ -62,7 +58,8 @@ CubeCounts makeCubeWindow(double xmin, double xmax, double ymin, double ymax, do
     return w;
 }
 
-void countPoint(CubeCounts& w, double x, double y, double z) {
+void countPoint(CubeCounts& w, double x, double y, double z)
+{
     if (!(z > w.zFloor)) {
         return;
     }
@@ -78,7 +75,8 @@ void countPoint(CubeCounts& w, double x, double y, double z) {
     }
 }
 
-int32_t sharedCubes(const CubeCounts& a, const CubeCounts& b, int32_t edge, int32_t minCount) {
+int32_t sharedCubes(const CubeCounts& a, const CubeCounts& b, int32_t edge, int32_t minCount)
+{
     const Range rx = overlap(a.x0, a.nx, b.x0, b.nx);
     const Range ry = overlap(a.y0, a.ny, b.y0, b.ny);
     const Range rz = overlap(a.z0, a.nz, b.z0, b.nz);

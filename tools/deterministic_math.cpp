@@ -14,31 +14,37 @@ constexpr double LN2_HI = 6.93147180369123816490e-01;
 constexpr double LN2_LO = 1.90821492927058770002e-10;
 
 // Minimax kernels on [-pi/4, pi/4] (the well-known fdlibm coefficients).
-double kernelSin(double r) {
+double kernelSin(double r)
+{
     const double z = r * r;
-    const double p = 8.33333333332248946124e-03 +
-                     z * (-1.98412698298579493134e-04 +
-                          z * (2.75573137070700676789e-06 +
-                               z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)));
+    const double p = 8.33333333332248946124e-03
+        + z
+            * (-1.98412698298579493134e-04
+               + z * (2.75573137070700676789e-06 + z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)));
     return r + r * z * (-1.66666666666666324348e-01 + z * p);
 }
 
-double kernelCos(double r) {
+double kernelCos(double r)
+{
     const double z = r * r;
-    const double p = 4.16666666666666019037e-02 +
-                     z * (-1.38888888888741095749e-03 +
-                          z * (2.48015872894767294178e-05 +
-                               z * (-2.75573143513906633035e-07 +
-                                    z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11))));
+    const double p = 4.16666666666666019037e-02
+        + z
+            * (-1.38888888888741095749e-03
+               + z
+                   * (2.48015872894767294178e-05
+                      + z
+                          * (-2.75573143513906633035e-07
+                             + z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11))));
     return 1.0 - (0.5 * z - z * z * p);
 }
 
 struct Reduced {
-    double r = 0.0;     ///< remainder in [-pi/4, pi/4], radians
+    double r = 0.0;        ///< remainder in [-pi/4, pi/4], radians
     int32_t quadrant = 0;  ///< k mod 4, where x = k * pi/2 + r
 };
 
-Reduced reduce(double x) {
+Reduced reduce(double x)
+{
     const double k = std::floor(x * TWO_OVER_PI + 0.5);
     Reduced out;
     out.r = (x - k * PIO2_HI) - k * PIO2_LO;
@@ -49,7 +55,8 @@ Reduced reduce(double x) {
 
 }  // namespace
 
-uint32_t streamSeed(uint32_t seed, uint32_t stream) {
+uint32_t streamSeed(uint32_t seed, uint32_t stream)
+{
     // splitmix64 finaliser: neighbouring (seed, stream) pairs give unrelated seeds.
     uint64_t z = (static_cast<uint64_t>(seed) << 32) ^ (static_cast<uint64_t>(stream) * 0x9E3779B97F4A7C15ULL);
     z += 0x9E3779B97F4A7C15ULL;
@@ -59,17 +66,17 @@ uint32_t streamSeed(uint32_t seed, uint32_t stream) {
     return static_cast<uint32_t>(z >> 32);
 }
 
-double uniform01(std::mt19937& gen) {
-    const uint64_t a = static_cast<uint64_t>(gen()) >> 5;  // 27 bits
-    const uint64_t b = static_cast<uint64_t>(gen()) >> 6;  // 26 bits
+double uniform01(std::mt19937& gen)
+{
+    const uint64_t a = static_cast<uint64_t>(gen()) >> 5;                    // 27 bits
+    const uint64_t b = static_cast<uint64_t>(gen()) >> 6;                    // 26 bits
     return static_cast<double>((a << 26) | b) * (1.0 / 9007199254740992.0);  // / 2^53
 }
 
-double uniformIn(std::mt19937& gen, double lo, double hi) {
-    return lo + (hi - lo) * uniform01(gen);
-}
+double uniformIn(std::mt19937& gen, double lo, double hi) { return lo + (hi - lo) * uniform01(gen); }
 
-uint32_t uniformIndex(std::mt19937& gen, uint32_t count) {
+uint32_t uniformIndex(std::mt19937& gen, uint32_t count)
+{
     const uint64_t range = 4294967296ULL;
     const uint64_t limit = range - range % count;  // largest multiple of count
     for (;;) {
@@ -80,7 +87,8 @@ uint32_t uniformIndex(std::mt19937& gen, uint32_t count) {
     }
 }
 
-double gaussian(std::mt19937& gen) {
+double gaussian(std::mt19937& gen)
+{
     for (;;) {
         const double u = 2.0 * uniform01(gen) - 1.0;
         const double v = 2.0 * uniform01(gen) - 1.0;
@@ -91,27 +99,38 @@ double gaussian(std::mt19937& gen) {
     }
 }
 
-double detSin(double x) {
+double detSin(double x)
+{
     const Reduced red = reduce(x);
     switch (red.quadrant) {
-        case 0: return kernelSin(red.r);
-        case 1: return kernelCos(red.r);
-        case 2: return -kernelSin(red.r);
-        default: return -kernelCos(red.r);
+    case 0:
+        return kernelSin(red.r);
+    case 1:
+        return kernelCos(red.r);
+    case 2:
+        return -kernelSin(red.r);
+    default:
+        return -kernelCos(red.r);
     }
 }
 
-double detCos(double x) {
+double detCos(double x)
+{
     const Reduced red = reduce(x);
     switch (red.quadrant) {
-        case 0: return kernelCos(red.r);
-        case 1: return -kernelSin(red.r);
-        case 2: return -kernelCos(red.r);
-        default: return kernelSin(red.r);
+    case 0:
+        return kernelCos(red.r);
+    case 1:
+        return -kernelSin(red.r);
+    case 2:
+        return -kernelCos(red.r);
+    default:
+        return kernelSin(red.r);
     }
 }
 
-double detLog(double x) {
+double detLog(double x)
+{
     // x = m * 2^e with m in [sqrt(1/2), sqrt(2)); frexp and the scaling are exact.
     int e = 0;
     double m = std::frexp(x, &e);

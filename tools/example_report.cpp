@@ -100,11 +100,11 @@ int main(int argc, char** argv)
     for (const auto& [pair, rms] : after) {
         const auto b = before.find(pair), t = reference.find(pair);
         const double difference = leftOver.count(pair.first) != 0 && leftOver.count(pair.second) != 0
-                                      ? leftOver[pair.first] - leftOver[pair.second]
-                                      : std::nan("");
+            ? leftOver[pair.first] - leftOver[pair.second]
+            : std::nan("");
         std::printf("  %2d-%-2d  %8.4f  %7.4f  %19.4f   %+27.3f\n", pair.first, pair.second,
-                    b != before.end() ? b->second : std::nan(""), rms,
-                    t != reference.end() ? t->second : std::nan(""), difference);
+                    b != before.end() ? b->second : std::nan(""), rms, t != reference.end() ? t->second : std::nan(""),
+                    difference);
     }
     std::printf("\nThe registration fixes each scan's heading relative to its neighbours; a turn\n"
                 "common to all scans changes the fit very little, so the differences between\n"

@@ -21,12 +21,14 @@ struct CellIndex {
     std::vector<int32_t> order;
 };
 
-int32_t cellOf(double v, double v0, double step, int32_t count) {
+int32_t cellOf(double v, double v0, double step, int32_t count)
+{
     const int32_t i = static_cast<int32_t>(std::floor((v - v0) / step));
     return std::clamp(i, 0, count - 1);
 }
 
-CellIndex indexPoints(const HeightField& f, const std::vector<FieldPoint>& points) {
+CellIndex indexPoints(const HeightField& f, const std::vector<FieldPoint>& points)
+{
     CellIndex idx;
     idx.cols = f.nx;
     idx.rows = f.ny;
@@ -34,8 +36,8 @@ CellIndex indexPoints(const HeightField& f, const std::vector<FieldPoint>& point
     std::vector<int32_t> cellOfPoint(points.size());
     idx.start.assign(cells + 1, 0);
     for (size_t k = 0; k < points.size(); ++k) {
-        const int32_t c = cellOf(points[k].y, f.y0, f.step, idx.rows) * idx.cols +
-                          cellOf(points[k].x, f.x0, f.step, idx.cols);
+        const int32_t c =
+            cellOf(points[k].y, f.y0, f.step, idx.rows) * idx.cols + cellOf(points[k].x, f.x0, f.step, idx.cols);
         cellOfPoint[k] = c;
         ++idx.start[static_cast<size_t>(c) + 1];
     }
@@ -52,7 +54,8 @@ CellIndex indexPoints(const HeightField& f, const std::vector<FieldPoint>& point
 
 // Weighted mean of the points within `radius` of node (i, j); NaN when there are none.
 double nodeHeight(const HeightField& f, const std::vector<FieldPoint>& points, const CellIndex& idx, int32_t i,
-                  int32_t j, double radius) {
+                  int32_t j, double radius)
+{
     const double x = f.x0 + f.step * i;
     const double y = f.y0 + f.step * j;
     const int32_t reach = static_cast<int32_t>(std::ceil(radius / f.step));
@@ -77,7 +80,8 @@ double nodeHeight(const HeightField& f, const std::vector<FieldPoint>& points, c
     return sumW > 0.0 ? sumWZ / sumW : NONE;
 }
 
-void fillCellTops(HeightField& f) {
+void fillCellTops(HeightField& f)
+{
     f.cellTop.assign(static_cast<size_t>(f.nx - 1) * static_cast<size_t>(f.ny - 1), NONE);
     for (int32_t j = 0; j + 1 < f.ny; ++j) {
         for (int32_t i = 0; i + 1 < f.nx; ++i) {
@@ -99,7 +103,8 @@ struct Patch {
     double a = 0.0, b = 0.0, c = 0.0, e = 0.0;
 };
 
-Patch patchOf(const HeightField& f, int32_t i, int32_t j) {
+Patch patchOf(const HeightField& f, int32_t i, int32_t j)
+{
     const size_t n = static_cast<size_t>(j) * static_cast<size_t>(f.nx) + static_cast<size_t>(i);
     const double h00 = f.heights[n];
     const double h10 = f.heights[n + 1];
@@ -109,7 +114,8 @@ Patch patchOf(const HeightField& f, int32_t i, int32_t j) {
 }
 
 // Smallest root in (0, length] of q0 + q1 s + q2 s^2, given q0 > 0; FAR when none.
-double firstRoot(double q0, double q1, double q2, double length) {
+double firstRoot(double q0, double q1, double q2, double length)
+{
     double best = FAR;
     auto consider = [&](double s) {
         if (s > 0.0 && s <= length && s < best) {
@@ -137,7 +143,8 @@ double firstRoot(double q0, double q1, double q2, double length) {
 }
 
 // Entry and exit distances of the ray through the grid's node rectangle; false when it misses.
-bool clipToGrid(const HeightField& f, const double* o, const double* d, double maxRange, double& t0, double& t1) {
+bool clipToGrid(const HeightField& f, const double* o, const double* d, double maxRange, double& t0, double& t1)
+{
     const double lo[2] = {f.x0, f.y0};
     const double hi[2] = {f.x0 + f.step * (f.nx - 1), f.y0 + f.step * (f.ny - 1)};
     t0 = 0.0;
@@ -169,7 +176,8 @@ struct AxisWalk {
     double delta = FAR;
 };
 
-AxisWalk startAxis(double origin, double dir, double v0, double step, int32_t cells, double t) {
+AxisWalk startAxis(double origin, double dir, double v0, double step, int32_t cells, double t)
+{
     AxisWalk w;
     const double g = (origin + t * dir - v0) / step;
     w.cell = std::clamp(static_cast<int32_t>(std::floor(g)), 0, cells - 1);
@@ -187,7 +195,8 @@ AxisWalk startAxis(double origin, double dir, double v0, double step, int32_t ce
 
 }  // namespace
 
-HeightField buildHeightField(const std::vector<FieldPoint>& points, double step, double radius) {
+HeightField buildHeightField(const std::vector<FieldPoint>& points, double step, double radius)
+{
     HeightField f;
     double minX = FAR, maxX = -FAR, minY = FAR, maxY = -FAR;
     for (const FieldPoint& p : points) {
@@ -224,7 +233,8 @@ HeightField buildHeightField(const std::vector<FieldPoint>& points, double step,
     return f;
 }
 
-bool heightAt(const HeightField& f, double x, double y, double& z) {
+bool heightAt(const HeightField& f, double x, double y, double& z)
+{
     const double gx = (x - f.x0) / f.step;
     const double gy = (y - f.y0) / f.step;
     if (!(gx >= 0.0 && gy >= 0.0 && gx <= f.nx - 1 && gy <= f.ny - 1)) {
@@ -242,7 +252,8 @@ bool heightAt(const HeightField& f, double x, double y, double& z) {
     return true;
 }
 
-double castOnField(const HeightField& f, const double* o, const double* d, double maxRange) {
+double castOnField(const HeightField& f, const double* o, const double* d, double maxRange)
+{
     double t = 0.0;
     double tEnd = 0.0;
     if (!clipToGrid(f, o, d, maxRange, t, tEnd)) {

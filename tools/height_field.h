@@ -17,16 +17,17 @@ struct FieldPoint {
 };
 
 struct HeightField {
-    double x0 = 0.0;               ///< x of node (0, 0), translated survey frame, metres
-    double y0 = 0.0;               ///< y of node (0, 0), metres
-    double step = 1.0;             ///< node spacing, metres
-    int32_t nx = 0;                ///< nodes along x (at least 2)
-    int32_t ny = 0;                ///< nodes along y (at least 2)
-    std::vector<double> heights;   ///< metres, ny rows of nx nodes; NaN where no point was near
-    std::vector<double> cellTop;   ///< highest corner of each of the (nx-1)(ny-1) cells, row by row; NaN: a corner is missing
-    double lowest = 0.0;           ///< lowest node, metres
-    double highest = 0.0;          ///< highest node, metres
-    int32_t missing = 0;           ///< nodes left without a height
+    double x0 = 0.0;              ///< x of node (0, 0), translated survey frame, metres
+    double y0 = 0.0;              ///< y of node (0, 0), metres
+    double step = 1.0;            ///< node spacing, metres
+    int32_t nx = 0;               ///< nodes along x (at least 2)
+    int32_t ny = 0;               ///< nodes along y (at least 2)
+    std::vector<double> heights;  ///< metres, ny rows of nx nodes; NaN where no point was near
+    std::vector<double>
+        cellTop;           ///< highest corner of each of the (nx-1)(ny-1) cells, row by row; NaN: a corner is missing
+    double lowest = 0.0;   ///< lowest node, metres
+    double highest = 0.0;  ///< highest node, metres
+    int32_t missing = 0;   ///< nodes left without a height
 };
 
 /// Builds the field over the points' extent with nodes `step` apart: each node takes

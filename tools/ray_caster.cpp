@@ -6,7 +6,7 @@
 namespace {
 
 constexpr double FAR = 1e30;
-constexpr double RELAXATION = 1.6;      // over-relaxed steps, checked afterwards
+constexpr double RELAXATION = 1.6;         // over-relaxed steps, checked afterwards
 constexpr double BEACH_SKIP_MARGIN = 0.5;  // evaluate the beach only this close to its bound
 constexpr double DETAIL_MARGIN = 0.05;     // evaluate the face's detail only this close to it
 constexpr int32_t REFINE_HALVINGS = 4;
@@ -23,13 +23,14 @@ struct RaySlopes {
 };
 
 struct Probe {
-    double face = -FAR;    ///< min(beyond, below) of the face (>= 0 inside); -FAR when only bounded
-    double beach = FAR;    ///< height above the beach (<= 0 inside); FAR when only bounded
-    double radius = 0.0;   ///< no rock lies closer than this along the ray, metres
+    double face = -FAR;   ///< min(beyond, below) of the face (>= 0 inside); -FAR when only bounded
+    double beach = FAR;   ///< height above the beach (<= 0 inside); FAR when only bounded
+    double radius = 0.0;  ///< no rock lies closer than this along the ray, metres
     bool inside = false;
 };
 
-RaySlopes raySlopes(const CliffScene& scene, const ShoreRay& ray) {
+RaySlopes raySlopes(const CliffScene& scene, const ShoreRay& ray)
+{
     const double as = std::fabs(ray.ds);
     const double ac = std::fabs(ray.dc);
     const double az = std::fabs(ray.dz);
@@ -47,8 +48,9 @@ RaySlopes raySlopes(const CliffScene& scene, const ShoreRay& ray) {
 // measure whose `beyond` is within `slack` of the truth and changes by at most
 // lowSlope (highSlope above lowBandTop) per metre along the ray. The rock needs both
 // beyond >= 0 and below >= 0, so the farther of the two bounds holds.
-double faceRadius(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, const FaceMeasure& m,
-                  double z, double slack, double lowSlope, double highSlope) {
+double faceRadius(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, const FaceMeasure& m, double z,
+                  double slack, double lowSlope, double highSlope)
+{
     double behind = 0.0;
     const double gap = -m.beyond - slack;
     if (gap > 0.0) {
@@ -65,8 +67,9 @@ double faceRadius(const CliffScene& scene, const ShoreRay& ray, const RaySlopes&
 
 // Probes the face: far from it the coarse measure and its gentler slopes do; near it
 // the full surface decides. Returns the radius and sets p.face and p.inside.
-double probeFace(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double s, double c,
-                 double z, bool full, Probe& p) {
+double probeFace(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double s, double c, double z,
+                 bool full, Probe& p)
+{
     if (!full) {
         if (c < scene.faceCMin) {
             return ray.dc > 0.0 ? (scene.faceCMin - c) / ray.dc : FAR;
@@ -79,12 +82,12 @@ double probeFace(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& 
     const FaceMeasure m = faceMeasure(scene, s, c, z);
     p.face = std::min(m.beyond, m.below);
     p.inside = p.face >= 0.0;
-    return p.inside ? 0.0
-                    : faceRadius(scene, ray, k, m, z, 0.0, k.coarseLow + k.detail, k.coarseHigh + k.detail);
+    return p.inside ? 0.0 : faceRadius(scene, ray, k, m, z, 0.0, k.coarseLow + k.detail, k.coarseHigh + k.detail);
 }
 
 // full: evaluate both surface functions even where a cheap bound would do.
-Probe probe(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double t, bool full) {
+Probe probe(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double t, bool full)
+{
     const double s = ray.s + t * ray.ds;
     const double c = ray.c + t * ray.dc;
     const double z = ray.z + t * ray.dz;
@@ -107,7 +110,8 @@ Probe probe(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, do
 
 // The surface is crossed between a (outside) and b (inside): halve the bracket a few
 // times, then interpolate linearly on the function that changed sign.
-double refineHit(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double a, double b) {
+double refineHit(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& k, double a, double b)
+{
     Probe pa = probe(scene, ray, k, a, true);
     Probe pb = probe(scene, ray, k, b, true);
     for (int32_t i = 0; i < REFINE_HALVINGS; ++i) {
@@ -132,7 +136,8 @@ double refineHit(const CliffScene& scene, const ShoreRay& ray, const RaySlopes& 
 
 // True when nothing further along the ray can be rock: above every cliff top and
 // rising at least as fast as the beach's upper bound.
-bool inOpenSky(const CliffScene& scene, const ShoreRay& ray, double t) {
+bool inOpenSky(const CliffScene& scene, const ShoreRay& ray, double t)
+{
     const double c = ray.c + t * ray.dc;
     const double z = ray.z + t * ray.dz;
     const double beachTop = scene.beachAbove + scene.beachRise * std::max(c, 0.0);
@@ -141,7 +146,8 @@ bool inOpenSky(const CliffScene& scene, const ShoreRay& ray, double t) {
 
 }  // namespace
 
-double castRay(const CliffScene& scene, const ShoreRay& ray, double maxRange) {
+double castRay(const CliffScene& scene, const ShoreRay& ray, double maxRange)
+{
     const RaySlopes k = raySlopes(scene, ray);
     double t = 0.0;
     Probe p = probe(scene, ray, k, t, false);

@@ -10,13 +10,13 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double DEG = PI / 180.0;
-constexpr int32_t PLAN_SIDE = 96;          // coarse pass: PLAN_SIDE x PLAN_SIDE rays
+constexpr int32_t PLAN_SIDE = 96;  // coarse pass: PLAN_SIDE x PLAN_SIDE rays
 constexpr double MIN_HIT_SHARE = 0.02;
 
 struct FieldOfView {
-    double azimuthLow = 0.0;     ///< radians, scanner frame
+    double azimuthLow = 0.0;  ///< radians, scanner frame
     double azimuthHigh = 0.0;
-    double elevationLow = 0.0;   ///< radians
+    double elevationLow = 0.0;  ///< radians
     double elevationHigh = 0.0;
 };
 
@@ -24,7 +24,8 @@ struct FieldOfView {
 // east-west), expressed in the scanner's frame; elevations up to just above the
 // highest cliff top seen from the nearest possible face.
 FieldOfView fieldOfView(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                        const ScannerModel& model) {
+                        const ScannerModel& model)
+{
     const double cliffAzimuth = frame.eastWest ? 0.5 * PI : 0.0;
     const double centre = cliffAzimuth - pose.heading;
     double s = 0.0;
@@ -51,7 +52,8 @@ FieldOfView fieldOfView(const CliffScene& scene, const ShoreFrame& frame, const 
     return fov;
 }
 
-ShoreRay shoreRay(const ShoreFrame& frame, const ScanPose& pose, const double* dirWorld) {
+ShoreRay shoreRay(const ShoreFrame& frame, const ScanPose& pose, const double* dirWorld)
+{
     ShoreRay ray;
     surveyToShore(frame, pose.x, pose.y, ray.s, ray.c);
     ray.z = pose.z;
@@ -61,20 +63,21 @@ ShoreRay shoreRay(const ShoreFrame& frame, const ScanPose& pose, const double* d
     return ray;
 }
 
-void toWorld(const ScanPose& pose, const double* d, double* w) {
+void toWorld(const ScanPose& pose, const double* d, double* w)
+{
     w[0] = pose.rot[0] * d[0] + pose.rot[1] * d[1] + pose.rot[2] * d[2];
     w[1] = pose.rot[3] * d[0] + pose.rot[4] * d[1] + pose.rot[5] * d[2];
     w[2] = pose.rot[6] * d[0] + pose.rot[7] * d[1] + pose.rot[8] * d[2];
 }
 
-double hitShare(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                const ScannerModel& model, const FieldOfView& fov) {
+double hitShare(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose, const ScannerModel& model,
+                const FieldOfView& fov)
+{
     int32_t hits = 0;
     for (int32_t i = 0; i < PLAN_SIDE; ++i) {
         const double az = fov.azimuthLow + (fov.azimuthHigh - fov.azimuthLow) * (i + 0.5) / PLAN_SIDE;
         for (int32_t j = 0; j < PLAN_SIDE; ++j) {
-            const double el =
-                fov.elevationLow + (fov.elevationHigh - fov.elevationLow) * (j + 0.5) / PLAN_SIDE;
+            const double el = fov.elevationLow + (fov.elevationHigh - fov.elevationLow) * (j + 0.5) / PLAN_SIDE;
             const double d[3] = {detCos(el) * detCos(az), detCos(el) * detSin(az), detSin(el)};
             double w[3];
             toWorld(pose, d, w);
@@ -88,18 +91,21 @@ double hitShare(const CliffScene& scene, const ShoreFrame& frame, const ScanPose
 
 }  // namespace
 
-void surveyToShore(const ShoreFrame& frame, double x, double y, double& s, double& c) {
+void surveyToShore(const ShoreFrame& frame, double x, double y, double& s, double& c)
+{
     s = frame.eastWest ? x : y;
     c = (frame.eastWest ? y : x) - frame.lineOffset;
 }
 
-void shoreToSurvey(const ShoreFrame& frame, double s, double c, double& x, double& y) {
+void shoreToSurvey(const ShoreFrame& frame, double s, double c, double& x, double& y)
+{
     x = frame.eastWest ? s : frame.lineOffset + c;
     y = frame.eastWest ? frame.lineOffset + c : s;
 }
 
-ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                      const ScannerModel& model, int32_t targetPoints) {
+ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose, const ScannerModel& model,
+                      int32_t targetPoints)
+{
     const FieldOfView fov = fieldOfView(scene, frame, pose, model);
     const double share = hitShare(scene, frame, pose, model, fov);
     const double azSpan = fov.azimuthHigh - fov.azimuthLow;
@@ -116,9 +122,10 @@ ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const Sc
     return grid;
 }
 
-void sampleColumns(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                   const ScannerModel& model, const ScanGrid& grid, int32_t firstColumn,
-                   int32_t endColumn, std::mt19937& noiseGen, std::vector<ScanPoint>& out) {
+void sampleColumns(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose, const ScannerModel& model,
+                   const ScanGrid& grid, int32_t firstColumn, int32_t endColumn, std::mt19937& noiseGen,
+                   std::vector<ScanPoint>& out)
+{
     std::vector<double> cosEl(static_cast<size_t>(grid.rows));
     std::vector<double> sinEl(static_cast<size_t>(grid.rows));
     for (int32_t j = 0; j < grid.rows; ++j) {

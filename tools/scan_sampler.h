@@ -18,10 +18,10 @@ struct ShoreFrame {
 
 /// A scanner set-up in the translated survey frame.
 struct ScanPose {
-    double x = 0.0;           ///< scanner origin, metres (easting - TRANSX)
-    double y = 0.0;           ///< scanner origin, metres (northing - TRANSY)
-    double z = 0.0;           ///< scanner origin, metres (GPS elevation + 0.29)
-    double heading = 0.0;     ///< true heading, radians (rotation about the vertical)
+    double x = 0.0;        ///< scanner origin, metres (easting - TRANSX)
+    double y = 0.0;        ///< scanner origin, metres (northing - TRANSY)
+    double z = 0.0;        ///< scanner origin, metres (GPS elevation + 0.29)
+    double heading = 0.0;  ///< true heading, radians (rotation about the vertical)
     double rot[9] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};  ///< scanner -> survey, row-major
 };
 
@@ -37,7 +37,7 @@ struct ScanGrid {
 
 /// One measured point.
 struct ScanPoint {
-    double x = 0.0;   ///< scanner frame, metres
+    double x = 0.0;  ///< scanner frame, metres
     double y = 0.0;
     double z = 0.0;
     double wx = 0.0;  ///< translated survey frame, metres
@@ -47,24 +47,24 @@ struct ScanPoint {
 
 /// Settings of the simulated instrument.
 struct ScannerModel {
-    double halfWidthDeg = 50.0;     ///< azimuth half-width around the cliff direction, degrees
-    double lowestDeg = -15.0;       ///< lowest elevation, degrees
-    double highestCapDeg = 80.0;    ///< elevation never goes above this, degrees
-    double maxRange = 150.0;        ///< returns beyond this are lost, metres
-    double rangeNoise = 0.003;      ///< 1 sigma along the ray, metres
+    double halfWidthDeg = 50.0;   ///< azimuth half-width around the cliff direction, degrees
+    double lowestDeg = -15.0;     ///< lowest elevation, degrees
+    double highestCapDeg = 80.0;  ///< elevation never goes above this, degrees
+    double maxRange = 150.0;      ///< returns beyond this are lost, metres
+    double rangeNoise = 0.003;    ///< 1 sigma along the ray, metres
 };
 
 /// Sizes the angular grid so that about targetPoints rays hit rock: a coarse pass over
 /// the field of view estimates the share of rays that hit.
-ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                      const ScannerModel& model, int32_t targetPoints);
+ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose, const ScannerModel& model,
+                      int32_t targetPoints);
 
 /// Casts the columns [firstColumn, endColumn) of the grid, column by column, rows from
 /// the lowest up, and appends one point per hit to `out`. Draws one Gaussian from
 /// `noiseGen` per hit when the model has range noise.
-void sampleColumns(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose,
-                   const ScannerModel& model, const ScanGrid& grid, int32_t firstColumn,
-                   int32_t endColumn, std::mt19937& noiseGen, std::vector<ScanPoint>& out);
+void sampleColumns(const CliffScene& scene, const ShoreFrame& frame, const ScanPose& pose, const ScannerModel& model,
+                   const ScanGrid& grid, int32_t firstColumn, int32_t endColumn, std::mt19937& noiseGen,
+                   std::vector<ScanPoint>& out);
 
 /// The survey-frame position (x, y) in shore coordinates, and back.
 void surveyToShore(const ShoreFrame& frame, double x, double y, double& s, double& c);

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdlib>
 
-int64_t microIn(std::mt19937& gen, int64_t lo, int64_t hi) {
+int64_t microIn(std::mt19937& gen, int64_t lo, int64_t hi)
+{
     return lo + static_cast<int64_t>(uniformIndex(gen, static_cast<uint32_t>(hi - lo + 1)));
 }
 
-void drawHeadingErrors(std::mt19937& gen, int64_t maxMicro, std::vector<ScanSetup>& scans) {
+void drawHeadingErrors(std::mt19937& gen, int64_t maxMicro, std::vector<ScanSetup>& scans)
+{
     size_t largest = 0;
     for (size_t i = 0; i < scans.size(); ++i) {
         scans[i].errorMicro = microIn(gen, -maxMicro, maxMicro);
@@ -24,13 +26,15 @@ void drawHeadingErrors(std::mt19937& gen, int64_t maxMicro, std::vector<ScanSetu
     }
 }
 
-void setHeadingErrors(const std::vector<double>& errorsDeg, std::vector<ScanSetup>& scans) {
+void setHeadingErrors(const std::vector<double>& errorsDeg, std::vector<ScanSetup>& scans)
+{
     for (size_t i = 0; i < scans.size() && i < errorsDeg.size(); ++i) {
         scans[i].errorMicro = std::llround(errorsDeg[i] * 1e6);
     }
 }
 
-int64_t headingMargin(double maxErrorDeg, const std::vector<double>& errorsDeg) {
+int64_t headingMargin(double maxErrorDeg, const std::vector<double>& errorsDeg)
+{
     int64_t margin = static_cast<int64_t>(std::llround(maxErrorDeg * 1e6));
     for (double e : errorsDeg) {
         margin = std::max<int64_t>(margin, std::llabs(std::llround(e * 1e6)));
@@ -38,7 +42,8 @@ int64_t headingMargin(double maxErrorDeg, const std::vector<double>& errorsDeg) 
     return margin;
 }
 
-ScanPose truePose(const ScanSetup& s, double transX, double transY) {
+ScanPose truePose(const ScanSetup& s, double transX, double transY)
+{
     ScanPose pose;
     pose.x = static_cast<double>(s.eastingE4) / 1e4 - transX;
     pose.y = static_cast<double>(s.northingE4) / 1e4 - transY;
@@ -50,7 +55,8 @@ ScanPose truePose(const ScanSetup& s, double transX, double transY) {
     return pose;
 }
 
-double neighbourWindow(const std::vector<ScanSetup>& scans) {
+double neighbourWindow(const std::vector<ScanSetup>& scans)
+{
     double farthest = 0.0;
     double nearestSecond = 1e300;
     for (size_t i = 0; i + 1 < scans.size(); ++i) {
@@ -65,7 +71,8 @@ double neighbourWindow(const std::vector<ScanSetup>& scans) {
     return std::floor(0.5 * (farthest + std::min(nearestSecond, 2.0 * farthest)));
 }
 
-void scanRotation(double a1, double a2, double a3, double* m) {
+void scanRotation(double a1, double a2, double a3, double* m)
+{
     const double ca = detCos(a1), sa = detSin(a1);
     const double cb = detCos(a2), sb = detSin(a2);
     const double cg = detCos(a3), sg = detSin(a3);

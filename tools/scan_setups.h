@@ -13,17 +13,17 @@
 
 /// One scanner set-up: the database record and the truth behind it.
 struct ScanSetup {
-    int32_t id1 = 0;             ///< ID1
-    int32_t id2 = 0;             ///< ID2
-    std::string name;            ///< NAME, e.g. "S1"
-    int64_t eastingE4 = 0;       ///< database X in units of 0.1 mm
-    int64_t northingE4 = 0;      ///< database Y in units of 0.1 mm
-    int64_t elevationE4 = 0;     ///< database Z (GPS point) in units of 0.1 mm
-    int64_t levelXMicro = 0;     ///< A1, microdegrees
-    int64_t levelYMicro = 0;     ///< A2, microdegrees
-    int64_t headingMicro = 0;    ///< true heading, microdegrees
-    int64_t errorMicro = 0;      ///< heading error, microdegrees; database A3 = heading + error
-    ScanPose pose;               ///< true pose in the translated survey frame
+    int32_t id1 = 0;           ///< ID1
+    int32_t id2 = 0;           ///< ID2
+    std::string name;          ///< NAME, e.g. "S1"
+    int64_t eastingE4 = 0;     ///< database X in units of 0.1 mm
+    int64_t northingE4 = 0;    ///< database Y in units of 0.1 mm
+    int64_t elevationE4 = 0;   ///< database Z (GPS point) in units of 0.1 mm
+    int64_t levelXMicro = 0;   ///< A1, microdegrees
+    int64_t levelYMicro = 0;   ///< A2, microdegrees
+    int64_t headingMicro = 0;  ///< true heading, microdegrees
+    int64_t errorMicro = 0;    ///< heading error, microdegrees; database A3 = heading + error
+    ScanPose pose;             ///< true pose in the translated survey frame
 };
 
 /// Database value of the scanner-origin height above the GPS point.

@@ -11,5 +11,5 @@
 
 bool writeTerrainConfiguration(const std::string& path, const TerrainSurveyPlan& plan,
                                const ExampleSurveyOptions& options, const PairingSettings& pairing);
-bool writeTerrainReadme(const std::string& path, const TerrainSurveyPlan& plan,
-                        const ExampleSurveyOptions& options, const ExampleSurveyResult& result);
+bool writeTerrainReadme(const std::string& path, const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options,
+                        const ExampleSurveyResult& result);

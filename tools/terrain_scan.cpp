@@ -18,20 +18,22 @@ struct Direction {
     double survey[3] = {0.0, 0.0, 0.0};
 };
 
-Direction direction(const ScanPose& pose, double cosAz, double sinAz, double cosEl, double sinEl) {
+Direction direction(const ScanPose& pose, double cosAz, double sinAz, double cosEl, double sinEl)
+{
     Direction d;
     d.scanner[0] = cosEl * cosAz;
     d.scanner[1] = cosEl * sinAz;
     d.scanner[2] = sinEl;
     for (int32_t r = 0; r < 3; ++r) {
-        d.survey[r] = pose.rot[3 * r] * d.scanner[0] + pose.rot[3 * r + 1] * d.scanner[1] +
-                      pose.rot[3 * r + 2] * d.scanner[2];
+        d.survey[r] =
+            pose.rot[3 * r] * d.scanner[0] + pose.rot[3 * r + 1] * d.scanner[1] + pose.rot[3 * r + 2] * d.scanner[2];
     }
     return d;
 }
 
 // Range to the surface, or negative when the ray meets it nowhere within the range window.
-double returnRange(const HeightField& field, const ScanPose& pose, const TerrainScanner& model, const Direction& d) {
+double returnRange(const HeightField& field, const ScanPose& pose, const TerrainScanner& model, const Direction& d)
+{
     const double origin[3] = {pose.x, pose.y, pose.z};
     const double hit = castOnField(field, origin, d.survey, model.maxRange);
     return hit >= model.minRange ? hit : -1.0;
@@ -39,7 +41,8 @@ double returnRange(const HeightField& field, const ScanPose& pose, const Terrain
 
 }  // namespace
 
-double keepShare(const TerrainScanner& model, double range) {
+double keepShare(const TerrainScanner& model, double range)
+{
     if (range <= model.sureRange) {
         return 1.0;
     }
@@ -48,7 +51,8 @@ double keepShare(const TerrainScanner& model, double range) {
 }
 
 ScanGrid planTerrainScan(const HeightField& field, const ScanPose& pose, double lookAzimuth,
-                         const TerrainScanner& model, int32_t targetPoints) {
+                         const TerrainScanner& model, int32_t targetPoints)
+{
     const double centre = lookAzimuth - pose.heading;
     const double azLow = centre - model.halfWidthDeg * DEG;
     const double azSpan = 2.0 * model.halfWidthDeg * DEG;
@@ -77,7 +81,8 @@ ScanGrid planTerrainScan(const HeightField& field, const ScanPose& pose, double 
 }
 
 void sampleTerrainScan(const HeightField& field, const ScanPose& pose, const TerrainScanner& model,
-                       const ScanGrid& grid, std::mt19937& gen, std::vector<ScanPoint>& out) {
+                       const ScanGrid& grid, std::mt19937& gen, std::vector<ScanPoint>& out)
+{
     std::vector<double> cosEl(static_cast<size_t>(grid.rows));
     std::vector<double> sinEl(static_cast<size_t>(grid.rows));
     for (int32_t j = 0; j < grid.rows; ++j) {

@@ -16,15 +16,15 @@
 
 /// Settings of the simulated long-range instrument.
 struct TerrainScanner {
-    double halfWidthDeg = 60.0;   ///< azimuth half-width around the look direction, degrees
-    double lowestDeg = -10.0;     ///< lowest elevation, degrees
-    double highestDeg = 30.0;     ///< highest elevation, degrees
-    double minRange = 2.0;        ///< closer returns are lost, metres
-    double maxRange = 250.0;      ///< farther returns are lost, metres
-    double sureRange = 60.0;      ///< every return up to this range is kept, metres
-    double farShare = 0.3;        ///< share of returns kept at maxRange, linear from sureRange
-    double rangeNoise = 0.003;    ///< 1 sigma along the ray at the scanner, metres
-    double noiseGrowth = 50.0;    ///< the noise grows by rangeNoise every this many metres of range
+    double halfWidthDeg = 60.0;  ///< azimuth half-width around the look direction, degrees
+    double lowestDeg = -10.0;    ///< lowest elevation, degrees
+    double highestDeg = 30.0;    ///< highest elevation, degrees
+    double minRange = 2.0;       ///< closer returns are lost, metres
+    double maxRange = 250.0;     ///< farther returns are lost, metres
+    double sureRange = 60.0;     ///< every return up to this range is kept, metres
+    double farShare = 0.3;       ///< share of returns kept at maxRange, linear from sureRange
+    double rangeNoise = 0.003;   ///< 1 sigma along the ray at the scanner, metres
+    double noiseGrowth = 50.0;   ///< the noise grows by rangeNoise every this many metres of range
 };
 
 /// Share of the returns at `range` metres that the scanner keeps.

@@ -23,17 +23,17 @@ enum class FootSide { South, North, West, East };
 
 /// Everything that follows from the options and the sample before any ray is cast.
 struct TerrainSurveyPlan {
-    HeightField field;               ///< the surface the scans sample
-    FootSide foot = FootSide::South; ///< the set-ups stand in front of this side
-    double lookAzimuth = 0.0;        ///< radians counter-clockwise from +x: from the foot into the field
-    TerrainScanner scanner;          ///< field of view, range, noise
-    std::vector<ScanSetup> scans;    ///< in database order, along the foot
-    double transX = 0.0;             ///< TRANSX, metres (round hundreds below the sample)
-    double transY = 0.0;             ///< TRANSY, metres
-    int32_t dataDir = 0;             ///< DATADIR: 0 the set-ups run north-south, 1 east-west
-    double spacing = 0.0;            ///< metres between neighbouring set-ups before jitter
-    double gpsMaxDist = 0.0;         ///< GPSMAXDIST, metres
-    double zmin = 0.0;               ///< ZMIN, metres
+    HeightField field;                ///< the surface the scans sample
+    FootSide foot = FootSide::South;  ///< the set-ups stand in front of this side
+    double lookAzimuth = 0.0;         ///< radians counter-clockwise from +x: from the foot into the field
+    TerrainScanner scanner;           ///< field of view, range, noise
+    std::vector<ScanSetup> scans;     ///< in database order, along the foot
+    double transX = 0.0;              ///< TRANSX, metres (round hundreds below the sample)
+    double transY = 0.0;              ///< TRANSY, metres
+    int32_t dataDir = 0;              ///< DATADIR: 0 the set-ups run north-south, 1 east-west
+    double spacing = 0.0;             ///< metres between neighbouring set-ups before jitter
+    double gpsMaxDist = 0.0;          ///< GPSMAXDIST, metres
+    double zmin = 0.0;                ///< ZMIN, metres
 };
 
 /// Node spacing of the height field and the reach of each node's mean, metres: about
@@ -48,10 +48,10 @@ constexpr double TERRAIN_FIELD_RADIUS = 1.5;
 /// it misses the rough ground by decimetres even at the true heading: the final pair
 /// distance limit must leave room for that, and the initial one for a degree of heading
 /// error at a hundred metres.
-constexpr int32_t SPARSE_CUBE = 10;               ///< dCX = dCY = dCZ, metres
-constexpr int32_t SPARSE_NUMPPC = 5;              ///< NUMPPC
-constexpr double SPARSE_MAXDIST_INITIAL = 2.0;    ///< MAXDISTINITIAL, metres
-constexpr double SPARSE_MAXDIST_FINAL = 0.5;      ///< MAXDISTFINAL, metres
+constexpr int32_t SPARSE_CUBE = 10;             ///< dCX = dCY = dCZ, metres
+constexpr int32_t SPARSE_NUMPPC = 5;            ///< NUMPPC
+constexpr double SPARSE_MAXDIST_INITIAL = 2.0;  ///< MAXDISTINITIAL, metres
+constexpr double SPARSE_MAXDIST_FINAL = 0.5;    ///< MAXDISTFINAL, metres
 
 /// Distance of the set-up row in front of the foot, metres: far enough that a scanner
 /// sees the slope rise before it rather than the ground at its feet.

@@ -10,8 +10,8 @@ constexpr double COMMON_TURN_PULL = 1e-6;
 
 }  // namespace
 
-PlaneResidual planeResidual(const double p[3], const double q[3], const double n[3], double qcx, double qcy,
-                            double rcx, double rcy)
+PlaneResidual planeResidual(const double p[3], const double q[3], const double n[3], double qcx, double qcy, double rcx,
+                            double rcy)
 {
     PlaneResidual r;
     r.e = n[0] * (p[0] - q[0]) + n[1] * (p[1] - q[1]) + n[2] * (p[2] - q[2]);
@@ -55,7 +55,4 @@ HeadingStep headingStep(const HeadingSystem& s)
     return step;
 }
 
-double residualRms(const HeadingSystem& s)
-{
-    return s.pairs > 0 ? std::sqrt(s.ee / s.pairs) : 0.0;
-}
+double residualRms(const HeadingSystem& s) { return s.pairs > 0 ? std::sqrt(s.ee / s.pairs) : 0.0; }

@@ -25,19 +25,19 @@ struct PlaneResidual {
 /// The residual of point (px, py, pz) against the plane through (qx, qy, qz) with unit
 /// normal n, all in the reference scan's frame, where the query scan's scanner stands at
 /// (qcx, qcy) and the reference scan's at (rcx, rcy).
-PlaneResidual planeResidual(const double p[3], const double q[3], const double n[3], double qcx, double qcy,
-                            double rcx, double rcy);
+PlaneResidual planeResidual(const double p[3], const double q[3], const double n[3], double qcx, double qcy, double rcx,
+                            double rcy);
 
 /// Adds one pair, down-weighted by a Cauchy kernel of width `scale` (metres): pairs
 /// far from the current fit count less. A scale of 0 or less weighs every pair alike.
 void addPair(HeadingSystem& system, const PlaneResidual& r, double scale);
 
 struct HeadingStep {
-    double query = 0.0;              ///< radians, the query scan's step
-    double reference = 0.0;          ///< radians, the reference scan's step
-    double queryError = 0.0;         ///< radians, standard error of the query scan's heading
-    double referenceError = 0.0;     ///< radians, the same for the reference scan
-    bool found = false;              ///< false when the pairs say nothing about the headings
+    double query = 0.0;           ///< radians, the query scan's step
+    double reference = 0.0;       ///< radians, the reference scan's step
+    double queryError = 0.0;      ///< radians, standard error of the query scan's heading
+    double referenceError = 0.0;  ///< radians, the same for the reference scan
+    bool found = false;           ///< false when the pairs say nothing about the headings
 };
 
 /// The step of both headings. A turn of both scans together shows only as a shift

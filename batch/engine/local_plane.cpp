@@ -13,10 +13,9 @@ double smallestEigenvalue(const double c[3][3])
 {
     const double trace = c[0][0] + c[1][1] + c[2][2];
     const double minors = c[0][0] * c[1][1] - c[0][1] * c[0][1] + c[0][0] * c[2][2] - c[0][2] * c[0][2]
-                          + c[1][1] * c[2][2] - c[1][2] * c[1][2];
+        + c[1][1] * c[2][2] - c[1][2] * c[1][2];
     const double det = c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[1][2])
-                       - c[0][1] * (c[0][1] * c[2][2] - c[1][2] * c[0][2])
-                       + c[0][2] * (c[0][1] * c[1][2] - c[1][1] * c[0][2]);
+        - c[0][1] * (c[0][1] * c[2][2] - c[1][2] * c[0][2]) + c[0][2] * (c[0][1] * c[1][2] - c[1][1] * c[0][2]);
     // det(C - L) = det - minors·L + trace·L² - L³
     double lambda = 0.0;
     for (int i = 0; i < 60; ++i) {

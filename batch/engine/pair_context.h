@@ -34,9 +34,9 @@ struct PairContext {
     int64_t walkCount = 0;                                ///< pairing walks made through this pair (for benchmarks)
 
     // Buffers kept from pair to pair so that their memory is reused.
-    CubeSortBuffers sortBuffers;      ///< the cube sort's copy and counters
-    std::vector<int32_t> candidates;  ///< query points of one cube during a pairing walk
-    ReferenceIndex reference;         ///< the staying scan of a point-to-plane solve
-    std::vector<int32_t> querySample; ///< the turning scan's points that a point-to-plane pass pairs
+    CubeSortBuffers sortBuffers;          ///< the cube sort's copy and counters
+    std::vector<int32_t> candidates;      ///< query points of one cube during a pairing walk
+    ReferenceIndex reference;             ///< the staying scan of a point-to-plane solve
+    std::vector<int32_t> querySample;     ///< the turning scan's points that a point-to-plane pass pairs
     std::vector<QueryPlane> queryPlanes;  ///< the plane of each of them, kept from pass to pass
 };

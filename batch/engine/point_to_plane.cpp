@@ -8,8 +8,8 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 // Point-to-plane Gauss-Newton: each pass pairs sampled points of one scan (the query
@@ -235,14 +235,15 @@ SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<Sca
             pair.percentComplete = progressBase(pair);
             std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, rms,
                         out.pairCount, minThr, maxThr);
-            lastStepSmall = !step.found || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
-                                            && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
+            lastStepSmall = !step.found
+                || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
+                    && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
             if (lastStepSmall)
                 break;
         }
         // The RMS stop ends the repeats only once both headings have settled.
         const bool settled = step.found && isSmall(queryAngle - previousQuery, step.queryError, settings.ALPHATHRESH)
-                             && isSmall(referenceAngle - previousReference, step.referenceError, settings.ALPHATHRESH);
+            && isSmall(referenceAngle - previousReference, step.referenceError, settings.ALPHATHRESH);
         const bool finalLimits = maxThr == settings.MAXDISTFINAL && minThr == settings.MINDISTFINAL;
         previousQuery = queryAngle;
         previousReference = referenceAngle;

@@ -103,18 +103,21 @@ void buildReferenceIndex(std::vector<CubePoint>& sortedByCube, const CubeGrid& g
             scratch.assign(sortedByCube.begin() + static_cast<std::ptrdiff_t>(from),
                            sortedByCube.begin() + static_cast<std::ptrdiff_t>(to));
             {
-                const int64_t cx = c % grid.nx, cz = (c / grid.nx) % grid.nz, cy = c / (static_cast<int64_t>(grid.nx) * grid.nz);
+                const int64_t cx = c % grid.nx, cz = (c / grid.nx) % grid.nz,
+                              cy = c / (static_cast<int64_t>(grid.nx) * grid.nz);
                 auto local = [s](double v, double origin, double size, int64_t cube) {
                     return std::clamp<int64_t>(subCellOf(v, origin, size) - cube * s, 0, s - 1);
                 };
                 auto subOf = [&](const CubePoint& p) {
-                    return static_cast<int32_t>(local(p.x, grid.x0, index.hx, cx)
-                                                + s * (local(p.z, grid.z0, index.hz, cz) + s * local(p.y, grid.y0, index.hy, cy)));
+                    return static_cast<int32_t>(
+                        local(p.x, grid.x0, index.hx, cx)
+                        + s * (local(p.z, grid.z0, index.hz, cz) + s * local(p.y, grid.y0, index.hy, cy)));
                 };
                 std::fill(next.begin(), next.end(), 0);
                 for (const CubePoint& p : scratch)
                     ++next[static_cast<std::size_t>(subOf(p)) + 1];
-                int32_t* sub = &index.subStart[static_cast<std::size_t>(slot[static_cast<std::size_t>(c)]) * (subCells + 1)];
+                int32_t* sub =
+                    &index.subStart[static_cast<std::size_t>(slot[static_cast<std::size_t>(c)]) * (subCells + 1)];
                 for (int32_t k = 0; k < subCells; ++k) {
                     next[static_cast<std::size_t>(k) + 1] += next[static_cast<std::size_t>(k)];
                     sub[k] = base + next[static_cast<std::size_t>(k)];
@@ -177,12 +180,12 @@ void cubeRange(const ReferenceIndex& index, int64_t cube, int32_t& first, int32_
 
 }  // namespace
 
-int32_t nearestReferencePoints(const ReferenceIndex& index, double x, double y, double z, int32_t k,
-                               Neighbour* nearest)
+int32_t nearestReferencePoints(const ReferenceIndex& index, double x, double y, double z, int32_t k, Neighbour* nearest)
 {
     const CubeGrid& g = index.grid;
     const int32_t s = index.split;
-    const int64_t gx = subCellOf(x, g.x0, index.hx), gy = subCellOf(y, g.y0, index.hy), gz = subCellOf(z, g.z0, index.hz);
+    const int64_t gx = subCellOf(x, g.x0, index.hx), gy = subCellOf(y, g.y0, index.hy),
+                  gz = subCellOf(z, g.z0, index.hz);
     const int64_t nx = static_cast<int64_t>(g.nx) * s, ny = static_cast<int64_t>(g.ny) * s,
                   nz = static_cast<int64_t>(g.nz) * s;
     if (!(gx >= 0 && gy >= 0 && gz >= 0 && gx < nx && gy < ny && gz < nz))

@@ -11,14 +11,14 @@
 // so that the nearest points of a query point are found by looking into the few
 // sub-cells around it, across cube faces where they lie close.
 struct ReferenceIndex {
-    CubeGrid grid;                    ///< the pair's search-cube grid
-    int32_t split = 1;                ///< sub-cells along each cube edge
-    double hx = 1.0, hy = 1.0, hz = 1.0;  ///< metres, sub-cell sizes
+    CubeGrid grid;                                   ///< the pair's search-cube grid
+    int32_t split = 1;                               ///< sub-cells along each cube edge
+    double hx = 1.0, hy = 1.0, hz = 1.0;             ///< metres, sub-cell sizes
     const std::vector<CubePoint>* points = nullptr;  ///< the reference scan: by cube, then sub-cell
-    std::vector<int32_t> cubeStart;   ///< cubeCount + 1 entries: cube c is points[cubeStart[c], cubeStart[c + 1]);
-                                      ///< empty for a grid of far more cubes than points (then searched)
-    std::vector<int32_t> cubeSlot;    ///< per cube, its row of subStart; -1 for a cube without points
-    std::vector<int32_t> subStart;    ///< per occupied cube, split³ + 1 offsets into points (split above 1)
+    std::vector<int32_t> cubeStart;  ///< cubeCount + 1 entries: cube c is points[cubeStart[c], cubeStart[c + 1]);
+                                     ///< empty for a grid of far more cubes than points (then searched)
+    std::vector<int32_t> cubeSlot;   ///< per cube, its row of subStart; -1 for a cube without points
+    std::vector<int32_t> subStart;   ///< per occupied cube, split³ + 1 offsets into points (split above 1)
 };
 
 /// Fills `index` over reference points sorted by cube in `grid` (as the pair
@@ -30,7 +30,7 @@ void buildReferenceIndex(std::vector<CubePoint>& sortedByCube, const CubeGrid& g
 
 // A reference point near a query point.
 struct Neighbour {
-    double d2 = 0.0;  ///< squared metres from the query point
+    double d2 = 0.0;     ///< squared metres from the query point
     int32_t index = -1;  ///< in the reference points
 };
 

@@ -193,8 +193,7 @@ bool readConfigurationFile(const std::string& path, RegSettings& settings)
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
             text.pop_back();
         if (startsLine && outcome.kind == LineOutcome::NotASetting)
-            std::printf("%s line %i: \"%s\" is not a setting; it is ignored\n", path.c_str(), lineNumber,
-                        text.c_str());
+            std::printf("%s line %i: \"%s\" is not a setting; it is ignored\n", path.c_str(), lineNumber, text.c_str());
         if (startsLine && outcome.kind == LineOutcome::PartlyANumber)
             std::printf("%s line %i: \"%s\" is not a number; %s is %s\n", path.c_str(), lineNumber,
                         outcome.word.c_str(), SETTING_KEYS[outcome.key].name, outcome.used.c_str());
@@ -219,8 +218,9 @@ std::vector<std::string> configurationPlaces(const std::string& first, const std
         bool known = false;
         for (const std::string& p : places) {
             std::error_code same;
-            known = known || std::filesystem::path(p).lexically_normal() == std::filesystem::path(place).lexically_normal()
-                    || std::filesystem::equivalent(p, place, same);
+            known = known
+                || std::filesystem::path(p).lexically_normal() == std::filesystem::path(place).lexically_normal()
+                || std::filesystem::equivalent(p, place, same);
         }
         if (!known)
             places.push_back(place);

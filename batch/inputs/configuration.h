@@ -82,10 +82,10 @@ double settingValue(const RegSettings& settings, int k);
 // How one line of the configuration file was read.
 struct LineOutcome {
     enum Kind { Ignored, Read, NotASetting, PartlyANumber };
-    Kind kind = Ignored;   ///< Ignored: blank or a comment
-    int key = -1;          ///< the key's place in SETTING_KEYS when its value was read
-    std::string word;      ///< the value as written, up to the first blank
-    std::string used;      ///< the part of it that was read
+    Kind kind = Ignored;  ///< Ignored: blank or a comment
+    int key = -1;         ///< the key's place in SETTING_KEYS when its value was read
+    std::string word;     ///< the value as written, up to the first blank
+    std::string used;     ///< the part of it that was read
 };
 
 /// Reads one line of configuration text (the file reader feeds it line by line).

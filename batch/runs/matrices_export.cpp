@@ -91,7 +91,8 @@ RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRe
         const bool opens = FilePtr(std::fopen(s.fileName.c_str(), "rb")) != nullptr;
         if (readBinaryPoints(s.fileName, points) == 0 && !opens) {
             if (run.logFile != nullptr)
-                std::fprintf(run.logFile, "Unable to open files: %s .Please check your input file for an error here. \n",
+                std::fprintf(run.logFile,
+                             "Unable to open files: %s .Please check your input file for an error here. \n",
                              s.fileName.c_str());
             status = worse(status, RunStatus::Incomplete);
             continue;

@@ -14,7 +14,7 @@ bool isSpecialFile(const std::string& path)
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
-           && !std::filesystem::is_directory(status);
+        && !std::filesystem::is_directory(status);
 }
 
 }  // namespace

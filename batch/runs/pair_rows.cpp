@@ -34,11 +34,13 @@ bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, con
     }
     if (solved.unsettled) {
         std::printf("Scans %i and %i: stopped at the iteration limit (%i passes) before the heading settled; "
-                    "raise MAXITER or MAXREPEAT\n", id1, id2, out.iterations);
+                    "raise MAXITER or MAXREPEAT\n",
+                    id1, id2, out.iterations);
         if (run.logFile != nullptr)
             std::fprintf(run.logFile,
                          "Scans %i and %i: stopped at the iteration limit (%i passes) before the heading settled; "
-                         "raise MAXITER or MAXREPEAT\n", id1, id2, out.iterations);
+                         "raise MAXITER or MAXREPEAT\n",
+                         id1, id2, out.iterations);
     }
     return failed;
 }

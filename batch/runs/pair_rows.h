@@ -60,7 +60,8 @@ void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluatio
 /// its row shows it, failed when the pair has no valid RMS (NO_VALID_RMS from the
 /// solver or the evaluation, or a scan without points), and the rotations found when
 /// the registration improved the pair (`found`).
-void notePlanPair(RunState& run, const PairContext& pair, double rms, bool failed, const SolverOutputs* found = nullptr);
+void notePlanPair(RunState& run, const PairContext& pair, double rms, bool failed,
+                  const SolverOutputs* found = nullptr);
 
 /// The three log lines of a pair whose point files gave no points.
 void logUnreadablePair(std::FILE* log, const PairContext& pair);

@@ -1,11 +1,11 @@
 #include "batch/runs/site.h"
 
+#include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/pair_preparation.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/output_file.h"
-#include "batch/constants.h"
 #include "batch/runs/run_state.h"
 
 #include <cmath>

@@ -21,8 +21,7 @@ std::string afterMenu(const std::string& out)
     return at == std::string::npos ? out : out.substr(at + std::strlen(MENU_END));
 }
 
-const char* const TWO_SCANS =
-    "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n0,0,-0.29,0,0,0,1,1,S1\n0,6,-0.29,0,0,0,2,1,S2\n";
+const char* const TWO_SCANS = "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n0,0,-0.29,0,0,0,1,1,S1\n0,6,-0.29,0,0,0,2,1,S2\n";
 
 class BadInput : public BatchTest {
 protected:
@@ -50,8 +49,9 @@ TEST_F(BadInput, FilesThatCannotBeRead)
     ASSERT_EQ(mkdir(path("folder.csv").c_str(), 0755), 0);
     r = run({"folder.csv"}, "1\n\n");
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_NE(r.out.find("Unable to open data file at folder.csv \nPlease verify the location of the file and try again. \n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("Unable to open data file at folder.csv \nPlease verify the location of the file and try again. \n"),
+        std::string::npos);
 
     // A point file that is a folder: the pair is logged and skipped, and the run ends
     // with status 2, finished with a pair that has no valid RMS.
@@ -61,8 +61,9 @@ TEST_F(BadInput, FilesThatCannotBeRead)
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find("Registered 0 of 2 pairs: 2 failed, 0 not improved\n100 percent complete \n"),
               std::string::npos);
-    EXPECT_NE(read("surveylog.txt").find("Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"),
-              std::string::npos);
+    EXPECT_NE(
+        read("surveylog.txt").find("Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"),
+        std::string::npos);
 }
 
 TEST_F(BadInput, EmptyFiles)
@@ -142,7 +143,8 @@ TEST_F(BadInput, ScannerFilesGivenAsBinaryPoints)
     // A scanner's own files renamed .bxyz: none may be read as points, binary or text.
     const std::string las = std::string("LASF") + std::string(223, '\0') + "\x01\x02\x03";
     const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty double x\n"
-                            "property double y\nproperty double z\nend_header\n" + std::string(24, '\x40');
+                            "property double y\nproperty double z\nend_header\n"
+        + std::string(24, '\x40');
     const std::string ptx = "2\r\n1\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n0 0 1\r\n1 0 0 0\r\n0 1 0 0\r\n0 0 1 0\r\n"
                             "0 0 0 1\r\n10 0.5 1 0.5\r\n10 0.6 1 0.5\r\n";
     const struct {
@@ -153,9 +155,9 @@ TEST_F(BadInput, ScannerFilesGivenAsBinaryPoints)
         SCOPED_TRACE(f.format);
         writeTwoScans();
         write("survey_002_001_S2.bxyz", f.bytes);
-        const std::string said =
-            std::string("survey_002_001_S2.bxyz is a ") + f.format + " file, not Tavrin binary points: convert it "
-                                                                     "with tavrin_import\n";
+        const std::string said = std::string("survey_002_001_S2.bxyz is a ") + f.format
+            + " file, not Tavrin binary points: convert it "
+              "with tavrin_import\n";
         BatchRun r = run({"survey.csv"}, "4\n\n\n");
         EXPECT_EQ(r.exitStatus, 2);
         EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
@@ -195,12 +197,16 @@ TEST_F(BadInput, SettingsThatLeaveNothingToDo)
         const char* line;
         const char* message;
     } cases[] = {
-        {"dCX -1\n", "Search cube size dCX = -1.000000 cannot be used: change dCX in the configuration file to a size greater than 0. \n"},
+        {"dCX -1\n",
+         "Search cube size dCX = -1.000000 cannot be used: change dCX in the configuration file to a size greater than "
+         "0. \n"},
         {"NUMPPC 0\n", "NUMPPC = 0 cannot be used: change NUMPPC in the configuration file to 1 or more. \n"},
         {"MINNUMPTS 0\n", "MINNUMPTS = 0 cannot be used: change MINNUMPTS in the configuration file to 1 or more. \n"},
         {"MAXITER 0\n", "MAXITER = 0 cannot be used: change MAXITER in the configuration file to 1 or more. \n"},
-        {"MAXREPEAT -1\n", "MAXREPEAT = -1 cannot be used: change MAXREPEAT in the configuration file to 1 or more. \n"},
-        {"REGSOL 1\nALPHAINC 0\n", "ALPHAINC = 0 cannot be used: change ALPHAINC in the configuration file to 1 or more. \n"},
+        {"MAXREPEAT -1\n",
+         "MAXREPEAT = -1 cannot be used: change MAXREPEAT in the configuration file to 1 or more. \n"},
+        {"REGSOL 1\nALPHAINC 0\n",
+         "ALPHAINC = 0 cannot be used: change ALPHAINC in the configuration file to 1 or more. \n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -236,7 +242,8 @@ TEST_F(BadInput, DiskThatFillsUp)
     BatchRun r = runBatch(build_, dir_.path(), {"survey.csv"}, "9\n\n\n", "tavrinbatch", {100000, false});
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_NE(r.out.find("Unable to write output file survey_001_001_S1._adj.txt \n"), std::string::npos);
-    EXPECT_NE(read("surveylog.txt").find("Unable to write output file survey_002_001_S2._adj.txt \n"), std::string::npos);
+    EXPECT_NE(read("surveylog.txt").find("Unable to write output file survey_002_001_S2._adj.txt \n"),
+              std::string::npos);
     EXPECT_NE(r.out.find("100 percent complete \n"), std::string::npos);
 
     // The rotated copies of Run ALL likewise; the run goes on and ends with status 1.

@@ -87,8 +87,8 @@ TEST_F(BothBuilds, EveryModeWritesTheSameBytes)
         }
         writeBinaryScan(dir.file("survey_00" + std::to_string(k + 1) + "_001_S" + std::to_string(k + 1) + ".bxyz"),
                         points);
-        database += "475000," + std::to_string(3640000 + 6 * k) + ",-0.29,0.1,-0.2,0," + std::to_string(k + 1)
-                    + ",1,S" + std::to_string(k + 1) + "\n";
+        database += "475000," + std::to_string(3640000 + 6 * k) + ",-0.29,0.1,-0.2,0," + std::to_string(k + 1) + ",1,S"
+            + std::to_string(k + 1) + "\n";
     }
     writeFile(dir.file("survey.csv"), database);
     const std::string settings = "TRANSX 475000\nTRANSY 3640000\nNUMPPC 5\nMINNUMPTS 30\nGPSMAXDIST 7\n"

@@ -1,9 +1,6 @@
 #include "tests/e2e/e2e_fixture.h"
 
-std::string golden(const std::string& name)
-{
-    return readFile(std::string(GOLDEN_DIR) + "/" + name);
-}
+std::string golden(const std::string& name) { return readFile(std::string(GOLDEN_DIR) + "/" + name); }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {

@@ -69,8 +69,8 @@ TEST_F(ExampleSurvey, RunAllBringsEveryPairToTheAgreementOfTheTrueHeadings)
     options.seed = 11;
     options.quiet = true;
     ASSERT_TRUE(generateExampleSurvey(options));
-    const std::string settings = replaced(replaced(read("ipcreg.txt"), "MAXITER 5\n", "MAXITER 50\n"),
-                                          "MAXREPEAT 3\n", "MAXREPEAT 10\n");
+    const std::string settings =
+        replaced(replaced(read("ipcreg.txt"), "MAXITER 5\n", "MAXITER 50\n"), "MAXREPEAT 3\n", "MAXREPEAT 10\n");
     write("ipcreg.txt", settings);
 
     const BatchRun all = run({"survey.csv"}, "4\n\n\n");
@@ -84,7 +84,8 @@ TEST_F(ExampleSurvey, RunAllBringsEveryPairToTheAgreementOfTheTrueHeadings)
     write("truth/survey.csv", withTrueHeadings(read("survey.csv"), read("truth.csv")));
     write("truth/ipcreg.txt", replaced(settings, "FILEEXT 0\n", "FILEEXT 1\n"));
     for (int id = 1; id <= 4; ++id) {
-        const std::string scan = "survey_00" + std::to_string(id) + "_00" + std::to_string(id) + "_S" + std::to_string(id) + ".bxyz";
+        const std::string scan =
+            "survey_00" + std::to_string(id) + "_00" + std::to_string(id) + "_S" + std::to_string(id) + ".bxyz";
         ASSERT_EQ(symlink(path(scan).c_str(), path("truth/" + scan).c_str()), 0);
     }
     ASSERT_EQ(runBatch(build_, path("truth"), {"survey.csv"}, "3\n\n\n").exitStatus, 0);
@@ -143,7 +144,8 @@ TEST_F(ExampleSurvey, PointToPlaneAtTheDefaultsFindsEveryHeading)
     ASSERT_TRUE(generateExampleSurvey(options));
     write("ipcreg.txt", atTheDefaults(read("ipcreg.txt"), "3"));
     ASSERT_EQ(run({"survey.csv"}, "4\n\n\n").exitStatus, 0);
-    const std::map<int, double> found = tableHeadings(read("surveyrot.csv")), truth = trueCorrections(read("truth.csv"));
+    const std::map<int, double> found = tableHeadings(read("surveyrot.csv")),
+                                truth = trueCorrections(read("truth.csv"));
     ASSERT_EQ(found.size(), 4u);
     for (const auto& [id, correction] : truth) {
         SCOPED_TRACE(id);

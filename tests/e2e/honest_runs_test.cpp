@@ -21,8 +21,9 @@ TEST_F(SurveyRun, FailedPairIsSaidAndDoesNotHalveItsNeighboursRotation)
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}, {0, 12, 0.0, 3, 3.0}});
     const BatchRun r = run({"survey.csv"}, "4\n\n\n");
     EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"(RMSfinal:  999\.000000  Registration failed: \d+ point pairs, )"
-                                                    R"(fewer than MINNUMPTS \(50\) \n)")))
+    EXPECT_TRUE(std::regex_search(r.out,
+                                  std::regex(R"(RMSfinal:  999\.000000  Registration failed: \d+ point pairs, )"
+                                             R"(fewer than MINNUMPTS \(50\) \n)")))
         << r.out;
     EXPECT_EQ(r.out.find("RMSfinal:  999.000000  No rotation necessary"), std::string::npos);
     EXPECT_NE(read("surveylog.txt").find("Registration of scans 3 and 2 failed: too few point pairs\n"),
@@ -79,8 +80,13 @@ TEST_F(SurveyRun, KilledRunAllLeavesEveryEarlierOutputAsItWas)
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}, {0, 12, -0.2, 3}, {0, 18, 0.1, 4}});
     const BatchRun first = run({"survey.csv"}, "4\n\n\n");
     ASSERT_EQ(first.exitStatus, 0);
-    const char* outputs[] = {"surveyreg.csv", "surveyrot.csv", "surveyrms.csv", "survey_001_001_S1._rot.txt",
-                             "survey_002_001_S2._rot.txt", "survey_003_001_S3._rot.txt", "survey_004_001_S4._rot.txt",
+    const char* outputs[] = {"surveyreg.csv",
+                             "surveyrot.csv",
+                             "surveyrms.csv",
+                             "survey_001_001_S1._rot.txt",
+                             "survey_002_001_S2._rot.txt",
+                             "survey_003_001_S3._rot.txt",
+                             "survey_004_001_S4._rot.txt",
                              "surveyplan.svg"};
     std::map<std::string, std::string> earlier;
     for (const char* name : outputs)

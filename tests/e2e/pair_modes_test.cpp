@@ -116,15 +116,17 @@ TEST_F(PairModes, CubeSizeThatIsNotPositiveIsRefused)
     write("ipcreg.txt", "dCZ -1\n");
     const BatchRun r = run({"x.csv", "a.txt", "b.txt"}, "5\n\n");
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(afterMenu(r.out), "\nSearch cube size dCZ = -1.000000 cannot be used: change dCZ in the "
-                                "configuration file to a size greater than 0. \n");
+    EXPECT_EQ(afterMenu(r.out),
+              "\nSearch cube size dCZ = -1.000000 cannot be used: change dCZ in the "
+              "configuration file to a size greater than 0. \n");
 }
 
 TEST_F(PairModes, MatricesOfEveryScan)
 {
-    write("survey.csv", "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
-                        "475010.5,3640000,5.21,0,0,90,1,2,S1\n"
-                        "475000,3640000,0,0,0,0,3,4,S2\n");
+    write("survey.csv",
+          "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
+          "475010.5,3640000,5.21,0,0,90,1,2,S1\n"
+          "475000,3640000,0,0,0,0,3,4,S2\n");
     write("ipcreg.txt", "TRANSX 475000\nTRANSY 3640000\n");
     const BatchRun r = run({"survey.csv"}, "8\n\n\n");
     EXPECT_EQ(r.exitStatus, 0);
@@ -143,27 +145,32 @@ TEST_F(PairModes, MatricesOfEveryScan)
 
 TEST_F(PairModes, ExportOfBinaryScansIntoTheSurveyFrame)
 {
-    write("survey.csv", "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
-                        "475010,3640020,5.71,0,0,90,1,1,S1\n"
-                        "475000,3640000,0,0,0,0,2,1,S2\n"
-                        "475000,3640000,0,0,0,0,3,1,S3\n");
+    write("survey.csv",
+          "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
+          "475010,3640020,5.71,0,0,90,1,1,S1\n"
+          "475000,3640000,0,0,0,0,2,1,S2\n"
+          "475000,3640000,0,0,0,0,3,1,S3\n");
     write("ipcreg.txt", "TRANSX 475000\nTRANSY 3640000\n");
     write("survey_001_001_S1.bxyz", binaryScan({{1, 0, 0}, {0, 2, -1}}));
-    write("survey_003_001_S3.bxyz", binaryScan({{1.5, 2.25, 3}}));  // S2 has no file
+    write("survey_003_001_S3.bxyz", binaryScan({{1.5, 2.25, 3}}));                // S2 has no file
     write("survey_002_001_S2._adj.txt", "#X,Y,Z\n1.000000 2.000000 3.000000\n");  // from an earlier run
     const BatchRun r = run({"survey.csv"}, "9\n\n\n");
     EXPECT_EQ(r.exitStatus, 2);  // finished, with a scan that could not be read
-    EXPECT_EQ(read("survey_001_001_S1._adj.txt"), "#X,Y,Z\n10.000000 21.000000 6.000000\n8.000000 20.000000 5.000000\n");
+    EXPECT_EQ(read("survey_001_001_S1._adj.txt"),
+              "#X,Y,Z\n10.000000 21.000000 6.000000\n8.000000 20.000000 5.000000\n");
     EXPECT_EQ(read("survey_002_001_S2._adj.txt"), "#X,Y,Z\n1.000000 2.000000 3.000000\n");  // left as it was
     EXPECT_EQ(read("surveylog.txt"),
               "Unable to open files: survey_002_001_S2.bxyz .Please check your input file for an error here. \n");
     EXPECT_EQ(read("survey_003_001_S3._adj.txt"), "#X,Y,Z\n1.500000 2.250000 3.290000\n");
-    EXPECT_NE(r.out.find("Preparing data for export.... \nfile size: 64\nnumpts: 2\n\nRotation Matrix Calculated for scan: \n\n"),
-              std::string::npos);
-    EXPECT_EQ(r.err, "2 points successfully loaded! \n"
-                     "Could not open input file survey_002_001_S2.bxyz.  Skipping to next! \n\n"
-                     "0 points successfully loaded! \n"
-                     "1 points successfully loaded! \n");
+    EXPECT_NE(
+        r.out.find(
+            "Preparing data for export.... \nfile size: 64\nnumpts: 2\n\nRotation Matrix Calculated for scan: \n\n"),
+        std::string::npos);
+    EXPECT_EQ(r.err,
+              "2 points successfully loaded! \n"
+              "Could not open input file survey_002_001_S2.bxyz.  Skipping to next! \n\n"
+              "0 points successfully loaded! \n"
+              "1 points successfully loaded! \n");
 }
 
 TEST_F(PairModes, OutputFileThatCannotBeCreatedIsReportedAndTheRunGoesOn)

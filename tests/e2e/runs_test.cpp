@@ -15,7 +15,8 @@ namespace {
 std::vector<std::string> rowsFromResultLines(const std::string& out)
 {
     std::vector<std::string> rows;
-    const std::regex line(R"(RMSfinal:  (\S+)  rotations of Scan (\d+) = (\S+) && Scan (\d+) = (\S+) from (\d+) pts in (\d+) iterations\n)");
+    const std::regex line(
+        R"(RMSfinal:  (\S+)  rotations of Scan (\d+) = (\S+) && Scan (\d+) = (\S+) from (\d+) pts in (\d+) iterations\n)");
     for (std::sregex_iterator m(out.begin(), out.end(), line), end; m != end; ++m)
         rows.push_back((*m)[2].str() + "," + (*m)[3].str() + "," + (*m)[4].str() + "," + (*m)[5].str() + ","
                        + (*m)[1].str() + "," + (*m)[6].str() + "," + (*m)[7].str() + "\n");
@@ -37,7 +38,8 @@ TEST_F(SurveyRun, RegistrationRowsMatchTheSolverResults)
     EXPECT_EQ(table[1].substr(0, 2), "1,");  // scan 1's north pair
     EXPECT_NE(r.out.find("REGISTERING SCANS\n"), std::string::npos);
     EXPECT_NE(r.out.find("Time for registration of scan 3 is "), std::string::npos);
-    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+    EXPECT_NE(r.out.find("REGISTRATION OF SCANS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of "
+                         "2 pairs: 0 failed, 0 not improved\n"
                          "100 percent complete \n"),
               std::string::npos);
 }
@@ -51,8 +53,10 @@ TEST_F(SurveyRun, EveryMethodPrintsTheRowItWrites)
     } methods[] = {
         {"0", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts()\n)"},
         {"1", R"(RMSfinal:  (\S+)  rotations of b1 = (\S+) && b2 = (\S+) from (\d+) pts\n)"},
-        {"2", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
-        {"3", R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
+        {"2",
+         R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
+        {"3",
+         R"(RMSfinal:  (\S+)  rotations of Scan (1) = (\S+) && Scan (2) = (\S+) from (\d+) pts in (\d+) iterations\n)"},
     };
     for (const Method& m : methods) {
         SCOPED_TRACE(m.regsol);
@@ -65,11 +69,10 @@ TEST_F(SurveyRun, EveryMethodPrintsTheRowItWrites)
         const std::vector<std::string> table = lines("surveyreg.csv");
         ASSERT_EQ(table.size(), 2u);
         const bool searched = found.size() == 5;  // the iterative search names no scans
-        const std::string row = searched ? "1," + found[2].str() + ",2," + found[3].str() + "," + found[1].str() + ","
-                                               + found[4].str() + ",0\n"
-                                         : "1," + found[3].str() + ",2," + found[5].str() + "," + found[1].str() + ","
-                                               + found[6].str() + "," + (found[7].str().empty() ? "0" : found[7].str())
-                                               + "\n";
+        const std::string row = searched
+            ? "1," + found[2].str() + ",2," + found[3].str() + "," + found[1].str() + "," + found[4].str() + ",0\n"
+            : "1," + found[3].str() + ",2," + found[5].str() + "," + found[1].str() + "," + found[6].str() + ","
+                + (found[7].str().empty() ? "0" : found[7].str()) + "\n";
         EXPECT_EQ(table[1], row);
     }
 }
@@ -147,9 +150,10 @@ TEST_F(SurveyRun, SiteWindowEndsBelongToTheWindow)
 TEST_F(SurveyRun, RotationByTheMeanOfTheRecordedRotations)
 {
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.0, 2}, {0, 12, 0.0, 3}});
-    write("surveyreg.csv", "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \n"
-                           "1,0.200000,2,0.400000,0.010000,100,3\n"
-                           "2,0.100000,1,-0.100000,0.010000,100,3");  // no line end after the last row
+    write("surveyreg.csv",
+          "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \n"
+          "1,0.200000,2,0.400000,0.010000,100,3\n"
+          "2,0.100000,1,-0.100000,0.010000,100,3");  // no line end after the last row
     const BatchRun r = run({"survey.csv"}, "2\n\n\n");
     EXPECT_EQ(r.exitStatus, 0);
     const std::vector<std::string> table = lines("surveyrot.csv");
@@ -211,7 +215,8 @@ TEST_F(SurveyRun, RunAllEqualsTheThreeModesInTurn)
                       eval = all.out.find("EVALUATING RMS OF SCANS\n");
     EXPECT_LT(reg, rot);
     EXPECT_LT(rot, eval);
-    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 pairs: 0 failed, 0 not improved\n"
+    EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 "
+                           "pairs: 0 failed, 0 not improved\n"
                            "100 percent complete \n"),
               std::string::npos);
     const std::string registration = read("surveyreg.csv"), rotation = read("surveyrot.csv"),
@@ -253,8 +258,9 @@ TEST_F(SurveyRun, EvaluationLinesAndRows)
     ASSERT_EQ(table.size(), 2u);
     EXPECT_TRUE(std::regex_match(table[1], std::regex(R"(2,1,[0-9.]+,\d+,[0-9.]+,\d+,[0-9.]+,6\.000000,0\.000000\n)")))
         << table[1];
-    EXPECT_TRUE(std::regex_search(r.out, std::regex(R"(RMS for scans 2 and 1 = [0-9.]+ \n\n)"
-                                                    R"(2:  N:  7\.000000  S: 6\.000000 1: N: 6\.000000 S: 7\.000000\n\n)")));
+    EXPECT_TRUE(std::regex_search(r.out,
+                                  std::regex(R"(RMS for scans 2 and 1 = [0-9.]+ \n\n)"
+                                             R"(2:  N:  7\.000000  S: 6\.000000 1: N: 6\.000000 S: 7\.000000\n\n)")));
     EXPECT_NE(r.out.find("Time for RMS evaluation of scan 1 is "), std::string::npos);
 }
 

@@ -6,12 +6,11 @@
 
 namespace {
 
-const char* const DATABASE =
-    "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
-    "475010.5,3640000,5.2,0.1,0.2,30,1,42,S1\n"
-    "475012,3640020,5.1,0,0,45,2,42,S2\n"
-    "475011,3640045,5,0,0,90,3,42,S3\n"
-    "475011,3640045,5,0,0,90,4,42,S4\n";
+const char* const DATABASE = "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
+                             "475010.5,3640000,5.2,0.1,0.2,30,1,42,S1\n"
+                             "475012,3640020,5.1,0,0,45,2,42,S2\n"
+                             "475011,3640045,5,0,0,90,3,42,S3\n"
+                             "475011,3640045,5,0,0,90,4,42,S4\n";
 
 const char* const MENU_END = "0 = quit and reformat your input file, \n";
 
@@ -169,9 +168,10 @@ TEST_F(Startup, DatabaseNameWithoutTxtOrCsvIsRefused)
         SCOPED_TRACE(name);
         const BatchRun r = run({name}, "1\n\n");
         EXPECT_EQ(r.exitStatus, 1);
-        EXPECT_EQ(r.out, std::string("The survey database \"") + name
-                             + "\" cannot be used: its name must end in .csv or .txt \n"
-                               "Please restart the program with the survey database as its argument. \n");
+        EXPECT_EQ(r.out,
+                  std::string("The survey database \"") + name
+                      + "\" cannot be used: its name must end in .csv or .txt \n"
+                        "Please restart the program with the survey database as its argument. \n");
     }
 }
 
@@ -213,8 +213,9 @@ TEST_F(Startup, ConfigurationBesideTheProgramOrInTheWorkingFolder)
 TEST_F(Startup, SettingsLinesThatSetNothingAreReported)
 {
     write("survey.csv", DATABASE);
-    write("ipcreg.txt", "\xEF\xBB\xBFGPSMINDIST 5\n## a comment\n\n   \nNUMPPC\t20\nZMIN=3\ndcx 2\nMAXITER abc\n"
-                        "dCX 2,5\nMAXITER 7.9\nZEROPAD 1 = true\nTRANSX 475000.0.\n");
+    write("ipcreg.txt",
+          "\xEF\xBB\xBFGPSMINDIST 5\n## a comment\n\n   \nNUMPPC\t20\nZMIN=3\ndcx 2\nMAXITER abc\n"
+          "dCX 2,5\nMAXITER 7.9\nZEROPAD 1 = true\nTRANSX 475000.0.\n");
     const BatchRun r = run({"survey.csv"}, "0\n");
     EXPECT_EQ(r.out.substr(0, r.out.find("Input file Summary:")),
               "ipcreg.txt line 1: \"\xEF\xBB\xBFGPSMINDIST 5\" is not a setting; it is ignored\n"
@@ -237,8 +238,9 @@ TEST_F(Startup, ModeFiveNeedsTwoPointFiles)
     const BatchRun r = run({"survey.csv"}, "5\n\n", "tavrinbatch");
     EXPECT_EQ(r.exitStatus, 1);
     const std::string tail = r.out.substr(r.out.find(MENU_END) + std::string(MENU_END).size());
-    EXPECT_EQ(tail, "\nMode 5 compares two point files given on the command line: \n"
-                    "   tavrinbatch <survey database> <point file 1> <point file 2> \n");
+    EXPECT_EQ(tail,
+              "\nMode 5 compares two point files given on the command line: \n"
+              "   tavrinbatch <survey database> <point file 1> <point file 2> \n");
     EXPECT_FALSE(exists("surveylog.txt"));
 }
 
@@ -270,9 +272,12 @@ TEST_F(Startup, DatabaseLinesThatAreNoRecordsStopTheRun)
         const char* record;
         const char* message;
     } mistakes[] = {
-        {"475011,5;3640045,5;5;0;0;90;5;42;S5", "survey.csv line 7: 3 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
-        {"475011,5,3640045,5,5,0,0,90,5,42,S5", "survey.csv line 7: 11 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
-        {"475011,3640045,5,0,0,90,5,42,S5,", "survey.csv line 7: 10 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
+        {"475011,5;3640045,5;5;0;0;90;5;42;S5",
+         "survey.csv line 7: 3 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
+        {"475011,5,3640045,5,5,0,0,90,5,42,S5",
+         "survey.csv line 7: 11 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
+        {"475011,3640045,5,0,0,90,5,42,S5,",
+         "survey.csv line 7: 10 fields where 9 belong (X,Y,Z,A1,A2,A3,ID1,ID2,NAME) \n"},
         {"475011,3640045,5,0,0,90,5,42,\"S5\"", "survey.csv line 7: the name \"\"S5\"\" holds a blank or a quote \n"},
         {"475011,3640045,5,0,0,90,5,42,S 5", "survey.csv line 7: the name \"S 5\" holds a blank or a quote \n"},
         {"475011,3640045,5,0,0,90,five,42,S5", "survey.csv line 7: \"five\" is not a number \n"},

@@ -15,10 +15,10 @@ inline constexpr double DEG = 3.14159265 / 180.0;
 // The files hold survey-frame points (SCANTRANSFORM 1); each scan is turned by its
 // heading error about its scanner.
 struct SyntheticScan {
-    double x = 0.0, y = 0.0;   ///< metres, scanner position
-    double errorDegrees = 0.0; ///< heading error built into the file
+    double x = 0.0, y = 0.0;    ///< metres, scanner position
+    double errorDegrees = 0.0;  ///< heading error built into the file
     int32_t id = 0;
-    double wallShift = 0.0;    ///< metres the scan's wall is moved along x, away from its neighbours' wall
+    double wallShift = 0.0;  ///< metres the scan's wall is moved along x, away from its neighbours' wall
 };
 
 class SurveyRun : public BatchTest {
@@ -41,8 +41,10 @@ protected:
             writeBinaryScan(path(name), points);
         }
         write("survey.csv", db);
-        write("ipcreg.txt", "SCANTRANSFORM 1\nNUMPPC 5\nMINNUMPTS 50\nREGSOL 2\nMAXITER 50\nMAXREPEAT 10\n"
-                            "RMSTHRESH 0.001\nALPHATHRESH 0.0001\nGPSMAXDIST 7\n" + extraConfig);
+        write("ipcreg.txt",
+              "SCANTRANSFORM 1\nNUMPPC 5\nMINNUMPTS 50\nREGSOL 2\nMAXITER 50\nMAXREPEAT 10\n"
+              "RMSTHRESH 0.001\nALPHATHRESH 0.0001\nGPSMAXDIST 7\n"
+                  + extraConfig);
     }
 
     std::vector<std::string> lines(const std::string& file) const
@@ -59,4 +61,3 @@ protected:
 
     double wallStep_ = 0.08;  ///< metres between neighbouring wall points
 };
-

@@ -26,14 +26,14 @@ inline void stopOnFinding(const std::string& finding)
     std::abort();
 }
 
-#define TAVRIN_FUZZ_HARNESS(feed)                                                   \
-    extern "C" int LLVMFuzzerInitialize(int*, char***)                              \
-    {                                                                               \
-        silenceStandardOutput();                                                    \
-        return 0;                                                                   \
-    }                                                                               \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)    \
-    {                                                                               \
-        stopOnFinding(feed(data, size));                                            \
-        return 0;                                                                   \
+#define TAVRIN_FUZZ_HARNESS(feed)                                                                                      \
+    extern "C" int LLVMFuzzerInitialize(int*, char***)                                                                 \
+    {                                                                                                                  \
+        silenceStandardOutput();                                                                                       \
+        return 0;                                                                                                      \
+    }                                                                                                                  \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)                                       \
+    {                                                                                                                  \
+        stopOnFinding(feed(data, size));                                                                               \
+        return 0;                                                                                                      \
     }

@@ -157,8 +157,9 @@ std::string checkSurveyDatabase(const SurveyDatabase& db, const std::string& tex
     if (db.header != header)
         return "the header is not line 1 without its line end";
     for (const SurveyRecordText& r : db.records)
-        if (r.name.empty() || std::any_of(r.name.begin(), r.name.end(),
-                                          [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }))
+        if (r.name.empty() || std::any_of(r.name.begin(), r.name.end(), [](char c) {
+                return std::isspace(static_cast<unsigned char>(c)) != 0;
+            }))
             return "a NAME is empty or holds a blank";
     for (const SurveyRecordText& r : db.records)
         if (r.name.find_first_of("\"'") != std::string::npos)
@@ -450,11 +451,8 @@ std::string feedPairPreparation(const uint8_t* data, std::size_t size)
 }
 
 const FuzzReader BATCH_READERS[7] = {
-    {"configuration", feedConfigurationFile},
-    {"survey_database", feedSurveyDatabase},
-    {"binary_points", feedBinaryPoints},
-    {"text_points", feedTextPoints},
-    {"rotation_table", feedRotationTable},
-    {"scan_rotation", feedScanRotation},
+    {"configuration", feedConfigurationFile},  {"survey_database", feedSurveyDatabase},
+    {"binary_points", feedBinaryPoints},       {"text_points", feedTextPoints},
+    {"rotation_table", feedRotationTable},     {"scan_rotation", feedScanRotation},
     {"pair_preparation", feedPairPreparation},
 };

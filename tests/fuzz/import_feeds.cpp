@@ -17,13 +17,15 @@ class CheckingSink : public PointSink {
 public:
     void setScannerPosition(const ImportedPoint& p) override { stats.scanner = p; }
     void expectRecords(int64_t records) override { expected = records; }
-    void progress(uint64_t bytesRead) override {
+    void progress(uint64_t bytesRead) override
+    {
         if (bytesRead < lastProgress) {
             finding = "the progress went backwards";
         }
         lastProgress = bytesRead;
     }
-    bool take(const ImportedPoint* points, std::size_t count) override {
+    bool take(const ImportedPoint* points, std::size_t count) override
+    {
         for (std::size_t i = 0; i < count; ++i) {
             if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z)) {
                 finding = "a point handed on is not finite";
@@ -42,7 +44,8 @@ public:
 // What holds for every reader: each record is kept or dropped for one reason, the
 // sink got the points kept (all of them when the read worked), a refusal says why,
 // and the box holds the points.
-std::string checkOutcome(const ReadOutcome& o, const CheckingSink& sink, std::size_t size) {
+std::string checkOutcome(const ReadOutcome& o, const CheckingSink& sink, std::size_t size)
+{
     if (!sink.finding.empty()) {
         return sink.finding;
     }
@@ -78,14 +81,16 @@ std::string checkOutcome(const ReadOutcome& o, const CheckingSink& sink, std::si
 }
 
 // The sniffer sees every input the readers see; it must not fail on any.
-void sniffToo(ByteSource& source) {
+void sniffToo(ByteSource& source)
+{
     sniffFormat(source, "input");
     sniffFormat(source, "input.laz");
 }
 
 }  // namespace
 
-std::string feedLasImport(const uint8_t* data, std::size_t size) {
+std::string feedLasImport(const uint8_t* data, std::size_t size)
+{
     MemorySource source(data, size);
     CheckingSink sink;
     const ReadOutcome o = readLas(source, sink);
@@ -93,7 +98,8 @@ std::string feedLasImport(const uint8_t* data, std::size_t size) {
     return checkOutcome(o, sink, size);
 }
 
-std::string feedPlyImport(const uint8_t* data, std::size_t size) {
+std::string feedPlyImport(const uint8_t* data, std::size_t size)
+{
     MemorySource source(data, size);
     CheckingSink sink;
     const ReadOutcome o = readPly(source, sink);
@@ -101,7 +107,8 @@ std::string feedPlyImport(const uint8_t* data, std::size_t size) {
     return checkOutcome(o, sink, size);
 }
 
-std::string feedPtxImport(const uint8_t* data, std::size_t size) {
+std::string feedPtxImport(const uint8_t* data, std::size_t size)
+{
     if (size == 0) {
         return "";
     }
@@ -126,7 +133,8 @@ std::string feedPtxImport(const uint8_t* data, std::size_t size) {
     return "";
 }
 
-std::string feedXyzImport(const uint8_t* data, std::size_t size) {
+std::string feedXyzImport(const uint8_t* data, std::size_t size)
+{
     MemorySource source(data, size);
     CheckingSink sink;
     const ReadOutcome o = readXyz(source, sink);

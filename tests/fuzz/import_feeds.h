@@ -27,7 +27,7 @@ std::string feedXyzImport(const uint8_t* data, std::size_t size);
 using ImportFeed = std::string (*)(const uint8_t* data, std::size_t size);
 
 struct ImportFuzzReader {
-    const char* name;   ///< folder under corpus/, harness <name>_fuzz
+    const char* name;  ///< folder under corpus/, harness <name>_fuzz
     ImportFeed feed;
 };
 

@@ -10,17 +10,11 @@ const TempDir& processFolder()
 
 }  // namespace
 
-const std::string& scratchFolder()
-{
-    return processFolder().path();
-}
+const std::string& scratchFolder() { return processFolder().path(); }
 
 std::string scratchPath(const std::string& name) { return scratchFolder() + "/" + name; }
 
-ScratchFiles::~ScratchFiles()
-{
-    processFolder().empty();
-}
+ScratchFiles::~ScratchFiles() { processFolder().empty(); }
 
 TwoFiles splitTwoFiles(const uint8_t* data, std::size_t size)
 {

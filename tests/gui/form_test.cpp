@@ -67,28 +67,35 @@ QString describeWidget(const QWidget* w)
 {
     QString line = QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
     line += QLatin1Char(' ') + rect(w->geometry());
-    if (!w->isEnabled()) line += QStringLiteral(" disabled");
-    if (w->acceptDrops()) line += QStringLiteral(" drops");
-    if (!w->toolTip().isEmpty()) line += QStringLiteral(" toolTip=") + quoted(w->toolTip());
-    if (const auto* label = qobject_cast<const QLabel*>(w)) line += QStringLiteral(" text=") + quoted(label->text());
+    if (!w->isEnabled())
+        line += QStringLiteral(" disabled");
+    if (w->acceptDrops())
+        line += QStringLiteral(" drops");
+    if (!w->toolTip().isEmpty())
+        line += QStringLiteral(" toolTip=") + quoted(w->toolTip());
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        line += QStringLiteral(" text=") + quoted(label->text());
     if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
         line += QStringLiteral(" text=") + quoted(button->text());
     }
     // Only a font the form sets: the platform's own default differs from machine to machine.
-    if (w->testAttribute(Qt::WA_SetFont)) line += QStringLiteral(" font=%1,%2").arg(w->font().family()).arg(w->font().pointSize());
+    if (w->testAttribute(Qt::WA_SetFont))
+        line += QStringLiteral(" font=%1,%2").arg(w->font().family()).arg(w->font().pointSize());
     if (const auto* box = qobject_cast<const QComboBox*>(w)) {
         const QMetaEnum policies = QMetaEnum::fromType<QComboBox::InsertPolicy>();
-        line += box->isEditable() ? QStringLiteral(" editable ") + QLatin1String(policies.valueToKey(box->insertPolicy()))
-                                  : QStringLiteral(" list");
+        line += box->isEditable()
+            ? QStringLiteral(" editable ") + QLatin1String(policies.valueToKey(box->insertPolicy()))
+            : QStringLiteral(" list");
         line += QStringLiteral(" current=%1 items=[").arg(box->currentIndex());
-        for (int i = 0; i < box->count(); ++i) line += (i > 0 ? QStringLiteral(", ") : QString()) + quoted(box->itemText(i));
+        for (int i = 0; i < box->count(); ++i)
+            line += (i > 0 ? QStringLiteral(", ") : QString()) + quoted(box->itemText(i));
         line += QLatin1Char(']');
     }
     if (const auto* tabs = qobject_cast<const QTabWidget*>(w)) {
         line += QStringLiteral(" current=%1 pages=[").arg(tabs->currentIndex());
         for (int i = 0; i < tabs->count(); ++i) {
             line += (i > 0 ? QStringLiteral(", ") : QString()) + tabs->widget(i)->objectName() + QLatin1Char(' ')
-                    + quoted(tabs->tabText(i));
+                + quoted(tabs->tabText(i));
         }
         line += QLatin1Char(']');
     }
@@ -112,7 +119,8 @@ void dumpChildren(const QObject* parent, int depth, QTextStream& out, QStringLis
                 out << indent << describeAction(action) << '\n';
             } else if (const auto* menu = qobject_cast<const QMenu*>(child)) {
                 out << indent << "QMenu " << menu->objectName() << " title=" << quoted(menu->title()) << " actions=[";
-                for (int i = 0; i < menu->actions().size(); ++i) out << (i > 0 ? ", " : "") << menu->actions().at(i)->objectName();
+                for (int i = 0; i < menu->actions().size(); ++i)
+                    out << (i > 0 ? ", " : "") << menu->actions().at(i)->objectName();
                 out << "]\n";
             } else if (const auto* widget = qobject_cast<const QWidget*>(child)) {
                 out << indent << describeWidget(widget) << '\n';
@@ -137,9 +145,10 @@ QString dumpForm(const BareForm& form)
         << w.height() << (w.acceptDrops() ? " drops" : "") << '\n';
     out << "menu bar=[";
     const QList<QAction*> menus = form.ui.menuBar->actions();
-    for (int i = 0; i < menus.size(); ++i) out << (i > 0 ? ", " : "") << menus.at(i)->menu()->objectName();
-    out << "] tool bar " << QMetaEnum::fromType<Qt::ToolBarArea>().valueToKey(w.toolBarArea(form.ui.mainToolBar)) << " actions="
-        << form.ui.mainToolBar->actions().size() << '\n';
+    for (int i = 0; i < menus.size(); ++i)
+        out << (i > 0 ? ", " : "") << menus.at(i)->menu()->objectName();
+    out << "] tool bar " << QMetaEnum::fromType<Qt::ToolBarArea>().valueToKey(w.toolBarArea(form.ui.mainToolBar))
+        << " actions=" << form.ui.mainToolBar->actions().size() << '\n';
     QStringList shown;
     dumpChildren(&w, 1, out, shown);
     out << "focus:";
@@ -177,7 +186,8 @@ void FormTest::everyLabelShowsItsWholeText()
     BareForm form;
     QStringList cut;
     for (const QLabel* label : form.window.findChildren<QLabel*>()) {
-        if (!isOurs(label)) continue;
+        if (!isOurs(label))
+            continue;
         QVERIFY2(!Qt::mightBeRichText(label->text()) && !label->wordWrap(), qPrintable(label->objectName()));
         const int needed = int(std::ceil(QFontMetricsF(label->font()).horizontalAdvance(label->text())));
         const int room = textRoom(label);
@@ -223,7 +233,10 @@ void FormTest::everyControlReachesItsSlot()
     WorkingDirectory cwd;
     MainWindow window;
     window.setBatchStarter([](const LaunchRequest&) { return true; });
-    struct Row { const char* control; const char* title; };
+    struct Row {
+        const char* control;
+        const char* title;
+    };
     const Row rows[] = {
         {"tbBrowse", "Choose GPS database file .csv"},
         {"actionOpen", "Choose GPS database file .csv"},
@@ -235,18 +248,21 @@ void FormTest::everyControlReachesItsSlot()
     };
     for (const Row& row : rows) {
         const QString control = QString::fromLatin1(row.control);
-        const auto shown = runAnswering([&] {
-            if (auto* button = window.findChild<QAbstractButton*>(control)) {
-                QTest::mouseClick(button, Qt::LeftButton);
-            } else {
-                window.findChild<QAction*>(control)->trigger();
-            }
-        }, {cancel()});
+        const auto shown = runAnswering(
+            [&] {
+                if (auto* button = window.findChild<QAbstractButton*>(control)) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                } else {
+                    window.findChild<QAction*>(control)->trigger();
+                }
+            },
+            {cancel()});
         QCOMPARE(int(shown.size()), 1);
         QCOMPARE(shown[0].title, QString::fromLatin1(row.title));
         if (control == "actionAbout_Tavrin") {
-            QCOMPARE(shown[0].text, QStringLiteral("Tavrin v2.0  Point Cloud Alignment Software GUI\n       March 2009\n"
-                                                   "Last Updated:  August 2011\nCreated using QT"));
+            QCOMPARE(shown[0].text,
+                     QStringLiteral("Tavrin v2.0  Point Cloud Alignment Software GUI\n       March 2009\n"
+                                    "Last Updated:  August 2011\nCreated using QT"));
             QCOMPARE(shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         }
     }

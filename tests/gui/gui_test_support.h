@@ -43,7 +43,8 @@ private:
 inline QByteArray readBytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
     return file.readAll();
 }
 
@@ -55,10 +56,10 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
 
 /// What a modal dialog showed before it was answered.
 struct ShownDialog {
-    QString className;        ///< "QMessageBox" or "QFileDialog"
-    QString title;            ///< window title
-    QString text;             ///< message box text
-    QString informativeText;  ///< message box informative text
+    QString className;                     ///< "QMessageBox" or "QFileDialog"
+    QString title;                         ///< window title
+    QString text;                          ///< message box text
+    QString informativeText;               ///< message box informative text
     QMessageBox::StandardButtons buttons;  ///< message box buttons
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QStringList nameFilters;  ///< file dialog filters
@@ -79,7 +80,8 @@ inline std::vector<ShownDialog> runAnswering(const std::function<void()>& trigge
     timer.setInterval(10);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) return;
+        if (modal == nullptr || !modal->isVisible())
+            return;
         if (modal == last) {
             // The answer did not close it: give up after a second rather than hang.
             if (++ticksOpen == 100) {
@@ -99,7 +101,8 @@ inline std::vector<ShownDialog> runAnswering(const std::function<void()>& trigge
             seen.text = box->text();
             seen.informativeText = box->informativeText();
             seen.buttons = box->standardButtons();
-            if (box->defaultButton() != nullptr) seen.defaultButton = box->standardButton(box->defaultButton());
+            if (box->defaultButton() != nullptr)
+                seen.defaultButton = box->standardButton(box->defaultButton());
         }
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             seen.nameFilters = dialog->nameFilters();
@@ -146,9 +149,11 @@ inline Answer chooseFile(const QString& path, const std::function<void()>& after
         }
         // selectFile() leaves a focused name field alone, so type the path as a user would.
         dialog->selectFile(path);
-        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->setText(path);
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(path);
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept() checks the choice
-        if (afterwards) afterwards();
+        if (afterwards)
+            afterwards();
     };
 }
 

@@ -33,9 +33,11 @@ namespace {
 
 bool makeProgram(const QString& path, bool executable = true)
 {
-    if (!writeBytes(path, "#!/bin/sh\n")) return false;
+    if (!writeBytes(path, "#!/bin/sh\n"))
+        return false;
     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (executable) permissions |= QFile::ExeOwner;
+    if (executable)
+        permissions |= QFile::ExeOwner;
     return QFile::setPermissions(path, permissions);
 }
 
@@ -43,8 +45,7 @@ bool makeProgram(const QString& path, bool executable = true)
 // link to the real bash (the end-to-end run uses it).
 class ToolPath {
 public:
-    ToolPath()
-        : old_(qgetenv("PATH"))
+    ToolPath() : old_(qgetenv("PATH"))
     {
         makeProgram(dir_.filePath("xterm"));
         QFile::link(QStandardPaths::findExecutable("bash"), dir_.filePath("bash"));
@@ -112,7 +113,8 @@ void RunTest::searchOrder()
     QFETCH(QStringList, files);
     QFETCH(QString, found);
     TempFolder root;
-    for (const char* sub : {"p", "w", "a", "b", "tools"}) QVERIFY(QDir(root.path()).mkdir(sub));
+    for (const char* sub : {"p", "w", "a", "b", "tools"})
+        QVERIFY(QDir(root.path()).mkdir(sub));
     const QString name = QStringLiteral("tavrinbatch_x64");
     for (const QString& file : files) {
         const QString folder = root.filePath(file.left(1).toLower());
@@ -120,15 +122,18 @@ void RunTest::searchOrder()
     }
     QVERIFY(makeProgram(root.filePath("tools/xterm")));
     QVERIFY(makeProgram(root.filePath("tools/bash")));
-    const SearchPlaces places{root.filePath("p"), root.filePath("w"),
+    const SearchPlaces places{root.filePath("p"),
+                              root.filePath("w"),
                               {root.filePath("a"), root.filePath("b"), root.filePath("tools")}};
 
     const LaunchPlan plan = planBatchLaunch(name, QStringLiteral("survey.csv"), places);
     if (found.isEmpty()) {
         QVERIFY(!plan.ok);
         QVERIFY(plan.problem.contains(name));
-        for (const char* sub : {"p", "w", "a", "b"}) QVERIFY(plan.problem.contains(root.filePath(sub)));
-        if (files.contains("w-x")) QVERIFY(plan.problem.contains("not executable"));
+        for (const char* sub : {"p", "w", "a", "b"})
+            QVERIFY(plan.problem.contains(root.filePath(sub)));
+        if (files.contains("w-x"))
+            QVERIFY(plan.problem.contains("not executable"));
         return;
     }
     QVERIFY(plan.ok);
@@ -144,8 +149,8 @@ void RunTest::terminalChoice_data()
     QTest::addColumn<QStringList>("tools");
     QTest::addColumn<QString>("terminal");  // "" when the launch must be refused
 
-    QTest::newRow("the system's choice first") << QStringList{"xterm", "x-terminal-emulator", "bash"}
-                                               << "x-terminal-emulator";
+    QTest::newRow("the system's choice first")
+        << QStringList{"xterm", "x-terminal-emulator", "bash"} << "x-terminal-emulator";
     QTest::newRow("xterm otherwise") << QStringList{"xterm", "bash"} << "xterm";
     QTest::newRow("no terminal") << QStringList{"bash"} << "";
     QTest::newRow("no bash") << QStringList{"xterm"} << "";
@@ -156,7 +161,8 @@ void RunTest::terminalChoice()
     QFETCH(QStringList, tools);
     QFETCH(QString, terminal);
     TempFolder root;
-    for (const QString& tool : tools) QVERIFY(makeProgram(root.filePath(tool)));
+    for (const QString& tool : tools)
+        QVERIFY(makeProgram(root.filePath(tool)));
     QVERIFY(makeProgram(root.filePath("tavrinbatch_32b")));
     const LaunchPlan plan = planBatchLaunch(QStringLiteral("tavrinbatch_32b"), QStringLiteral("s.csv"),
                                             SearchPlaces{root.path(), root.path(), {root.path()}});
@@ -196,8 +202,7 @@ void RunTest::runWritesConfigThenStartsChosenBuild()
     QCOMPARE(int(recorder.requests.size()), 1);
     const LaunchRequest& request = recorder.requests[0];
     QCOMPARE(request.program, tools.file("xterm"));
-    QCOMPARE(request.arguments,
-             QStringList({"-e", tools.file("bash"), "-c", SCRIPT, name, cwd.file(name), database}));
+    QCOMPARE(request.arguments, QStringList({"-e", tools.file("bash"), "-c", SCRIPT, name, cwd.file(name), database}));
     QCOMPARE(request.workingDirectory, QDir::currentPath());
     QVERIFY(recorder.configAtStart[0].contains("\nGPSMAXDIST 250\n"));
     QCOMPARE(recorder.configAtStart[0].count('\n'), 102);
@@ -270,15 +275,16 @@ void RunTest::runReportsFailedStart()
 void RunTest::batchProgramReadsWhatFormWrote()
 {
     const QString batch = qEnvironmentVariable("BATCH_EXE");
-    if (batch.isEmpty()) QSKIP("BATCH_EXE names no batch program");
+    if (batch.isEmpty())
+        QSKIP("BATCH_EXE names no batch program");
     WorkingDirectory cwd;
     ToolPath tools;
     // A copy of the batch program in its own folder, beside a decoy configuration: only a
     // start under the bare name makes it read the working directory's ipcreg.txt.
     QVERIFY(QDir(cwd.path()).mkdir("bin"));
     QVERIFY(QFile::copy(batch, cwd.file("bin/tavrinbatch_x64")));
-    QVERIFY(QFile::setPermissions(cwd.file("bin/tavrinbatch_x64"),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(
+        QFile::setPermissions(cwd.file("bin/tavrinbatch_x64"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QVERIFY(writeBytes(cwd.file("bin/ipcreg.txt"), "GPSMAXDIST 999\nNUMPPC 99\n"));
     qputenv("PATH", QFile::encodeName(tools.path() + QDir::listSeparator() + cwd.file("bin")));
 
@@ -286,14 +292,33 @@ void RunTest::batchProgramReadsWhatFormWrote()
     Recorder recorder;
     window.setBatchStarter(recorder.starter());
     const char* const typed[][2] = {
-        {"cbodScansMin", "12.5"}, {"cbodScanMax", "250"}, {"cboTransX", "475000.25"}, {"cboTransY", "3640000"},
-        {"cboRangeMin", "1.5"}, {"cboRangeMax", "150"}, {"cboXmin", "-20"}, {"cboXmax", "30"},
-        {"cboYmin", "-40"}, {"cboYmax", "50"}, {"cboZmin", "2.0"}, {"cboZmax", "60"},
-        {"cboCubedx", "0.25"}, {"cboCubedy", "1.5"}, {"cboCubedz", "3.0"}, {"cboMinPtsPerCube", "010"},
-        {"cboMinPts", "2000"}, {"cboDistThreshMAX_initial", "0.75"}, {"cboIter", "7"}, {"cboIter_2", "4"},
-        {"cboAlpha", "1.5"}, {"cboDalpha", "9"}, {"cboAlphaThresh", "0.002"}, {"cboRMSthresh", "0.03"},
+        {"cbodScansMin", "12.5"},
+        {"cbodScanMax", "250"},
+        {"cboTransX", "475000.25"},
+        {"cboTransY", "3640000"},
+        {"cboRangeMin", "1.5"},
+        {"cboRangeMax", "150"},
+        {"cboXmin", "-20"},
+        {"cboXmax", "30"},
+        {"cboYmin", "-40"},
+        {"cboYmax", "50"},
+        {"cboZmin", "2.0"},
+        {"cboZmax", "60"},
+        {"cboCubedx", "0.25"},
+        {"cboCubedy", "1.5"},
+        {"cboCubedz", "3.0"},
+        {"cboMinPtsPerCube", "010"},
+        {"cboMinPts", "2000"},
+        {"cboDistThreshMAX_initial", "0.75"},
+        {"cboIter", "7"},
+        {"cboIter_2", "4"},
+        {"cboAlpha", "1.5"},
+        {"cboDalpha", "9"},
+        {"cboAlphaThresh", "0.002"},
+        {"cboRMSthresh", "0.03"},
     };
-    for (const auto& row : typed) field(window, row[0])->setEditText(QString::fromLatin1(row[1]));
+    for (const auto& row : typed)
+        field(window, row[0])->setEditText(QString::fromLatin1(row[1]));
     field(window, "cboDataDir")->setCurrentIndex(1);
     field(window, "cboZeroPad")->setCurrentIndex(0);
     field(window, "cboSuffix")->setCurrentIndex(1);
@@ -346,7 +371,8 @@ void RunTest::batchProgramReadsWhatFormWrote()
         "   RMS threshold = 0.030000 \n",
         "   Tavrin output file name: " + base + "reg.csv \n",
     };
-    for (const QByteArray& line : expected) QVERIFY2(out.contains(line), line.constData());
+    for (const QByteArray& line : expected)
+        QVERIFY2(out.contains(line), line.constData());
     QVERIFY(!out.contains("Could not open master input file"));
 }
 

@@ -37,21 +37,46 @@ namespace {
 
 // Key and field as the form pairs them; kept apart from the program's own binding table
 // so that a swapped pair (REGSOL/REGMODE, MAXREPEAT/MAXITER) shows up.
-struct KeyField { const char* key; const char* field; bool isList; };
+struct KeyField {
+    const char* key;
+    const char* field;
+    bool isList;
+};
 const KeyField KEY_FIELDS[] = {
-    {"GPSMINDIST", "cbodScansMin", false}, {"GPSMAXDIST", "cbodScanMax", false},
-    {"DATADIR", "cboDataDir", true}, {"TRANSX", "cboTransX", false}, {"TRANSY", "cboTransY", false},
-    {"SCANTRANSFORM", "cboAdjust", true}, {"ZEROPAD", "cboZeroPad", true}, {"FILEEXT", "cboSuffix", true},
-    {"APPLYFILTER", "cboFilter", true}, {"MINRANGE", "cboRangeMin", false}, {"MAXRANGE", "cboRangeMax", false},
-    {"XMIN", "cboXmin", false}, {"XMAX", "cboXmax", false}, {"YMIN", "cboYmin", false},
-    {"YMAX", "cboYmax", false}, {"ZMIN", "cboZmin", false}, {"ZMAX", "cboZmax", false},
-    {"dCX", "cboCubedx", false}, {"dCY", "cboCubedy", false}, {"dCZ", "cboCubedz", false},
-    {"NUMPPC", "cboMinPtsPerCube", false}, {"MINNUMPTS", "cboMinPts", false},
-    {"MINDISTINITIAL", "cboDistThresh_MIN_initial", false}, {"MINDISTFINAL", "cboDistThreshMin_FINAL", false},
-    {"MAXDISTINITIAL", "cboDistThreshMAX_initial", false}, {"MAXDISTFINAL", "cboDistThreshMax_FINAL", false},
-    {"REGMODE", "cboError", true}, {"REGSOL", "cboSol", true}, {"MAXREPEAT", "cboIter_2", false},
-    {"MAXITER", "cboIter", false}, {"ALPHATHRESH", "cboAlphaThresh", false}, {"RMSTHRESH", "cboRMSthresh", false},
-    {"ALPHA", "cboAlpha", false}, {"ALPHAINC", "cboDalpha", false},
+    {"GPSMINDIST", "cbodScansMin", false},
+    {"GPSMAXDIST", "cbodScanMax", false},
+    {"DATADIR", "cboDataDir", true},
+    {"TRANSX", "cboTransX", false},
+    {"TRANSY", "cboTransY", false},
+    {"SCANTRANSFORM", "cboAdjust", true},
+    {"ZEROPAD", "cboZeroPad", true},
+    {"FILEEXT", "cboSuffix", true},
+    {"APPLYFILTER", "cboFilter", true},
+    {"MINRANGE", "cboRangeMin", false},
+    {"MAXRANGE", "cboRangeMax", false},
+    {"XMIN", "cboXmin", false},
+    {"XMAX", "cboXmax", false},
+    {"YMIN", "cboYmin", false},
+    {"YMAX", "cboYmax", false},
+    {"ZMIN", "cboZmin", false},
+    {"ZMAX", "cboZmax", false},
+    {"dCX", "cboCubedx", false},
+    {"dCY", "cboCubedy", false},
+    {"dCZ", "cboCubedz", false},
+    {"NUMPPC", "cboMinPtsPerCube", false},
+    {"MINNUMPTS", "cboMinPts", false},
+    {"MINDISTINITIAL", "cboDistThresh_MIN_initial", false},
+    {"MINDISTFINAL", "cboDistThreshMin_FINAL", false},
+    {"MAXDISTINITIAL", "cboDistThreshMAX_initial", false},
+    {"MAXDISTFINAL", "cboDistThreshMax_FINAL", false},
+    {"REGMODE", "cboError", true},
+    {"REGSOL", "cboSol", true},
+    {"MAXREPEAT", "cboIter_2", false},
+    {"MAXITER", "cboIter", false},
+    {"ALPHATHRESH", "cboAlphaThresh", false},
+    {"RMSTHRESH", "cboRMSthresh", false},
+    {"ALPHA", "cboAlpha", false},
+    {"ALPHAINC", "cboDalpha", false},
 };
 
 QComboBox* field(MainWindow& window, const char* name)
@@ -64,7 +89,8 @@ QByteArray writtenValue(const QByteArray& file, const char* key)
 {
     const QByteArray prefix = QByteArray(key) + ' ';
     for (const QByteArray& line : file.split('\n')) {
-        if (line.startsWith(prefix)) return line.mid(prefix.size());
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
     }
     return QByteArray();
 }
@@ -80,15 +106,18 @@ int writeAsNobody(const QString& path, const SettingTexts& texts, qlonglong size
         if (sizeLimit >= 0) {
             std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the child
             const rlimit size{rlim_t(sizeLimit), rlim_t(sizeLimit)};
-            if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(3);
+            if (setrlimit(RLIMIT_FSIZE, &size) != 0)
+                _exit(3);
         }
-        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
         QString error;
         const bool written = writeSettingsFile(path, texts, error);
         _exit(written ? 0 : error.isEmpty() ? 2 : 1);
     }
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
     return WEXITSTATUS(status);
 }
 
@@ -135,41 +164,62 @@ void SettingsTest::loadedLineReachesField_data()
     // Indices count the items that the first start already appended (loader defaults
     // such as "1" in cboCubedx or "2" in cboAlpha).
 
-    QTest::newRow("octal integer") << QByteArray("NUMPPC 010\n") << "cboMinPtsPerCube" << "8" << 5;
-    QTest::newRow("hex integer") << QByteArray("NUMPPC 0x1A\n") << "cboMinPtsPerCube" << "26" << 5;
-    QTest::newRow("blank before key") << QByteArray(" NUMPPC 20\n") << "cboMinPtsPerCube" << "10" << 1;
-    QTest::newRow("tab after key") << QByteArray("NUMPPC\t20\n") << "cboMinPtsPerCube" << "10" << 1;
-    QTest::newRow("comment") << QByteArray("#NUMPPC 20\n") << "cboMinPtsPerCube" << "10" << 1;
-    QTest::newRow("lower-case key") << QByteArray("dcx 2.0\n") << "cboCubedx" << "1" << 7;
-    QTest::newRow("word for integer") << QByteArray("MAXITER many\n") << "cboIter" << "5" << 4;
-    QTest::newRow("fraction for integer") << QByteArray("MAXITER 7.9\n") << "cboIter" << "7" << 6;
-    QTest::newRow("integer beyond 32 bits") << QByteArray("MAXITER 99999999999\n") << "cboIter" << "5" << 4;
+    QTest::newRow("octal integer") << QByteArray("NUMPPC 010\n") << "cboMinPtsPerCube"
+                                   << "8" << 5;
+    QTest::newRow("hex integer") << QByteArray("NUMPPC 0x1A\n") << "cboMinPtsPerCube"
+                                 << "26" << 5;
+    QTest::newRow("blank before key") << QByteArray(" NUMPPC 20\n") << "cboMinPtsPerCube"
+                                      << "10" << 1;
+    QTest::newRow("tab after key") << QByteArray("NUMPPC\t20\n") << "cboMinPtsPerCube"
+                                   << "10" << 1;
+    QTest::newRow("comment") << QByteArray("#NUMPPC 20\n") << "cboMinPtsPerCube"
+                             << "10" << 1;
+    QTest::newRow("lower-case key") << QByteArray("dcx 2.0\n") << "cboCubedx"
+                                    << "1" << 7;
+    QTest::newRow("word for integer") << QByteArray("MAXITER many\n") << "cboIter"
+                                      << "5" << 4;
+    QTest::newRow("fraction for integer") << QByteArray("MAXITER 7.9\n") << "cboIter"
+                                          << "7" << 6;
+    QTest::newRow("integer beyond 32 bits") << QByteArray("MAXITER 99999999999\n") << "cboIter"
+                                            << "5" << 4;
     QTest::newRow("last duplicate wins") << QByteArray("RMSTHRESH 0.02\nRMSTHRESH 0.05\n") << "cboRMSthresh"
                                          << "0.05" << 4;
     QTest::newRow("bad duplicate keeps earlier") << QByteArray("RMSTHRESH 0.02\nRMSTHRESH x\n") << "cboRMSthresh"
                                                  << "0.02" << 1;
-    QTest::newRow("ALPHA line sets ALPHA") << QByteArray("ALPHA 3\n") << "cboAlpha" << "3" << 8;
-    QTest::newRow("ALPHA line leaves ALPHAINC") << QByteArray("ALPHA 3\n") << "cboDalpha" << "5" << 3;
-    QTest::newRow("ALPHAINC line") << QByteArray("ALPHAINC 7\n") << "cboDalpha" << "7" << 5;
-    QTest::newRow("ALPHATHRESH line") << QByteArray("ALPHATHRESH 1e-3\n") << "cboAlphaThresh" << "0.001" << 0;
-    QTest::newRow("six significant digits") << QByteArray("dCX 1.23456789\n") << "cboCubedx" << "1.23457" << 8;
-    QTest::newRow("large value in exponent form") << QByteArray("TRANSX 4750000.0\n") << "cboTransX" << "4.75e+06"
-                                                  << 3;
-    QTest::newRow("small value in exponent form") << QByteArray("MAXDISTFINAL 0.00005\n")
-                                                  << "cboDistThreshMax_FINAL" << "5e-05" << 7;
-    QTest::newRow("CR LF line end") << QByteArray("GPSMAXDIST 250\r\n") << "cbodScanMax" << "250" << 3;
-    QTest::newRow("text after the value") << QByteArray("GPSMAXDIST   250 metres\n") << "cbodScanMax" << "250" << 3;
+    QTest::newRow("ALPHA line sets ALPHA") << QByteArray("ALPHA 3\n") << "cboAlpha"
+                                           << "3" << 8;
+    QTest::newRow("ALPHA line leaves ALPHAINC") << QByteArray("ALPHA 3\n") << "cboDalpha"
+                                                << "5" << 3;
+    QTest::newRow("ALPHAINC line") << QByteArray("ALPHAINC 7\n") << "cboDalpha"
+                                   << "7" << 5;
+    QTest::newRow("ALPHATHRESH line") << QByteArray("ALPHATHRESH 1e-3\n") << "cboAlphaThresh"
+                                      << "0.001" << 0;
+    QTest::newRow("six significant digits") << QByteArray("dCX 1.23456789\n") << "cboCubedx"
+                                            << "1.23457" << 8;
+    QTest::newRow("large value in exponent form") << QByteArray("TRANSX 4750000.0\n") << "cboTransX"
+                                                  << "4.75e+06" << 3;
+    QTest::newRow("small value in exponent form") << QByteArray("MAXDISTFINAL 0.00005\n") << "cboDistThreshMax_FINAL"
+                                                  << "5e-05" << 7;
+    QTest::newRow("CR LF line end") << QByteArray("GPSMAXDIST 250\r\n") << "cbodScanMax"
+                                    << "250" << 3;
+    QTest::newRow("text after the value") << QByteArray("GPSMAXDIST   250 metres\n") << "cbodScanMax"
+                                          << "250" << 3;
     // The loader takes 255 characters at a time: the tail of a long comment is a line.
     QTest::newRow("tail of a long line") << (QByteArray("#") + QByteArray(254, 'x') + "GPSMAXDIST 300\n")
-                                         << "cbodScanMax" << "300" << 4;
-    QTest::newRow("missing key: loader default item") << QByteArray("") << "cboIter_2" << "3" << 2;
-    QTest::newRow("missing key: loader default added") << QByteArray("") << "cboRangeMax" << "1e+09" << 4;
-    QTest::newRow("list index") << QByteArray("ZEROPAD 0\n") << "cboZeroPad" << "0 = false" << 0;
+                                         << "cbodScanMax"
+                                         << "300" << 4;
+    QTest::newRow("missing key: loader default item") << QByteArray("") << "cboIter_2"
+                                                      << "3" << 2;
+    QTest::newRow("missing key: loader default added") << QByteArray("") << "cboRangeMax"
+                                                       << "1e+09" << 4;
+    QTest::newRow("list index") << QByteArray("ZEROPAD 0\n") << "cboZeroPad"
+                                << "0 = false" << 0;
     QTest::newRow("list line as written") << QByteArray("REGSOL 2 = \"Ping Pong\" Least Squares\n") << "cboSol"
                                           << "2 = \"Ping Pong\" Least Squares" << 2;
     QTest::newRow("fourth solution method") << QByteArray("REGSOL 3\n") << "cboSol"
                                             << "3 = Point-to-Plane Gauss-Newton" << 3;
-    QTest::newRow("list index outside the list") << QByteArray("DATADIR 5\n") << "cboDataDir" << "" << -1;
+    QTest::newRow("list index outside the list") << QByteArray("DATADIR 5\n") << "cboDataDir"
+                                                 << "" << -1;
 }
 
 void SettingsTest::loadedLineReachesField()
@@ -231,12 +281,13 @@ void SettingsTest::saveThenLoadSelectsSameItems()
     MainWindow window;
     const char* lists[] = {"cboDataDir", "cboAdjust", "cboZeroPad", "cboSuffix", "cboFilter", "cboError", "cboSol"};
     const int chosen[] = {1, 1, 0, 1, 1, 0, 3};
-    for (int i = 0; i < 7; ++i) field(window, lists[i])->setCurrentIndex(chosen[i]);
+    for (int i = 0; i < 7; ++i)
+        field(window, lists[i])->setCurrentIndex(chosen[i]);
     field(window, "cboTransX")->setEditText(QStringLiteral("475012.25"));
 
     const QString saved = cwd.file("saved.txt");
-    auto shown = runAnswering([&] { window.findChild<QAction*>("actionSave_Settings")->trigger(); },
-                              {chooseFile(saved)});
+    auto shown =
+        runAnswering([&] { window.findChild<QAction*>("actionSave_Settings")->trigger(); }, {chooseFile(saved)});
     QCOMPARE(int(shown.size()), 1);
     QCOMPARE(shown[0].title, QStringLiteral("Select File to Save"));
     QCOMPARE(shown[0].nameFilters, QStringList({"Text (*.txt)"}));  // the dialog collapses blanks
@@ -249,7 +300,8 @@ void SettingsTest::saveThenLoadSelectsSameItems()
     shown = runAnswering([&] { window.findChild<QAction*>("actionLoad_Settings")->trigger(); }, {chooseFile(saved)});
     QCOMPARE(int(shown.size()), 1);
     QCOMPARE(shown[0].title, QStringLiteral("Select Settings File to load"));
-    for (int i = 0; i < 7; ++i) QVERIFY2(field(window, lists[i])->currentIndex() == chosen[i], lists[i]);
+    for (int i = 0; i < 7; ++i)
+        QVERIFY2(field(window, lists[i])->currentIndex() == chosen[i], lists[i]);
     QCOMPARE(field(window, "cboTransX")->currentText(), QStringLiteral("475012"));
 }
 
@@ -293,7 +345,7 @@ void SettingsTest::writeAsUnprivilegedUser_data()
     QTest::addColumn<int>("fileMode");         // of the file there beforehand; -1: none
     QTest::addColumn<qlonglong>("sizeLimit");  // bytes a file may grow to; -1: no limit
     QTest::addColumn<bool>("written");
-    QTest::addColumn<QString>("after");        // the file afterwards: new, old, cut (a start of new) or none
+    QTest::addColumn<QString>("after");  // the file afterwards: new, old, cut (a start of new) or none
 
     // A folder that takes no temporary file: the file is written in place.
     QTest::newRow("read-only folder, writable file") << 0555 << 0666 << -1LL << true << "new";
@@ -336,9 +388,12 @@ void SettingsTest::writeAsUnprivilegedUser()
     QCOMPARE(status, written ? 0 : 1);
 
     const QByteArray content = readBytes(path);
-    if (after == "new") QCOMPARE(content, expected);
-    if (after == "old") QCOMPARE(content, old);
-    if (after == "cut") QVERIFY(content.size() < expected.size() && expected.startsWith(content));
+    if (after == "new")
+        QCOMPARE(content, expected);
+    if (after == "old")
+        QCOMPARE(content, old);
+    if (after == "cut")
+        QVERIFY(content.size() < expected.size() && expected.startsWith(content));
     QCOMPARE(QFile::exists(path), after != "none");
     // No temporary file left behind.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), after == "none" ? 0 : 1);

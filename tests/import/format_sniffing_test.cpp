@@ -6,7 +6,8 @@
 
 namespace {
 
-TEST(FormatSniffing, TellsTheFormatFromTheContent) {
+TEST(FormatSniffing, TellsTheFormatFromTheContent)
+{
     LasSample las;
     las.points = {{1, 2, 3}};
     const std::string lasBytes = lasFile(las);

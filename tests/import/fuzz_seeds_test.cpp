@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(ImportFuzzSeeds, EverySeedReadsCleanly) {
+TEST(ImportFuzzSeeds, EverySeedReadsCleanly)
+{
     for (const ImportFuzzReader& reader : IMPORT_READERS) {
         SCOPED_TRACE(reader.name);
         std::vector<fs::path> seeds;

@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int32_t filesIn(const std::string& folder) {
+int32_t filesIn(const std::string& folder)
+{
     int32_t n = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
         n += entry.is_regular_file() ? 1 : 0;
@@ -19,7 +20,8 @@ int32_t filesIn(const std::string& folder) {
     return n;
 }
 
-TEST(ImportRun, WritesRecordsOfThreeLittleEndianDoublesAndEightZeroBytes) {
+TEST(ImportRun, WritesRecordsOfThreeLittleEndianDoublesAndEightZeroBytes)
+{
     TempDir dir;
     writeFile(dir.file("in.xyz"), "0.5 -2 1024\n");
     ImportRequest request{dir.file("in.xyz"), dir.file("out.bxyz"), {}, false};
@@ -28,12 +30,14 @@ TEST(ImportRun, WritesRecordsOfThreeLittleEndianDoublesAndEightZeroBytes) {
     const std::string expected("\0\0\0\0\0\0\xe0\x3f"
                                "\0\0\0\0\0\0\x00\xc0"
                                "\0\0\0\0\0\0\x90\x40"
-                               "\0\0\0\0\0\0\0\0", 32);
+                               "\0\0\0\0\0\0\0\0",
+                               32);
     EXPECT_EQ(readFile(dir.file("out.bxyz")), expected);
     EXPECT_EQ(filesIn(dir.path()), 2);  // no temporary file left
 }
 
-TEST(ImportRun, NeverOverwritesItsInput) {
+TEST(ImportRun, NeverOverwritesItsInput)
+{
     TempDir dir;
     const std::string text = "1 2 3\n";
     writeFile(dir.file("scan.xyz"), text);
@@ -66,7 +70,8 @@ TEST(ImportRun, NeverOverwritesItsInput) {
     EXPECT_EQ(filesIn(dir.path()), 4);
 }
 
-TEST(ImportRun, FailedConversionLeavesTheOldOutputAlone) {
+TEST(ImportRun, FailedConversionLeavesTheOldOutputAlone)
+{
     TempDir dir;
     const std::string old = "old output, not a point file";
     LasSample las;
@@ -96,7 +101,8 @@ TEST(ImportRun, FailedConversionLeavesTheOldOutputAlone) {
     }
 }
 
-TEST(ImportRun, PtxPoseGoesToTheSideFile) {
+TEST(ImportRun, PtxPoseGoesToTheSideFile)
+{
     TempDir dir;
     const std::array<std::array<double, 4>, 4> pose = {{{0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {0.1, 0.2, 0.3, 1}}};
     writeFile(dir.file("in.ptx"), ptxScan(2, 1, {0.1, 0.2, 0.3}, pose, {"0 0 0 0", "3 4 0 1"}));

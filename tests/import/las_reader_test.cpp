@@ -8,7 +8,8 @@ namespace {
 // coordinates are exact in binary, so they are compared with ==.
 const std::vector<std::array<int32_t, 3>> STORED = {{4, -8, 12}, {-400, 0, 2147483647}};
 
-TEST(LasReader, ReadsEveryVersionAndPointFormat) {
+TEST(LasReader, ReadsEveryVersionAndPointFormat)
+{
     struct Row {
         const char* name;
         int minor;
@@ -54,7 +55,8 @@ TEST(LasReader, ReadsEveryVersionAndPointFormat) {
     }
 }
 
-TEST(LasReader, RefusesWhatItCannotReadFaithfully) {
+TEST(LasReader, RefusesWhatItCannotReadFaithfully)
+{
     LasSample base;
     base.points = STORED;
     const std::string good = lasFile(base);

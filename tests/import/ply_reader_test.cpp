@@ -8,7 +8,8 @@ namespace {
 
 // Faces (a list element) before the vertices, a colour between x and y, and an
 // element after the vertices: everything but x, y and z must be stepped over.
-std::string bigEndianWithFacesFirst() {
+std::string bigEndianWithFacesFirst()
+{
     Bytes b;
     b.text("ply\nformat binary_big_endian 1.0\ncomment made by hand\nelement face 2\n"
            "property list uchar int vertex_indices\nelement vertex 2\nproperty float x\n"
@@ -22,7 +23,8 @@ std::string bigEndianWithFacesFirst() {
     return b.data;
 }
 
-std::string littleEndianDoubles() {
+std::string littleEndianDoubles()
+{
     Bytes b;
     b.text("ply\r\nformat binary_little_endian 1.0\r\nelement vertex 3\r\nproperty float64 z\r\n"
            "property float64 y\r\nproperty float64 x\r\nproperty int16 intensity\r\nend_header\r\n");
@@ -32,7 +34,8 @@ std::string littleEndianDoubles() {
     return b.data;
 }
 
-TEST(PlyReader, ReadsVerticesWhereverTheyStand) {
+TEST(PlyReader, ReadsVerticesWhereverTheyStand)
+{
     struct Row {
         const char* name;
         std::string file;
@@ -53,8 +56,11 @@ TEST(PlyReader, ReadsVerticesWhereverTheyStand) {
          "1 2\n3\n-4 -5 -6\n",
          {{1, 2, 3}, {-4, -5, -6}},
          0},
-        {"no vertices", "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nproperty float y\n"
-                        "property float z\nend_header\n", {}, 0},
+        {"no vertices",
+         "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nproperty float y\n"
+         "property float z\nend_header\n",
+         {},
+         0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -67,7 +73,8 @@ TEST(PlyReader, ReadsVerticesWhereverTheyStand) {
     }
 }
 
-TEST(PlyReader, RefusesBrokenFiles) {
+TEST(PlyReader, RefusesBrokenFiles)
+{
     const std::string head = "ply\nformat binary_little_endian 1.0\nelement vertex 2\n"
                              "property float x\nproperty float y\nproperty float z\nend_header\n";
     const std::string twoVertices = head + std::string(24, '\0');
@@ -89,16 +96,21 @@ TEST(PlyReader, RefusesBrokenFiles) {
         {"vertex count beyond the file", head + std::string(23, '\0'), "cut short"},
         {"face count beyond the file",
          "ply\nformat binary_little_endian 1.0\nelement face 1000\nproperty list uchar int v\n"
-         "element vertex 0\nproperty float x\nproperty float y\nproperty float z\nend_header\n" + std::string(999, '\0'),
+         "element vertex 0\nproperty float x\nproperty float y\nproperty float z\nend_header\n"
+             + std::string(999, '\0'),
          "cut short"},
         {"list longer than the file",
          "ply\nformat binary_little_endian 1.0\nelement face 1\nproperty list uint int v\n"
          "element vertex 0\nproperty float x\nproperty float y\nproperty float z\nend_header\n\xff\xff\xff\x00",
          "face"},
-        {"ascii vertices end early", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nproperty float y\n"
-                                     "property float z\nend_header\n1 2 3\n4 5\n", "vertex 2 of 2"},
-        {"ascii coordinate not a number", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\n"
-                                          "property float y\nproperty float z\nend_header\n1 two 3\n", "not a number"},
+        {"ascii vertices end early",
+         "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nproperty float y\n"
+         "property float z\nend_header\n1 2 3\n4 5\n",
+         "vertex 2 of 2"},
+        {"ascii coordinate not a number",
+         "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\n"
+         "property float y\nproperty float z\nend_header\n1 two 3\n",
+         "not a number"},
     };
     CollectingSink control;
     EXPECT_TRUE(readSample("ply", twoVertices, control).ok);  // the rows below break this file

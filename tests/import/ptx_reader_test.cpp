@@ -9,7 +9,8 @@ namespace {
 
 // Scan 1: a 2 x 2 grid with one cell without return, in CRLF lines with blank lines
 // between; scan 2: a 3 x 1 grid whose transform turns 90 degrees about z and moves.
-std::string twoScanFile() {
+std::string twoScanFile()
+{
     std::string first = ptxScan(2, 2, {10, 20, 30}, ptxTranslation(10, 20, 30),
                                 {"1 2 3 0.5", "0 0 0 0", "", "-1 -2 -3 0.25 10 20 30", "4 5 6"});
     std::string crlf;
@@ -20,7 +21,8 @@ std::string twoScanFile() {
     return crlf + "\n" + ptxScan(3, 1, {100, 200, 0}, turn, {"1 0 0 0.1", "0 2 0 0.1", "bad line"});
 }
 
-TEST(PtxReader, ReadsTheChosenScanOfSeveral) {
+TEST(PtxReader, ReadsTheChosenScanOfSeveral)
+{
     struct Row {
         const char* name;
         PtxChoice choice;
@@ -53,7 +55,8 @@ TEST(PtxReader, ReadsTheChosenScanOfSeveral) {
     }
 }
 
-TEST(PtxReader, TransformWithTranslationInTheLastColumn) {
+TEST(PtxReader, TransformWithTranslationInTheLastColumn)
+{
     const std::array<std::array<double, 4>, 4> columnWise = {{{0, -1, 0, 5}, {1, 0, 0, 6}, {0, 0, 1, 7}, {0, 0, 0, 1}}};
     const std::string file = ptxScan(1, 1, {5, 6, 7}, columnWise, {"1 0 0 0.5"});
     MemorySource source(file.data(), file.size());
@@ -63,7 +66,8 @@ TEST(PtxReader, TransformWithTranslationInTheLastColumn) {
     EXPECT_EQ(sink.points, (std::vector<Vec3>{{5, 7, 7}}));
 }
 
-TEST(PtxReader, RefusesMissingScansAndShortGrids) {
+TEST(PtxReader, RefusesMissingScansAndShortGrids)
+{
     const std::string one = ptxScan(2, 1, {0, 0, 0}, ptxTranslation(0, 0, 0), {"1 1 1 0", "2 2 2 0"});
     std::string badAxis = one;
     badAxis.replace(badAxis.find("0 1 0\n"), 6, "0 1\n");
@@ -79,7 +83,9 @@ TEST(PtxReader, RefusesMissingScansAndShortGrids) {
         {"grid cut short", one.substr(0, one.size() - 8), {1, false}, "after 1 of its 2 point lines"},
         {"earlier scan cut short", one.substr(0, one.size() - 8), {2, false}, "scan 1 is cut short"},
         {"axis line of two numbers", badAxis, {1, false}, "line 5 should hold the scanner y axis"},
-        {"grid larger than the file", ptxScan(1000, 1000, {0, 0, 0}, ptxTranslation(0, 0, 0), {}), {1, false},
+        {"grid larger than the file",
+         ptxScan(1000, 1000, {0, 0, 0}, ptxTranslation(0, 0, 0), {}),
+         {1, false},
          "more than the rest of the file"},
         {"transform not affine", ptxScan(1, 1, {0, 0, 0}, projective, {"1 1 1"}), {1, true}, "not an affine"},
         {"blank file", "\n\n", {1, false}, "no PTX scan"},

@@ -14,7 +14,8 @@ namespace {
 
 const uint16_t LAS_RECORD_BYTES[] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
 
-std::string numbers(const double* v, int n) {
+std::string numbers(const double* v, int n)
+{
     std::string line;
     char text[64];
     for (int k = 0; k < n; ++k) {
@@ -26,7 +27,8 @@ std::string numbers(const double* v, int n) {
 
 }  // namespace
 
-std::string lasFile(const LasSample& s) {
+std::string lasFile(const LasSample& s)
+{
     const uint16_t headerSize = s.versionMinor == 4 ? 375 : s.versionMinor == 3 ? 235 : 227;
     const uint16_t recordLength = static_cast<uint16_t>(LAS_RECORD_BYTES[s.format] + s.extraBytes);
     const uint64_t count = s.points.size();
@@ -35,11 +37,15 @@ std::string lasFile(const LasSample& s) {
     h.le<uint16_t>(headerSize).le<uint32_t>(static_cast<uint32_t>(headerSize + s.vlrs.size())).le(s.vlrCount);
     h.le<uint8_t>(static_cast<uint8_t>(s.format)).le(recordLength);
     h.le<uint32_t>(s.legacyCount ? static_cast<uint32_t>(count) : 0).zeros(20);
-    for (double v : s.scale) h.le(v);
-    for (double v : s.offset) h.le(v);
+    for (double v : s.scale)
+        h.le(v);
+    for (double v : s.offset)
+        h.le(v);
     h.zeros(48);  // extent, unused by the reader
-    if (s.versionMinor >= 3) h.zeros(8);
-    if (s.versionMinor >= 4) h.zeros(12).le(count).zeros(120);
+    if (s.versionMinor >= 3)
+        h.zeros(8);
+    if (s.versionMinor >= 4)
+        h.zeros(12).le(count).zeros(120);
     EXPECT_EQ(h.data.size(), headerSize);
     h.text(s.vlrs);
     for (const auto& p : s.points) {
@@ -48,14 +54,16 @@ std::string lasFile(const LasSample& s) {
     return h.data;
 }
 
-std::string lasVlr(const std::string& userId, uint16_t recordId, const std::string& payload) {
+std::string lasVlr(const std::string& userId, uint16_t recordId, const std::string& payload)
+{
     Bytes v;
     v.zeros(2).text(userId).zeros(16 - userId.size()).le(recordId).le(static_cast<uint16_t>(payload.size()));
     return v.zeros(32).text(payload).data;
 }
 
 std::string ptxScan(int columns, int rows, const Vec3& position, const std::array<std::array<double, 4>, 4>& transform,
-                    const std::vector<std::string>& pointLines) {
+                    const std::vector<std::string>& pointLines)
+{
     std::string text = std::to_string(columns) + "\n" + std::to_string(rows) + "\n" + numbers(position.data(), 3);
     text += "1 0 0\n0 1 0\n0 0 1\n";
     for (const auto& row : transform) {
@@ -67,11 +75,13 @@ std::string ptxScan(int columns, int rows, const Vec3& position, const std::arra
     return text;
 }
 
-std::array<std::array<double, 4>, 4> ptxTranslation(double x, double y, double z) {
+std::array<std::array<double, 4>, 4> ptxTranslation(double x, double y, double z)
+{
     return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {x, y, z, 1}}};
 }
 
-std::vector<Vec3> bxyzPoints(const std::string& bytes) {
+std::vector<Vec3> bxyzPoints(const std::string& bytes)
+{
     EXPECT_EQ(bytes.size() % 32, 0u);
     std::vector<Vec3> points;
     for (std::size_t at = 0; at + 32 <= bytes.size(); at += 32) {
@@ -83,16 +93,21 @@ std::vector<Vec3> bxyzPoints(const std::string& bytes) {
     return points;
 }
 
-ReadOutcome readSample(const char* format, const std::string& bytes, CollectingSink& sink) {
+ReadOutcome readSample(const char* format, const std::string& bytes, CollectingSink& sink)
+{
     MemorySource source(bytes.data(), bytes.size());
     const std::string f = format;
-    if (f == "las") return readLas(source, sink);
-    if (f == "ply") return readPly(source, sink);
-    if (f == "xyz") return readXyz(source, sink);
+    if (f == "las")
+        return readLas(source, sink);
+    if (f == "ply")
+        return readPly(source, sink);
+    if (f == "xyz")
+        return readXyz(source, sink);
     PtxScanInfo info;
     return readPtx(source, PtxChoice(), sink, info);
 }
 
-int64_t droppedFor(const ReadOutcome& outcome, DropReason reason) {
+int64_t droppedFor(const ReadOutcome& outcome, DropReason reason)
+{
     return outcome.dropped[static_cast<std::size_t>(reason)];
 }

@@ -16,17 +16,32 @@ using Vec3 = std::array<double, 3>;
 class Bytes {
 public:
     template <typename T>
-    Bytes& le(T value) { return put(value, false); }
+    Bytes& le(T value)
+    {
+        return put(value, false);
+    }
     template <typename T>
-    Bytes& be(T value) { return put(value, true); }
-    Bytes& text(const std::string& s) { data += s; return *this; }
-    Bytes& zeros(std::size_t n) { data.append(n, '\0'); return *this; }
+    Bytes& be(T value)
+    {
+        return put(value, true);
+    }
+    Bytes& text(const std::string& s)
+    {
+        data += s;
+        return *this;
+    }
+    Bytes& zeros(std::size_t n)
+    {
+        data.append(n, '\0');
+        return *this;
+    }
 
     std::string data;
 
 private:
     template <typename T>
-    Bytes& put(T value, bool bigEndian) {
+    Bytes& put(T value, bool bigEndian)
+    {
         unsigned char raw[sizeof(T)];
         std::memcpy(raw, &value, sizeof raw);  // the test machine is little-endian
         for (std::size_t k = 0; k < sizeof raw; ++k) {
@@ -43,9 +58,9 @@ struct LasSample {
     std::vector<std::array<int32_t, 3>> points;  ///< stored integers
     double scale[3] = {0.01, 0.01, 0.01};
     double offset[3] = {0.0, 0.0, 0.0};
-    std::string vlrs;                            ///< variable-length records, as built by lasVlr
+    std::string vlrs;  ///< variable-length records, as built by lasVlr
     uint32_t vlrCount = 0;
-    bool legacyCount = true;                     ///< false leaves the 32-bit count 0 (1.4 only)
+    bool legacyCount = true;  ///< false leaves the 32-bit count 0 (1.4 only)
 };
 
 /// A whole LAS file; the header size follows the version (227, 235 or 375 bytes).
@@ -68,8 +83,9 @@ class CollectingSink : public PointSink {
 public:
     void setScannerPosition(const ImportedPoint& p) override { scanner = {p.x, p.y, p.z}; }
     void expectRecords(int64_t records) override { expected = records; }
-    void progress(uint64_t) override {}
-    bool take(const ImportedPoint* p, std::size_t n) override {
+    void progress(uint64_t) override { }
+    bool take(const ImportedPoint* p, std::size_t n) override
+    {
         for (std::size_t i = 0; i < n; ++i) {
             points.push_back({p[i].x, p[i].y, p[i].z});
         }

@@ -13,12 +13,13 @@ const char* const DATABASE = "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n"
                              "130,200,3,0,0,10,-3,5,Neg\n"
                              "140,200,3,0,0,10,42,9,Again\n";
 
-TEST(SurveyNaming, GivesTheNameTheBatchProgramExpects) {
+TEST(SurveyNaming, GivesTheNameTheBatchProgramExpects)
+{
     struct Row {
         const char* name;
         const char* settings;  ///< ipcreg.txt beside the database, nullptr none
         ScanSelection selection;
-        const char* file;      ///< after "<folder>/survey"
+        const char* file;  ///< after "<folder>/survey"
         int32_t zeroPad;
     };
     const Row rows[] = {
@@ -47,7 +48,8 @@ TEST(SurveyNaming, GivesTheNameTheBatchProgramExpects) {
     }
 }
 
-TEST(SurveyNaming, RefusesRecordsThatAreNotThere) {
+TEST(SurveyNaming, RefusesRecordsThatAreNotThere)
+{
     struct Row {
         const char* name;
         const char* database;
@@ -60,7 +62,10 @@ TEST(SurveyNaming, RefusesRecordsThatAreNotThere) {
         {"ID1 twice", DATABASE, "survey.csv", {0, 42, -1}, "records 2 and 5"},
         {"ID1 absent", DATABASE, "survey.csv", {0, 8, -1}, "no record"},
         {"database not .csv or .txt", DATABASE, "survey.dat", {1, 0, -1}, ".csv or .txt"},
-        {"a line that is no record", "X,Y\n1,2,3,0,0,0,1,1,A\n1,two,3,0,0,0,2,2,B\n", "s.txt", {1, 0, -1},
+        {"a line that is no record",
+         "X,Y\n1,2,3,0,0,0,1,1,A\n1,two,3,0,0,0,2,2,B\n",
+         "s.txt",
+         {1, 0, -1},
          "line 3 of the survey database"},
     };
     for (const Row& row : rows) {

@@ -21,9 +21,10 @@ struct ProgramRun {
 };
 
 // Runs the program in `dir` with the arguments (a shell line; `prefix` goes before it).
-ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "") {
-    const std::string command = "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments
-                                + " > stdout.log 2> stderr.log";
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "")
+{
+    const std::string command =
+        "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments + " > stdout.log 2> stderr.log";
     const int status = std::system(command.c_str());
     ProgramRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -34,8 +35,10 @@ ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const s
 
 bool haveProgram() { return std::string(TAVRIN_IMPORT).size() > 0; }
 
-TEST(TavrinImport, WritesTheScanUnderItsDatabaseName) {
-    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+TEST(TavrinImport, WritesTheScanUnderItsDatabaseName)
+{
+    if (!haveProgram())
+        GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     writeFile(dir.file("cliff.csv"), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1,2,3,0,0,0,4,5,North\n1,2,3,0,0,0,14,2,South\n");
     writeFile(dir.file("ipcreg.txt"), "ZEROPAD 1\n");
@@ -61,8 +64,10 @@ TEST(TavrinImport, WritesTheScanUnderItsDatabaseName) {
     EXPECT_TRUE(fileExists(dir.file("cliff_4_5_North.bxyz")));
 }
 
-TEST(TavrinImport, BadCommandLinesExitWithStatus2) {
-    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+TEST(TavrinImport, BadCommandLinesExitWithStatus2)
+{
+    if (!haveProgram())
+        GTEST_SKIP() << "built without the program's path";
     const char* rows[] = {
         "",
         "in.xyz",
@@ -94,8 +99,10 @@ TEST(TavrinImport, BadCommandLinesExitWithStatus2) {
     EXPECT_NE(help.out.find("--ptx-scan K"), std::string::npos);
 }
 
-TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing) {
-    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
+{
+    if (!haveProgram())
+        GTEST_SKIP() << "built without the program's path";
     LasSample las;
     las.points = {{1, 2, 3}};
     struct Row {
@@ -124,8 +131,10 @@ TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing) {
 }
 
 // A file-size limit makes every write past 4 KiB fail, as a full disk would.
-TEST(TavrinImport, WriteErrorKeepsTheOldOutput) {
-    if (!haveProgram()) GTEST_SKIP() << "built without the program's path";
+TEST(TavrinImport, WriteErrorKeepsTheOldOutput)
+{
+    if (!haveProgram())
+        GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     std::string text;
     for (int i = 0; i < 200000; ++i) {

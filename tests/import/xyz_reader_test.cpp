@@ -4,7 +4,8 @@
 
 namespace {
 
-TEST(XyzReader, ReadsTheUsualLayoutsOfPointText) {
+TEST(XyzReader, ReadsTheUsualLayoutsOfPointText)
+{
     const std::vector<Vec3> three = {{1, 2, 3}, {-4.5, 5e-1, 6e2}, {7, 8, 9}};
     struct Row {
         const char* name;
@@ -19,7 +20,9 @@ TEST(XyzReader, ReadsTheUsualLayoutsOfPointText) {
         {"PTS count line", "3\n1 2 3 10 1 2 3\n-4.5 5e-1 6e2 11 4 5 6\n7 8 9 12 7 8 9\n"},
         {"comments and blank lines", "# scan\n\n// exported\n1 2 3\n% note\n\n-4.5 5e-1 6e2\n   \n7 8 9\n"},
         {"column names", "X,Y,Z,Intensity\n1,2,3,4\n-4.5,5e-1,6e2,4\n7,8,9,4\n"},
-        {"byte order mark", "\xEF\xBB\xBF" "1 2 3\n-4.5 5e-1 6e2\n+7 +8 +9\n"},
+        {"byte order mark",
+         "\xEF\xBB\xBF"
+         "1 2 3\n-4.5 5e-1 6e2\n+7 +8 +9\n"},
         {"two PTS blocks", "1\n1 2 3\n2\n-4.5 5e-1 6e2\n7 8 9\n"},
     };
     for (const Row& row : rows) {
@@ -33,7 +36,8 @@ TEST(XyzReader, ReadsTheUsualLayoutsOfPointText) {
     }
 }
 
-TEST(XyzReader, CountsWhatItDrops) {
+TEST(XyzReader, CountsWhatItDrops)
+{
     const std::string text = "4\n1 2 3\n1 2\nx y z\n1 2 nan\n1e999 0 0\n5 6 7\n";
     CollectingSink sink;
     const ReadOutcome o = readSample("xyz", text, sink);
@@ -45,7 +49,8 @@ TEST(XyzReader, CountsWhatItDrops) {
     EXPECT_NE(o.note.find("announce 4 points"), std::string::npos) << o.note;
 }
 
-TEST(XyzReader, RefusesLinesTooLongForPointText) {
+TEST(XyzReader, RefusesLinesTooLongForPointText)
+{
     CollectingSink sink;
     const ReadOutcome o = readSample("xyz", "1 2 3\n" + std::string(2 << 20, '7') + "\n", sink);
     EXPECT_FALSE(o.ok);

@@ -18,8 +18,8 @@ namespace {
 
 // Mean RMS of both directions with MAXDISTFINAL, after turning the prepared scans
 // by the given rotations (degrees) about their scanners: one measure for any result.
-double agreement(const RegSettings& s, const std::vector<ScanRecord>& scans, PairContext& pair,
-                 double rotation1, double rotation2)
+double agreement(const RegSettings& s, const std::vector<ScanRecord>& scans, PairContext& pair, double rotation1,
+                 double rotation2)
 {
     const ScanRecord& a = scans[static_cast<std::size_t>(pair.scan1Index)];
     const ScanRecord& b = scans[static_cast<std::size_t>(pair.scan2Index)];
@@ -64,10 +64,10 @@ Outcome register_(GeneratedSurvey& survey, const RegSettings& settings, Method m
     EXPECT_TRUE(preparePair(s, scans, i, pair));
     SolverOutputs out;
     testing::internal::CaptureStdout();
-    const SolveResult r = method == Method::IterativeSearch       ? solveIterativeSearch(settings, scans, pair, out)
-                          : method == Method::PartialLeastSquares ? solvePartialLeastSquares(settings, scans, pair, out)
-                          : method == Method::PingPong            ? solvePingPong(settings, scans, pair, out)
-                                                                  : solvePointToPlane(settings, scans, pair, out);
+    const SolveResult r = method == Method::IterativeSearch ? solveIterativeSearch(settings, scans, pair, out)
+        : method == Method::PartialLeastSquares             ? solvePartialLeastSquares(settings, scans, pair, out)
+        : method == Method::PingPong                        ? solvePingPong(settings, scans, pair, out)
+                                                            : solvePointToPlane(settings, scans, pair, out);
     testing::internal::GetCapturedStdout();
     EXPECT_FALSE(r.fatal);
     o.walks = pair.walkCount;

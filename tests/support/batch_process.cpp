@@ -31,9 +31,8 @@ void applyLimits(const BatchLimits& limits)
         _exit(126);
 }
 
-[[noreturn]] void execInChild(const BatchBuild& build, const std::string& workDir,
-                              const std::vector<std::string>& args, const std::string& argument0,
-                              const std::string& inPath, const std::string& outPath,
+[[noreturn]] void execInChild(const BatchBuild& build, const std::string& workDir, const std::vector<std::string>& args,
+                              const std::string& argument0, const std::string& inPath, const std::string& outPath,
                               const std::string& errPath, const BatchLimits& limits)
 {
     const int in = open(inPath.c_str(), O_RDONLY);
@@ -64,9 +63,8 @@ BatchBuild batchBuildFromEnvironment(const std::string& suffix)
     return {environment("BATCH_EXE" + suffix), environment("BATCH_RUNNER" + suffix)};
 }
 
-BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
-                  const std::vector<std::string>& args, const std::string& input,
-                  const std::string& argument0, const BatchLimits& limits)
+BatchRun runBatch(const BatchBuild& build, const std::string& workDir, const std::vector<std::string>& args,
+                  const std::string& input, const std::string& argument0, const BatchLimits& limits)
 {
     TempDir io;
     const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");

@@ -5,10 +5,10 @@
 
 // What a run of a batch build printed and how it ended.
 struct BatchRun {
-    int exitStatus = -1;  ///< the program's exit status, -1 when it did not exit normally
-    double seconds = 0.0; ///< wall-clock time from start to end
-    std::string out;      ///< standard output, byte for byte
-    std::string err;      ///< standard error, byte for byte
+    int exitStatus = -1;   ///< the program's exit status, -1 when it did not exit normally
+    double seconds = 0.0;  ///< wall-clock time from start to end
+    std::string out;       ///< standard output, byte for byte
+    std::string err;       ///< standard error, byte for byte
 };
 
 // Which build to run: the executable and, for the 32-bit build, the emulator.
@@ -32,6 +32,6 @@ BatchBuild batchBuildFromEnvironment(const std::string& suffix = "");
 /// Runs the build in `workDir` with `args`, `input` piped to standard input, and
 /// `argument0` as the program's own name (the batch program looks for its
 /// configuration beside that name).
-BatchRun runBatch(const BatchBuild& build, const std::string& workDir,
-                  const std::vector<std::string>& args, const std::string& input,
-                  const std::string& argument0 = "tavrinbatch", const BatchLimits& limits = {});
+BatchRun runBatch(const BatchBuild& build, const std::string& workDir, const std::vector<std::string>& args,
+                  const std::string& input, const std::string& argument0 = "tavrinbatch",
+                  const BatchLimits& limits = {});

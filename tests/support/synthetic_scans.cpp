@@ -15,7 +15,7 @@ std::vector<CubePoint> roughWall(double y0, double width, double height, double 
         for (double z = 0.0; z < height; z += step) {
             const double py = y + jitter(), pz = z + jitter();
             const double px = 10.0 + 0.3 * std::sin(1.3 * py) + 0.2 * std::cos(0.9 * pz)
-                              + 0.1 * std::sin(2.1 * py + 1.7 * pz) + 0.15 * std::sin(3.1 * py) * std::cos(2.3 * pz);
+                + 0.1 * std::sin(2.1 * py + 1.7 * pz) + 0.15 * std::sin(3.1 * py) * std::cos(2.3 * pz);
             points.push_back({px, py, pz, 0, 0});
         }
     return points;

@@ -9,12 +9,11 @@
 
 namespace {
 
-CliffScene testScene() {
-    return buildCliffScene(11, -200.0, 300.0);
-}
+CliffScene testScene() { return buildCliffScene(11, -200.0, 300.0); }
 
 // First rock along the ray by plain stepping; negative when none within maxRange.
-double bruteForceHit(const CliffScene& scene, const ShoreRay& r, double maxRange, double step) {
+double bruteForceHit(const CliffScene& scene, const ShoreRay& r, double maxRange, double step)
+{
     for (double t = 0.0; t <= maxRange; t += step) {
         if (isRock(scene, r.s + t * r.ds, r.c + t * r.dc, r.z + t * r.dz)) {
             return t;
@@ -23,7 +22,8 @@ double bruteForceHit(const CliffScene& scene, const ShoreRay& r, double maxRange
     return -1.0;
 }
 
-ShoreRay rayFrom(double s, double c, double z, double azimuth, double elevation) {
+ShoreRay rayFrom(double s, double c, double z, double azimuth, double elevation)
+{
     ShoreRay r;
     r.s = s;
     r.c = c;
@@ -39,7 +39,8 @@ ShoreRay rayFrom(double s, double c, double z, double azimuth, double elevation)
 // Rays from scanner positions on the beach over the whole field of view, including the
 // grazing ones along the beach and the steep ones into notch roofs and over the top:
 // the marcher must find the same first rock as stepping every 2 mm.
-TEST(RayCaster, FirstHitAgreesWithBruteForce) {
+TEST(RayCaster, FirstHitAgreesWithBruteForce)
+{
     const CliffScene scene = testScene();
     std::mt19937 gen(5);
     const double step = 0.002;
@@ -66,7 +67,8 @@ TEST(RayCaster, FirstHitAgreesWithBruteForce) {
 
 // The marcher's step sizes rest on these bounds: the change of the face offset and of
 // the beach height between two nearby points never exceeds slope times distance.
-TEST(CliffScene, SlopeBoundsHold) {
+TEST(CliffScene, SlopeBoundsHold)
+{
     const CliffScene scene = testScene();
     std::mt19937 gen(8);
     double worstFace = 0.0;
@@ -83,8 +85,8 @@ TEST(CliffScene, SlopeBoundsHold) {
             continue;
         }
         const FaceSlopes& band = low ? scene.lowBand : scene.highBand;
-        const double bound = (band.perS + scene.detailSlopes.perS) * std::fabs(ds) +
-                             (band.perZ + scene.detailSlopes.perZ) * std::fabs(dz);
+        const double bound = (band.perS + scene.detailSlopes.perS) * std::fabs(ds)
+            + (band.perZ + scene.detailSlopes.perZ) * std::fabs(dz);
         const double change = std::fabs(faceOffset(scene, s + ds, z2) - faceOffset(scene, s, z));
         worstFace = std::max(worstFace, change / bound);
         const double c = uniformIn(gen, -5.0, 55.0);
@@ -104,7 +106,8 @@ TEST(CliffScene, SlopeBoundsHold) {
 
 // A notch at the foot leaves the face above overhanging the rock below: somewhere along
 // the shore the face offset a little above the notch is smaller than at the foot.
-TEST(CliffScene, NotchesOverhang) {
+TEST(CliffScene, NotchesOverhang)
+{
     const CliffScene scene = testScene();
     double deepest = 0.0;
     for (double s = -150.0; s < 250.0; s += 1.0) {

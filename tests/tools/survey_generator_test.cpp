@@ -1,7 +1,7 @@
+#include "tests/tools/survey_reading.h"
 #include "tools/cliff_scene.h"
 #include "tools/survey_files.h"
 #include "tools/survey_generator.h"
-#include "tests/tools/survey_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@
 
 namespace {
 
-ExampleSurveyOptions smallSurvey(const std::string& dir) {
+ExampleSurveyOptions smallSurvey(const std::string& dir)
+{
     ExampleSurveyOptions o;
     o.outDir = dir;
     o.scans = 4;
@@ -22,7 +23,8 @@ ExampleSurveyOptions smallSurvey(const std::string& dir) {
     return o;
 }
 
-std::map<std::string, std::string> readConfiguration(const std::string& path) {
+std::map<std::string, std::string> readConfiguration(const std::string& path)
+{
     std::map<std::string, std::string> keys;
     for (const std::string& line : readLines(path)) {
         if (line.empty() || line[0] == '#') {
@@ -39,15 +41,15 @@ std::map<std::string, std::string> readConfiguration(const std::string& path) {
 
 }  // namespace
 
-TEST(SurveyFiles, IdPaddingFollowsIdSize) {
+TEST(SurveyFiles, IdPaddingFollowsIdSize)
+{
     struct Row {
         int32_t id1, id2;
         const char* expected;
     };
     const Row rows[] = {
-        {1, 1, "d/s_001_001_S1.bxyz"},    {7, 42, "d/s_007_042_S1.bxyz"},
-        {10, 99, "d/s_010_099_S1.bxyz"},  {100, 1234, "d/s_100_1234_S1.bxyz"},
-        {0, 9, "d/s_000_009_S1.bxyz"},
+        {1, 1, "d/s_001_001_S1.bxyz"},       {7, 42, "d/s_007_042_S1.bxyz"}, {10, 99, "d/s_010_099_S1.bxyz"},
+        {100, 1234, "d/s_100_1234_S1.bxyz"}, {0, 9, "d/s_000_009_S1.bxyz"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.expected);
@@ -57,7 +59,8 @@ TEST(SurveyFiles, IdPaddingFollowsIdSize) {
 
 // Everything the batch program reads: the database, the point files it names, the
 // configuration, and beside them the truth and a README.
-TEST(ExampleSurvey, WritesTheSurveyFiles) {
+TEST(ExampleSurvey, WritesTheSurveyFiles)
+{
     TempDir dir;
     ExampleSurveyOptions o = smallSurvey(dir.path());
     o.firstId = 8;
@@ -93,18 +96,48 @@ TEST(ExampleSurvey, WritesTheSurveyFiles) {
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-TEST(ExampleSurvey, ConfigurationHasEveryKeyOnce) {
+TEST(ExampleSurvey, ConfigurationHasEveryKeyOnce)
+{
     struct Row {
         bool eastWest;
         int32_t regsol;
         const char* dataDir;
     };
     const Row rows[] = {{false, 2, "0"}, {true, 1, "1"}};
-    const std::set<std::string> expected = {
-        "GPSMINDIST", "GPSMAXDIST", "DATADIR", "TRANSX", "TRANSY", "SCANTRANSFORM", "ZEROPAD", "FILEEXT",
-        "APPLYFILTER", "MINRANGE", "MAXRANGE", "XMIN", "XMAX", "YMIN", "YMAX", "ZMIN", "ZMAX", "dCX", "dCY",
-        "dCZ", "NUMPPC", "MINNUMPTS", "MINDISTINITIAL", "MINDISTFINAL", "MAXDISTINITIAL", "MAXDISTFINAL",
-        "REGMODE", "REGSOL", "MAXREPEAT", "MAXITER", "ALPHATHRESH", "RMSTHRESH", "ALPHA", "ALPHAINC"};
+    const std::set<std::string> expected = {"GPSMINDIST",
+                                            "GPSMAXDIST",
+                                            "DATADIR",
+                                            "TRANSX",
+                                            "TRANSY",
+                                            "SCANTRANSFORM",
+                                            "ZEROPAD",
+                                            "FILEEXT",
+                                            "APPLYFILTER",
+                                            "MINRANGE",
+                                            "MAXRANGE",
+                                            "XMIN",
+                                            "XMAX",
+                                            "YMIN",
+                                            "YMAX",
+                                            "ZMIN",
+                                            "ZMAX",
+                                            "dCX",
+                                            "dCY",
+                                            "dCZ",
+                                            "NUMPPC",
+                                            "MINNUMPTS",
+                                            "MINDISTINITIAL",
+                                            "MINDISTFINAL",
+                                            "MAXDISTINITIAL",
+                                            "MAXDISTFINAL",
+                                            "REGMODE",
+                                            "REGSOL",
+                                            "MAXREPEAT",
+                                            "MAXITER",
+                                            "ALPHATHRESH",
+                                            "RMSTHRESH",
+                                            "ALPHA",
+                                            "ALPHAINC"};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.dataDir);
         TempDir dir;
@@ -133,7 +166,8 @@ TEST(ExampleSurvey, ConfigurationHasEveryKeyOnce) {
 // Neighbours follow each other along the survey direction; GPSMAXDIST catches each
 // neighbour but not the scan after next; the heading errors stay within the limit and
 // at least one is well above half of it.
-TEST(ExampleSurvey, SetUpsSuitTheNeighbourSearch) {
+TEST(ExampleSurvey, SetUpsSuitTheNeighbourSearch)
+{
     struct Row {
         bool eastWest;
         uint32_t seed;
@@ -174,7 +208,8 @@ TEST(ExampleSurvey, SetUpsSuitTheNeighbourSearch) {
     }
 }
 
-TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers) {
+TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers)
+{
     TempDir a;
     TempDir b;
     TempDir c;
@@ -199,7 +234,8 @@ TEST(ExampleSurvey, SameSeedSameBytesOtherSeedDiffers) {
 }
 
 // An output folder that cannot be created is reported, not ignored.
-TEST(ExampleSurvey, UnwritableFolderFails) {
+TEST(ExampleSurvey, UnwritableFolderFails)
+{
     TempDir dir;
     const std::string blocker = dir.path() + "/file";
     std::FILE* f = std::fopen(blocker.c_str(), "w");

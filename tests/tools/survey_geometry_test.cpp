@@ -1,6 +1,6 @@
+#include "tests/tools/survey_reading.h"
 #include "tools/cliff_scene.h"
 #include "tools/survey_generator.h"
-#include "tests/tools/survey_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,11 @@ struct Survey {
     ExampleSurveyOptions options;
     ExampleSurveyPlan plan;
     std::vector<DatabaseRecord> records;
-    std::vector<double> errors;   ///< degrees, from truth.csv
+    std::vector<double> errors;  ///< degrees, from truth.csv
 };
 
-Survey generate(const std::string& dir, int32_t points, double noise) {
+Survey generate(const std::string& dir, int32_t points, double noise)
+{
     Survey s;
     s.options.outDir = dir;
     s.options.scans = 4;
@@ -30,21 +31,24 @@ Survey generate(const std::string& dir, int32_t points, double noise) {
     return s;
 }
 
-std::string scanPath(const std::string& dir, const DatabaseRecord& r) {
+std::string scanPath(const std::string& dir, const DatabaseRecord& r)
+{
     char ids[32];
     std::snprintf(ids, sizeof ids, "_%03d_%03d_", static_cast<int>(r.id1), static_cast<int>(r.id2));
     return dir + "/survey" + ids + r.name + ".bxyz";
 }
 
 // Scan i in the survey frame, turned by the database heading minus `correction` degrees.
-std::vector<Point3> placedScan(const Survey& s, const std::string& dir, size_t i, double correction) {
+std::vector<Point3> placedScan(const Survey& s, const std::string& dir, size_t i, double correction)
+{
     const DatabaseRecord& r = s.records[i];
     return toSurveyFrame(readPointFile(scanPath(dir, r)), r, r.a3 - correction, s.plan.transX, s.plan.transY);
 }
 
 // How far a survey-frame point lies from the rock's surface, in the surface functions'
 // own units (metres of c for the face, of z for the beach and the top).
-double surfaceResidual(const ExampleSurveyPlan& plan, const Point3& p) {
+double surfaceResidual(const ExampleSurveyPlan& plan, const Point3& p)
+{
     double s = 0.0;
     double c = 0.0;
     surveyToShore(plan.frame, p[0], p[1], s, c);
@@ -63,7 +67,8 @@ double surfaceResidual(const ExampleSurveyPlan& plan, const Point3& p) {
 
 // Without noise, every point put back with the true angles (database heading minus the
 // error in truth.csv) lies on the rock surface.
-TEST(SurveyGeometry, PointsLieOnTheSurfaceWithTrueAngles) {
+TEST(SurveyGeometry, PointsLieOnTheSurfaceWithTrueAngles)
+{
     TempDir dir;
     const Survey s = generate(dir.path(), 5000, 0.0);
     ASSERT_EQ(s.records.size(), 4u);
@@ -82,7 +87,8 @@ TEST(SurveyGeometry, PointsLieOnTheSurfaceWithTrueAngles) {
 
 // Range noise moves each point along its ray only: the same survey with and without
 // noise has the same rays, and the range differences have the requested spread.
-TEST(SurveyGeometry, RangeNoiseLiesAlongTheRay) {
+TEST(SurveyGeometry, RangeNoiseLiesAlongTheRay)
+{
     TempDir clean;
     TempDir noisy;
     const Survey a = generate(clean.path(), 20000, 0.0);
@@ -109,7 +115,8 @@ TEST(SurveyGeometry, RangeNoiseLiesAlongTheRay) {
 // With the database headings the neighbours no longer agree: the point-to-plane RMS
 // between neighbouring scans grows well above what the true headings give, so a wrong
 // registration shows; undoing the errors from truth.csv restores the agreement.
-TEST(SurveyGeometry, DatabaseHeadingsSpoilTheOverlap) {
+TEST(SurveyGeometry, DatabaseHeadingsSpoilTheOverlap)
+{
     TempDir dir;
     const Survey s = generate(dir.path(), 30000, 0.003);
     const double zmin = s.plan.zmin;
@@ -121,8 +128,8 @@ TEST(SurveyGeometry, DatabaseHeadingsSpoilTheOverlap) {
         int32_t pairsDb = 0;
         const double rmsTrue = pointToPlaneRms(placedScan(s, dir.path(), i + 1, s.errors[i + 1]),
                                                placedScan(s, dir.path(), i, s.errors[i]), zmin, 0.5, pairsTrue);
-        const double rmsDb = pointToPlaneRms(placedScan(s, dir.path(), i + 1, 0.0),
-                                             placedScan(s, dir.path(), i, 0.0), zmin, 0.5, pairsDb);
+        const double rmsDb = pointToPlaneRms(placedScan(s, dir.path(), i + 1, 0.0), placedScan(s, dir.path(), i, 0.0),
+                                             zmin, 0.5, pairsDb);
         EXPECT_GT(pairsTrue, 1000);
         EXPECT_LT(rmsTrue, 0.08);
         worstRatio = std::min(worstRatio, rmsDb / rmsTrue);

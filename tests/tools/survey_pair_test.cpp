@@ -1,5 +1,5 @@
-#include "tools/survey_generator.h"
 #include "tests/tools/survey_reading.h"
+#include "tools/survey_generator.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@
 namespace {
 
 // The benchmark's pair: two set-ups 30 m apart, scan 1 exact, scan 2 off by half a degree.
-ExampleSurveyOptions pairOptions(const std::string& dir) {
+ExampleSurveyOptions pairOptions(const std::string& dir)
+{
     ExampleSurveyOptions o;
     o.outDir = dir;
     o.scans = 2;
@@ -20,7 +21,8 @@ ExampleSurveyOptions pairOptions(const std::string& dir) {
     return o;
 }
 
-std::vector<Point3> placed(const std::string& dir, const DatabaseRecord& r, double a3) {
+std::vector<Point3> placed(const std::string& dir, const DatabaseRecord& r, double a3)
+{
     char ids[32];
     std::snprintf(ids, sizeof ids, "_%03d_%03d_", static_cast<int>(r.id1), static_cast<int>(r.id2));
     return toSurveyFrame(readPointFile(dir + "/survey" + ids + r.name + ".bxyz"), r, a3, 475000.0, 3640000.0);
@@ -30,7 +32,8 @@ std::vector<Point3> placed(const std::string& dir, const DatabaseRecord& r, doub
 
 // Exactly the errors asked for; the two scans agree at the true headings and not at the
 // database ones, so the half degree is there to be found.
-TEST(SurveyPair, TwoSetUpsThirtyMetresApartWithTheGivenErrors) {
+TEST(SurveyPair, TwoSetUpsThirtyMetresApartWithTheGivenErrors)
+{
     TempDir dir;
     const ExampleSurveyOptions o = pairOptions(dir.path());
     const std::optional<ExampleSurveyResult> result = generateExampleSurvey(o);
@@ -48,15 +51,14 @@ TEST(SurveyPair, TwoSetUpsThirtyMetresApartWithTheGivenErrors) {
         const std::vector<std::string> f = splitCommas(truth[i + 1]);
         EXPECT_EQ(f[2], i == 0 ? "0.000000" : "0.500000");
         EXPECT_EQ(f[4], splitCommas(readLines(dir.path() + "/survey.csv")[i + 1])[5]);  // database A3
-        EXPECT_NEAR(std::strtod(f[4].c_str(), nullptr) - std::strtod(f[3].c_str(), nullptr), i == 0 ? 0.0 : 0.5,
-                    1e-9);
+        EXPECT_NEAR(std::strtod(f[4].c_str(), nullptr) - std::strtod(f[3].c_str(), nullptr), i == 0 ? 0.0 : 0.5, 1e-9);
         EXPECT_NEAR(static_cast<double>(result->pointCounts[i]), o.points, 0.15 * o.points);
     }
     const double zmin = 4.0;
     int32_t pairsTrue = 0;
     int32_t pairsDb = 0;
-    const double rmsTrue =
-        pointToPlaneRms(placed(dir.path(), r[1], r[1].a3 - 0.5), placed(dir.path(), r[0], r[0].a3), zmin, 0.5, pairsTrue);
+    const double rmsTrue = pointToPlaneRms(placed(dir.path(), r[1], r[1].a3 - 0.5), placed(dir.path(), r[0], r[0].a3),
+                                           zmin, 0.5, pairsTrue);
     const double rmsDb =
         pointToPlaneRms(placed(dir.path(), r[1], r[1].a3), placed(dir.path(), r[0], r[0].a3), zmin, 0.5, pairsDb);
     EXPECT_GT(pairsTrue, 2000);
@@ -66,7 +68,8 @@ TEST(SurveyPair, TwoSetUpsThirtyMetresApartWithTheGivenErrors) {
 
 // Given errors replace the drawn ones and change nothing else: the same survey with
 // drawn errors has the same point files, positions and true headings.
-TEST(SurveyPair, GivenErrorsChangeOnlyTheHeadingErrors) {
+TEST(SurveyPair, GivenErrorsChangeOnlyTheHeadingErrors)
+{
     TempDir given;
     TempDir drawn;
     ExampleSurveyOptions o = pairOptions(given.path());
@@ -87,8 +90,8 @@ TEST(SurveyPair, GivenErrorsChangeOnlyTheHeadingErrors) {
             std::vector<std::string> fa = splitCommas(a[i]);
             std::vector<std::string> fb = splitCommas(b[i]);
             // Only the heading error and the database heading may differ.
-            const std::vector<size_t> free = table == std::string("survey.csv") ? std::vector<size_t>{5}
-                                                                                 : std::vector<size_t>{2, 4};
+            const std::vector<size_t> free =
+                table == std::string("survey.csv") ? std::vector<size_t>{5} : std::vector<size_t>{2, 4};
             for (size_t k : free) {
                 fa[k] = fb[k] = "";
             }

@@ -11,11 +11,13 @@ namespace {
 
 constexpr double DEG_TO_RAD = 3.14159265 / 180.0;
 
-int64_t cellKey(int64_t ix, int64_t iy, int64_t iz) {
+int64_t cellKey(int64_t ix, int64_t iy, int64_t iz)
+{
     return ((ix + 100000) * 200000 + (iy + 100000)) * 200000 + (iz + 100000);
 }
 
-int64_t cellOf(const Point3& p, int64_t dx, int64_t dy, int64_t dz) {
+int64_t cellOf(const Point3& p, int64_t dx, int64_t dy, int64_t dz)
+{
     return cellKey(static_cast<int64_t>(std::floor(p[0])) + dx, static_cast<int64_t>(std::floor(p[1])) + dy,
                    static_cast<int64_t>(std::floor(p[2])) + dz);
 }
@@ -23,7 +25,8 @@ int64_t cellOf(const Point3& p, int64_t dx, int64_t dy, int64_t dz) {
 // Distance from p to the plane through the three nearest reference points found in
 // the 27 cells around p; negative when fewer than three lie there.
 double planeDistance(const Point3& p, const std::vector<Point3>& ref,
-                     const std::vector<std::pair<int64_t, int32_t>>& sorted) {
+                     const std::vector<std::pair<int64_t, int32_t>>& sorted)
+{
     double best[3] = {1e300, 1e300, 1e300};
     int32_t idx[3] = {-1, -1, -1};
     for (int64_t dx = -1; dx <= 1; ++dx) {
@@ -33,8 +36,8 @@ double planeDistance(const Point3& p, const std::vector<Point3>& ref,
                 auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(key, INT32_MIN));
                 for (; it != sorted.end() && it->first == key; ++it) {
                     const Point3& r = ref[it->second];
-                    const double d = (r[0] - p[0]) * (r[0] - p[0]) + (r[1] - p[1]) * (r[1] - p[1]) +
-                                     (r[2] - p[2]) * (r[2] - p[2]);
+                    const double d =
+                        (r[0] - p[0]) * (r[0] - p[0]) + (r[1] - p[1]) * (r[1] - p[1]) + (r[2] - p[2]) * (r[2] - p[2]);
                     for (int32_t k = 0; k < 3; ++k) {
                         if (d < best[k]) {
                             for (int32_t m = 2; m > k; --m) {
@@ -68,7 +71,8 @@ double planeDistance(const Point3& p, const std::vector<Point3>& ref,
 
 }  // namespace
 
-std::vector<std::string> readLines(const std::string& path) {
+std::vector<std::string> readLines(const std::string& path)
+{
     const std::string text = readFile(path);
     std::vector<std::string> lines;
     size_t start = 0;
@@ -84,7 +88,8 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
-std::vector<std::string> splitCommas(const std::string& line) {
+std::vector<std::string> splitCommas(const std::string& line)
+{
     std::vector<std::string> fields;
     std::string field;
     std::istringstream in(line);
@@ -94,7 +99,8 @@ std::vector<std::string> splitCommas(const std::string& line) {
     return fields;
 }
 
-std::vector<DatabaseRecord> readDatabase(const std::string& path) {
+std::vector<DatabaseRecord> readDatabase(const std::string& path)
+{
     std::vector<DatabaseRecord> records;
     const std::vector<std::string> lines = readLines(path);
     for (size_t i = 1; i < lines.size(); ++i) {
@@ -117,7 +123,8 @@ std::vector<DatabaseRecord> readDatabase(const std::string& path) {
     return records;
 }
 
-std::vector<double> readHeadingErrors(const std::string& path) {
+std::vector<double> readHeadingErrors(const std::string& path)
+{
     std::vector<double> errors;
     const std::vector<std::string> lines = readLines(path);
     for (size_t i = 1; i < lines.size(); ++i) {
@@ -129,7 +136,8 @@ std::vector<double> readHeadingErrors(const std::string& path) {
     return errors;
 }
 
-std::vector<Point3> readPointFile(const std::string& path) {
+std::vector<Point3> readPointFile(const std::string& path)
+{
     const std::string bytes = readFile(path);
     std::vector<Point3> points(bytes.size() / 32);
     for (size_t i = 0; i < points.size(); ++i) {
@@ -145,15 +153,22 @@ std::vector<Point3> readPointFile(const std::string& path) {
 }
 
 std::vector<Point3> toSurveyFrame(const std::vector<Point3>& scan, const DatabaseRecord& r, double a3Degrees,
-                                  double transX, double transY) {
+                                  double transX, double transY)
+{
     const double al = r.a1 * DEG_TO_RAD;
     const double be = r.a2 * DEG_TO_RAD;
     const double ga = a3Degrees * DEG_TO_RAD;
     const double ca = std::cos(al), sa = std::sin(al), cb = std::cos(be), sb = std::sin(be);
     const double cg = std::cos(ga), sg = std::sin(ga);
-    const double m[9] = {cg * cb, sb * sa * cg - sg * ca, sb * ca * cg + sg * sa,
-                         sg * cb, sb * sa * sg + cg * ca, sb * ca * sg - sa * cg,
-                         -sb,     sa * cb,                cb * ca};
+    const double m[9] = {cg * cb,
+                         sb * sa * cg - sg * ca,
+                         sb * ca * cg + sg * sa,
+                         sg * cb,
+                         sb * sa * sg + cg * ca,
+                         sb * ca * sg - sa * cg,
+                         -sb,
+                         sa * cb,
+                         cb * ca};
     const double t[3] = {r.x - transX, r.y - transY, r.z + 0.29};
     std::vector<Point3> out(scan.size());
     for (size_t i = 0; i < scan.size(); ++i) {
@@ -166,7 +181,8 @@ std::vector<Point3> toSurveyFrame(const std::vector<Point3>& scan, const Databas
 }
 
 double pointToPlaneRms(const std::vector<Point3>& query, const std::vector<Point3>& reference, double zmin,
-                       double maxDist, int32_t& pairs) {
+                       double maxDist, int32_t& pairs)
+{
     std::vector<std::pair<int64_t, int32_t>> sorted(reference.size());
     for (size_t i = 0; i < reference.size(); ++i) {
         sorted[i] = {cellOf(reference[i], 0, 0, 0), static_cast<int32_t>(i)};

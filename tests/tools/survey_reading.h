@@ -15,10 +15,10 @@ std::vector<std::string> splitCommas(const std::string& line);
 
 /// One record of the survey database as the batch program reads it.
 struct DatabaseRecord {
-    double x = 0.0;      ///< X, metres
-    double y = 0.0;      ///< Y
-    double z = 0.0;      ///< Z of the GPS point
-    double a1 = 0.0;     ///< degrees
+    double x = 0.0;   ///< X, metres
+    double y = 0.0;   ///< Y
+    double z = 0.0;   ///< Z of the GPS point
+    double a1 = 0.0;  ///< degrees
     double a2 = 0.0;
     double a3 = 0.0;
     int32_t id1 = 0;

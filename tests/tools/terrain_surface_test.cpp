@@ -11,7 +11,8 @@ namespace {
 
 // Points on a regular 1 m lattice over [0, w] x [0, h] with the height of `surface`.
 template <class Surface>
-std::vector<FieldPoint> lattice(int32_t w, int32_t h, Surface surface) {
+std::vector<FieldPoint> lattice(int32_t w, int32_t h, Surface surface)
+{
     std::vector<FieldPoint> points;
     for (int32_t j = 0; j <= h; ++j) {
         for (int32_t i = 0; i <= w; ++i) {
@@ -24,7 +25,8 @@ std::vector<FieldPoint> lattice(int32_t w, int32_t h, Surface surface) {
 double tiltedPlane(double x, double y) { return 10.0 + 0.3 * x - 0.2 * y; }
 
 // First sample along the ray below the surface, stepping `step` metres; negative when none.
-double bruteForceHit(const HeightField& f, const double* o, const double* d, double maxRange, double step) {
+double bruteForceHit(const HeightField& f, const double* o, const double* d, double maxRange, double step)
+{
     for (double t = step; t <= maxRange; t += step) {
         double z = 0.0;
         if (heightAt(f, o[0] + t * d[0], o[1] + t * d[1], z) && o[2] + t * d[2] <= z) {
@@ -34,18 +36,20 @@ double bruteForceHit(const HeightField& f, const double* o, const double* d, dou
     return -1.0;
 }
 
-void unit(double* d) {
+void unit(double* d)
+{
     const double n = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     d[0] /= n, d[1] /= n, d[2] /= n;
 }
 
 }  // namespace
 
-TEST(TerrainPoints, ReadsPointsWithOrWithoutClass) {
+TEST(TerrainPoints, ReadsPointsWithOrWithoutClass)
+{
     std::string text = "# easting northing elevation class\r\n";
     for (int32_t i = 0; i < 120; ++i) {
-        text += std::to_string(500000 + i) + ".25\t5400000.5\t" + std::to_string(300 + i % 7) + ".75\t" +
-                (i % 3 == 0 ? "1" : "0") + "\r\n";
+        text += std::to_string(500000 + i) + ".25\t5400000.5\t" + std::to_string(300 + i % 7) + ".75\t"
+            + (i % 3 == 0 ? "1" : "0") + "\r\n";
     }
     text += "\n   \r\n500200 5400001 299.5\n";  // blank lines, then blanks and no class
     const std::optional<std::vector<TerrainPoint>> points = parseTerrainPoints(text, "sample");
@@ -60,7 +64,8 @@ TEST(TerrainPoints, ReadsPointsWithOrWithoutClass) {
     EXPECT_EQ((*points)[120].pointClass, 0);
 }
 
-TEST(TerrainPoints, RefusesWhatIsNotAPointAndTooSmallSamples) {
+TEST(TerrainPoints, RefusesWhatIsNotAPointAndTooSmallSamples)
+{
     std::string good;
     for (int32_t i = 0; i < 100; ++i) {
         good += "1 2 3 0\n";
@@ -94,7 +99,8 @@ TEST(TerrainPoints, RefusesWhatIsNotAPointAndTooSmallSamples) {
 
 // Nodes averaged over a symmetric neighbourhood of a plane, and bilinear cells, give
 // back the plane itself inside the grid; outside it there is no height.
-TEST(HeightField, ReproducesAPlane) {
+TEST(HeightField, ReproducesAPlane)
+{
     const HeightField f = buildHeightField(lattice(40, 30, tiltedPlane), 1.0, 1.5);
     EXPECT_EQ(f.nx, 41);
     EXPECT_EQ(f.ny, 31);
@@ -112,7 +118,8 @@ TEST(HeightField, ReproducesAPlane) {
 }
 
 // A gap of a few metres is filled from farther points; one wider than ten radii stays open.
-TEST(HeightField, FillsGapsUpToTenRadii) {
+TEST(HeightField, FillsGapsUpToTenRadii)
+{
     std::vector<FieldPoint> points = lattice(60, 10, [](double, double) { return 5.0; });
     std::vector<FieldPoint> kept;
     for (const FieldPoint& p : points) {
@@ -124,14 +131,15 @@ TEST(HeightField, FillsGapsUpToTenRadii) {
     double z = 0.0;
     EXPECT_TRUE(heightAt(f, 12.0, 5.0, z));
     EXPECT_NEAR(z, 5.0, 1e-12);
-    EXPECT_TRUE(heightAt(f, 38.0, 5.0, z));    // 8 m from the nearest point
-    EXPECT_FALSE(heightAt(f, 43.5, 5.0, z));   // more than 10 m from any
+    EXPECT_TRUE(heightAt(f, 38.0, 5.0, z));   // 8 m from the nearest point
+    EXPECT_FALSE(heightAt(f, 43.5, 5.0, z));  // more than 10 m from any
     EXPECT_GT(f.missing, 0);
 }
 
 // The cast distance is where the ray meets the surface, compared with an exact
 // intersection for a plane and with fine stepping over a rough field.
-TEST(HeightField, RaysStopAtTheFirstCrossing) {
+TEST(HeightField, RaysStopAtTheFirstCrossing)
+{
     const HeightField plane = buildHeightField(lattice(100, 100, tiltedPlane), 1.0, 1.5);
     struct Row {
         const char* name;
@@ -180,7 +188,8 @@ TEST(HeightField, RaysStopAtTheFirstCrossing) {
     }
 }
 
-TEST(HeightField, RaysThatMeetNoGroundReturnNegative) {
+TEST(HeightField, RaysThatMeetNoGroundReturnNegative)
+{
     const HeightField f = buildHeightField(lattice(50, 50, [](double, double) { return 0.0; }), 1.0, 1.5);
     struct Row {
         const char* name;

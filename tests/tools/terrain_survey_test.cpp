@@ -1,6 +1,6 @@
+#include "tests/tools/survey_reading.h"
 #include "tools/survey_generator.h"
 #include "tools/terrain_survey.h"
-#include "tests/tools/survey_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,8 @@ namespace {
 #define TERRAIN_SAMPLE ""
 #endif
 
-ExampleSurveyOptions terrainOptions(const std::string& dir) {
+ExampleSurveyOptions terrainOptions(const std::string& dir)
+{
     ExampleSurveyOptions o;
     o.outDir = dir;
     o.terrainPath = TERRAIN_SAMPLE;
@@ -26,7 +27,8 @@ ExampleSurveyOptions terrainOptions(const std::string& dir) {
     return o;
 }
 
-std::map<std::string, std::string> configurationKeys(const std::string& path) {
+std::map<std::string, std::string> configurationKeys(const std::string& path)
+{
     std::map<std::string, std::string> keys;
     for (const std::string& line : readLines(path)) {
         const size_t blank = line.find(' ');
@@ -40,12 +42,13 @@ std::map<std::string, std::string> configurationKeys(const std::string& path) {
 // A generated terrain survey read back from its files.
 struct TerrainFiles {
     std::vector<DatabaseRecord> records;
-    std::vector<double> errors;                  ///< degrees, truth.csv
-    std::vector<std::vector<Point3>> atTruth;    ///< survey frame, true headings
-    std::vector<std::vector<Point3>> asSurveyed; ///< survey frame, database headings
+    std::vector<double> errors;                   ///< degrees, truth.csv
+    std::vector<std::vector<Point3>> atTruth;     ///< survey frame, true headings
+    std::vector<std::vector<Point3>> asSurveyed;  ///< survey frame, database headings
 };
 
-TerrainFiles readTerrainSurvey(const std::string& dir) {
+TerrainFiles readTerrainSurvey(const std::string& dir)
+{
     TerrainFiles s;
     s.records = readDatabase(dir + "/survey.csv");
     s.errors = readHeadingErrors(dir + "/truth.csv");
@@ -66,7 +69,8 @@ TerrainFiles readTerrainSurvey(const std::string& dir) {
 // Distance from each query point to its nearest reference point, found among the
 // reference points of the 27 cubes of edge `reach` around it; `reach` when none is there.
 std::vector<double> nearestDistances(const std::vector<Point3>& query, const std::vector<Point3>& reference,
-                                     double reach) {
+                                     double reach)
+{
     auto key = [reach](const Point3& p, int32_t dx, int32_t dy, int32_t dz) {
         const int64_t x = static_cast<int64_t>(std::floor(p[0] / reach)) + dx + 100000;
         const int64_t y = static_cast<int64_t>(std::floor(p[1] / reach)) + dy + 100000;
@@ -86,8 +90,9 @@ std::vector<double> nearestDistances(const std::vector<Point3>& query, const std
             for (auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(k, size_t{0}));
                  it != sorted.end() && it->first == k; ++it) {
                 const Point3& r = reference[it->second];
-                best = std::min(best, (r[0] - p[0]) * (r[0] - p[0]) + (r[1] - p[1]) * (r[1] - p[1]) +
-                                          (r[2] - p[2]) * (r[2] - p[2]));
+                best = std::min(best,
+                                (r[0] - p[0]) * (r[0] - p[0]) + (r[1] - p[1]) * (r[1] - p[1])
+                                    + (r[2] - p[2]) * (r[2] - p[2]));
             }
         }
         out.push_back(std::sqrt(best));
@@ -97,7 +102,8 @@ std::vector<double> nearestDistances(const std::vector<Point3>& query, const std
 
 // The field's height under p; a point on the rim of a cell next to a gap may come back
 // from the file a hair inside the gap, so the four points 1 micrometre around it count too.
-bool groundAt(const HeightField& field, const Point3& p, double& z) {
+bool groundAt(const HeightField& field, const Point3& p, double& z)
+{
     for (int32_t k = 0; k < 5; ++k) {
         const double dx = k == 0 ? 0.0 : (k % 2 == 0 ? 1e-6 : -1e-6);
         const double dy = k == 0 ? 0.0 : (k < 3 ? 1e-6 : -1e-6);
@@ -108,7 +114,8 @@ bool groundAt(const HeightField& field, const Point3& p, double& z) {
     return false;
 }
 
-double shareWithin(const std::vector<double>& distances, double limit) {
+double shareWithin(const std::vector<double>& distances, double limit)
+{
     const auto n = std::count_if(distances.begin(), distances.end(), [limit](double d) { return d <= limit; });
     return static_cast<double>(n) / static_cast<double>(distances.size());
 }
@@ -117,7 +124,8 @@ double shareWithin(const std::vector<double>& distances, double limit) {
 
 // Six scans of a few thousand points each, with heading errors up to a degree, one of
 // them above half a degree; the truth table counts the points of each file.
-TEST(TerrainSurvey, SixSparseScansWithKnownErrors) {
+TEST(TerrainSurvey, SixSparseScansWithKnownErrors)
+{
     TempDir dir;
     const std::optional<ExampleSurveyResult> result = generateExampleSurvey(terrainOptions(dir.path()));
     ASSERT_TRUE(result);
@@ -142,7 +150,8 @@ TEST(TerrainSurvey, SixSparseScansWithKnownErrors) {
 
 // Without noise every point put back with the true heading lies on the surface built
 // from the sample; with the database headings the far points leave it.
-TEST(TerrainSurvey, PointsLieOnTheGroundAtTheTrueHeadings) {
+TEST(TerrainSurvey, PointsLieOnTheGroundAtTheTrueHeadings)
+{
     TempDir dir;
     ExampleSurveyOptions o = terrainOptions(dir.path());
     o.noise = 0.0;
@@ -172,7 +181,8 @@ TEST(TerrainSurvey, PointsLieOnTheGroundAtTheTrueHeadings) {
 }
 
 // Neighbours see much of the same ground, but each samples it at its own points.
-TEST(TerrainSurvey, NeighboursOverlapWithoutSharingPoints) {
+TEST(TerrainSurvey, NeighboursOverlapWithoutSharingPoints)
+{
     TempDir dir;
     ASSERT_TRUE(generateExampleSurvey(terrainOptions(dir.path())));
     const TerrainFiles s = readTerrainSurvey(dir.path());
@@ -190,7 +200,8 @@ TEST(TerrainSurvey, NeighboursOverlapWithoutSharingPoints) {
 // The set-ups follow each other along x (DATADIR 1), each finds its neighbour within
 // GPSMAXDIST and not the scan after next, and MINNUMPTS asks for fewer pairs than the
 // weakest neighbour pair can give.
-TEST(TerrainSurvey, NeighbourSearchFindsEachNeighbour) {
+TEST(TerrainSurvey, NeighbourSearchFindsEachNeighbour)
+{
     TempDir dir;
     const std::optional<ExampleSurveyResult> result = generateExampleSurvey(terrainOptions(dir.path()));
     ASSERT_TRUE(result);
@@ -209,7 +220,8 @@ TEST(TerrainSurvey, NeighbourSearchFindsEachNeighbour) {
     }
 }
 
-TEST(TerrainSurvey, SameSeedSameBytesOtherSeedDiffers) {
+TEST(TerrainSurvey, SameSeedSameBytesOtherSeedDiffers)
+{
     TempDir a;
     TempDir b;
     TempDir c;
@@ -233,7 +245,8 @@ TEST(TerrainSurvey, SameSeedSameBytesOtherSeedDiffers) {
     EXPECT_EQ(files, 10);
 }
 
-TEST(TerrainSurvey, UnusableSamplesAndLayoutsAreReported) {
+TEST(TerrainSurvey, UnusableSamplesAndLayoutsAreReported)
+{
     TempDir dir;
     std::string objects;
     for (int32_t i = 0; i < 200; ++i) {

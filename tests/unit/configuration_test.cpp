@@ -34,13 +34,13 @@ TEST(Configuration, LinesThatAreNotKeyBlankValueAreIgnored)
         double xmin;
     } cases[] = {
         {"XMIN -5\n", -5.0},
-        {"XMIN\t-5\n", -1e10},        // tab instead of the blank
-        {" XMIN -5\n", -1e10},        // blank before the key
-        {"xmin -5\n", -1e10},         // keys are case-sensitive
-        {"# XMIN -5\n", -1e10},       // comment
-        {"XMIN word\n", -1e10},       // no number: keeps the default
+        {"XMIN\t-5\n", -1e10},   // tab instead of the blank
+        {" XMIN -5\n", -1e10},   // blank before the key
+        {"xmin -5\n", -1e10},    // keys are case-sensitive
+        {"# XMIN -5\n", -1e10},  // comment
+        {"XMIN word\n", -1e10},  // no number: keeps the default
         {"XMIN  \t -5 trailing\n", -5.0},
-        {"XMIN -5\r\n", -5.0},        // written on Windows
+        {"XMIN -5\r\n", -5.0},  // written on Windows
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

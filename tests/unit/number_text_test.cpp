@@ -18,9 +18,19 @@ std::string printed(double v)
 
 TEST(NumberText, SameAsPrintf)
 {
-    std::vector<double> values = {0.0, -0.0, -1e-9, 1e-7, 0.5, -2.5, 1e300, -1e-300, 475123.1234565,
-                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                  std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::max()};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  -1e-9,
+                                  1e-7,
+                                  0.5,
+                                  -2.5,
+                                  1e300,
+                                  -1e-300,
+                                  475123.1234565,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::max()};
     // Exact ties at the sixth decimal (k / 128 has seven decimals ending in 5).
     for (int k = -300; k <= 300; ++k)
         values.push_back(k / 128.0);

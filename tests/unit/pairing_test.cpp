@@ -31,12 +31,11 @@ Pair prepared(std::vector<CubePoint> a, std::vector<CubePoint> b, const RegSetti
     return p;
 }
 
-PairingResult rms(const RegSettings& s, const Pair& p, double maxDist, bool aAsQuery = true,
-                  PairSink* sink = nullptr)
+PairingResult rms(const RegSettings& s, const Pair& p, double maxDist, bool aAsQuery = true, PairSink* sink = nullptr)
 {
     std::vector<int32_t> candidates;
-    return computePairRms(s, {aAsQuery ? p.a : p.b, aAsQuery ? p.b : p.a, p.cubeCount, s.ZMIN}, maxDist,
-                          candidates, sink);
+    return computePairRms(s, {aAsQuery ? p.a : p.b, aAsQuery ? p.b : p.a, p.cubeCount, s.ZMIN}, maxDist, candidates,
+                          sink);
 }
 
 // A jittered grid of points on the plane z = height over [x0, x0 + n·step) x [0, n·step).
@@ -47,8 +46,7 @@ std::vector<CubePoint> plane(double height, int n, double step, uint32_t seed, d
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j)
             points.push_back({x0 + i * step + 0.4 * step * (static_cast<double>(random()) / 4294967296.0),
-                              j * step + 0.4 * step * (static_cast<double>(random()) / 4294967296.0),
-                              height, 0, 0});
+                              j * step + 0.4 * step * (static_cast<double>(random()) / 4294967296.0), height, 0, 0});
     return points;
 }
 
@@ -88,8 +86,11 @@ TEST(Pairing, DistanceToThePlaneThroughTheThreeNearest)
     s.NUMPPC = 1;
     s.MINNUMPTS = 1;
     // Reference: three points fixing the plane z = 0.2 x + 0.1, and two far ones.
-    std::vector<CubePoint> ref{{0.1, 0.1, 0.12, 0, 0}, {0.6, 0.1, 0.22, 0, 0}, {0.1, 0.6, 0.12, 0, 0},
-                               {0.9, 0.9, 0.9, 0, 0}, {0.95, 0.05, 0.9, 0, 0}};
+    std::vector<CubePoint> ref{{0.1, 0.1, 0.12, 0, 0},
+                               {0.6, 0.1, 0.22, 0, 0},
+                               {0.1, 0.6, 0.12, 0, 0},
+                               {0.9, 0.9, 0.9, 0, 0},
+                               {0.95, 0.05, 0.9, 0, 0}};
     std::vector<CubePoint> query{{0.3, 0.3, 0.5, 0, 0}};
     const Pair p = prepared(query, ref, s);
     // |0.2·0.3 - 0.5 + 0.1| / sqrt(1.04)

@@ -102,10 +102,10 @@ TEST(TextPoints, LineFormats)
         bool point;
         double x, y, z;
     } cases[] = {
-        {"1,2,3", true, 1, 2, 3},       {"1 2 3", true, 1, 2, 3},   {"1, 2, 3", true, 1, 2, 3},
-        {"1\t2\t3", true, 1, 2, 3},     {"  1;2;3\r", true, 1, 2, 3}, {"4,5,6,7", true, 4, 5, 6},
-        {"1,,2,3", false, 0, 0, 0},     {"1,2", false, 0, 0, 0},    {"1,2,", false, 0, 0, 0},
-        {"", false, 0, 0, 0},           {"a,b,c", false, 0, 0, 0},
+        {"1,2,3", true, 1, 2, 3},   {"1 2 3", true, 1, 2, 3},     {"1, 2, 3", true, 1, 2, 3},
+        {"1\t2\t3", true, 1, 2, 3}, {"  1;2;3\r", true, 1, 2, 3}, {"4,5,6,7", true, 4, 5, 6},
+        {"1,,2,3", false, 0, 0, 0}, {"1,2", false, 0, 0, 0},      {"1,2,", false, 0, 0, 0},
+        {"", false, 0, 0, 0},       {"a,b,c", false, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -89,7 +89,11 @@ TEST(LocalPlane, PlanesThroughFewPoints)
     } cases[] = {
         {"three points of z = 2", {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, true, 0, 0, 1},
         {"a vertical wall x = 5", {{5, 0, 0}, {5, 1, 0}, {5, 0, 1}, {5, 1, 1}, {5, 0.5, 0.3}}, true, 1, 0, 0},
-        {"tilted: z = x", {{0, 0, 0}, {1, 0, 1}, {0, 2, 0}, {2, 3, 2}, {-1, 1, -1}}, true, -std::sqrt(0.5), 0,
+        {"tilted: z = x",
+         {{0, 0, 0}, {1, 0, 1}, {0, 2, 0}, {2, 3, 2}, {-1, 1, -1}},
+         true,
+         -std::sqrt(0.5),
+         0,
          std::sqrt(0.5)},
         {"on one line", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, false, 0, 0, 0},
         {"one spot", {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, false, 0, 0, 0},
@@ -120,8 +124,7 @@ TEST(LocalPlane, PlanesThroughFewPoints)
 
 // Random points over a square of side `size` (or, with `farCorner`, its first metre and
 // one point at the far corner), stamped and sorted over the grid of their own extent.
-std::vector<CubePoint> sortedCloud(int count, double size, double cube, bool farCorner, uint32_t seed,
-                                   CubeGrid& grid)
+std::vector<CubePoint> sortedCloud(int count, double size, double cube, bool farCorner, uint32_t seed, CubeGrid& grid)
 {
     std::mt19937 random(seed);
     auto uniform = [&](double side) { return side * (static_cast<double>(random()) / 4294967296.0); };

@@ -14,11 +14,12 @@ TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
 {
     TempDir dir;
     const std::string reg = dir.file("reg.csv");
-    writeFile(reg, "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \r\n"
-                   "7,0.200000,8,0.400000,0.010000,100,3\r\n"
-                   "9,0.000000,7,0.000000,0.020000,50,0\r\n"
-                   "\r\n"
-                   "8,-0.100000,7,-0.100000,0.010000,100,3");
+    writeFile(reg,
+              "scan1,rotation2,scan2,rotation2,rms,numpts,num_iters \r\n"
+              "7,0.200000,8,0.400000,0.010000,100,3\r\n"
+              "9,0.000000,7,0.000000,0.020000,50,0\r\n"
+              "\r\n"
+              "8,-0.100000,7,-0.100000,0.010000,100,3");
     testing::internal::CaptureStdout();
     const int32_t count = countRotationEntries(reg);
     const std::vector<RotationEntry> entries = loadRotationTable(reg, count);
@@ -43,9 +44,11 @@ TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
     EXPECT_EQ(none, 0.0);
     EXPECT_EQ(values, 0);
     EXPECT_EQ(spread, 0.0);
-    EXPECT_EQ(out, "Loading data from file " + reg + " \n"
-                   "5 has no rotations, so the rotation will not be performed \n"
-                   "9 has no rotations, so the rotation will not be performed \n");
+    EXPECT_EQ(out,
+              "Loading data from file " + reg
+                  + " \n"
+                    "5 has no rotations, so the rotation will not be performed \n"
+                    "9 has no rotations, so the rotation will not be performed \n");
 }
 
 TEST(RotationTable, MissingOrUnreadableTables)

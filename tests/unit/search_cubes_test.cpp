@@ -22,9 +22,9 @@ TEST(SearchCubes, GridSizeAndOrigin)
     RegSettings s;
     CubeGrid g;
     ASSERT_TRUE(buildCubeGrid(box(0.5, 3.2, 10.2, 11.0, -2.5, 4.0), s.ZMIN, s, g));
-    EXPECT_EQ(g.nx, 4);   // trunc(2.7) + 2
-    EXPECT_EQ(g.ny, 2);   // trunc(0.8) + 2
-    EXPECT_EQ(g.nz, 8);   // trunc(6.5) + 2
+    EXPECT_EQ(g.nx, 4);  // trunc(2.7) + 2
+    EXPECT_EQ(g.ny, 2);  // trunc(0.8) + 2
+    EXPECT_EQ(g.nz, 8);  // trunc(6.5) + 2
     EXPECT_EQ(g.cubeCount, 64);
     EXPECT_EQ(g.x0, 0.0);  // trunc(-0.5)
     EXPECT_EQ(g.y0, 9.0);
@@ -55,13 +55,13 @@ TEST(SearchCubes, IndexLayoutBoundariesAndOutside)
         int32_t cube;
     } cases[] = {
         {0.5, 9.5, -3.0, 0},
-        {1.0, 9.5, -3.0, 1},                 // on the face between cubes 0 and 1: the upper cube
+        {1.0, 9.5, -3.0, 1},  // on the face between cubes 0 and 1: the upper cube
         {0.999, 9.5, -3.0, 0},
-        {0.5, 9.5, -2.0, 4},                 // one up in z: x varies fastest, then z
-        {0.5, 10.0, -3.0, 32},               // one along y: nx·nz
+        {0.5, 9.5, -2.0, 4},    // one up in z: x varies fastest, then z
+        {0.5, 10.0, -3.0, 32},  // one along y: nx·nz
         {3.99, 10.99, 4.99, 3 + 4 * 7 + 32},
-        {4.0, 9.5, -3.0, 64},                // ix = nx: outside
-        {-0.5, 9.5, -3.0, 0},                // trunc(-0.5) is 0, not -1
+        {4.0, 9.5, -3.0, 64},  // ix = nx: outside
+        {-0.5, 9.5, -3.0, 0},  // trunc(-0.5) is 0, not -1
         {-1.0, 9.5, -3.0, 64},
         {0.5, 9.5, 5.0, 64},
         {nan, 9.5, -3.0, 64},

@@ -167,9 +167,8 @@ TEST_F(TinyPair, NoSearchWithoutIterationsOrRepeats)
         Method method;
         int32_t maxIter, maxRepeat;
     } cases[] = {
-        {Method::IterativeSearch, 5, 0}, {Method::IterativeSearch, 5, -2},
-        {Method::PartialLeastSquares, 0, 3}, {Method::PartialLeastSquares, -1, 3},
-        {Method::PingPong, 5, 0},
+        {Method::IterativeSearch, 5, 0},      {Method::IterativeSearch, 5, -2}, {Method::PartialLeastSquares, 0, 3},
+        {Method::PartialLeastSquares, -1, 3}, {Method::PingPong, 5, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << name(c.method) << " " << c.maxIter << " " << c.maxRepeat);
@@ -256,9 +255,8 @@ TEST_F(TinyPair, IterativeSearchLeavesItsCopiesTurnedByTheResult)
     solve(Method::IterativeSearch);
     // Turning the working copies back by the reported rotations gives the prepared points.
     auto byPosition = [](std::vector<CubePoint> v) {
-        std::sort(v.begin(), v.end(), [](const CubePoint& a, const CubePoint& b) {
-            return std::tie(a.z, a.y) < std::tie(b.z, b.y);
-        });
+        std::sort(v.begin(), v.end(),
+                  [](const CubePoint& a, const CubePoint& b) { return std::tie(a.z, a.y) < std::tie(b.z, b.y); });
         return v;
     };
     std::vector<CubePoint> back1 = pair_.work1, back2 = pair_.work2;

@@ -54,16 +54,16 @@ TEST(SurveyDatabase, ReadingStopsAtTheFirstLineThatIsNoRecord)
         const char* text;
         P::Problem problem;
         int32_t line;
-        int32_t fields;    ///< for FieldCount
-        const char* shown; ///< for the others
+        int32_t fields;     ///< for FieldCount
+        const char* shown;  ///< for the others
     } cases[] = {
         {"h\n1,2,3,4,5,6,7,8,S1\n1,2,abc,4,5,6,7,8,S2\n1,2,3,4,5,6,7,8,S3\n", P::NotANumber, 3, 0, "abc"},
         {"h\n1,2,3,4,5,6,7,8,S1\n1,2,3\n", P::FieldCount, 3, 3, ""},
         {"h\n1,2,3,4,5,6,7,8,S1,\n", P::FieldCount, 2, 10, ""},
-        {"h\n1,5,2,3,4,5,6,7,8,S1\n", P::FieldCount, 2, 10, ""},                 // a decimal comma
-        {"h\n11 22 33 44 55 66 77 88 S1\n", P::FieldCount, 2, 1, ""},           // blanks between fields
-        {"h\n1;2;3;4;5;6;7;8;S1\n", P::FieldCount, 2, 1, ""},                   // semicolons
-        {"h\n1,2,3,4,5,6,010,0x1,S1\n", P::NotANumber, 2, 0, "0x1"},            // ids are decimal
+        {"h\n1,5,2,3,4,5,6,7,8,S1\n", P::FieldCount, 2, 10, ""},       // a decimal comma
+        {"h\n11 22 33 44 55 66 77 88 S1\n", P::FieldCount, 2, 1, ""},  // blanks between fields
+        {"h\n1;2;3;4;5;6;7;8;S1\n", P::FieldCount, 2, 1, ""},          // semicolons
+        {"h\n1,2,3,4,5,6,010,0x1,S1\n", P::NotANumber, 2, 0, "0x1"},   // ids are decimal
         {"h\n1,2,3,4,5,inf,7,8,S1\n", P::NotANumber, 2, 0, "inf"},
         {"h\n1,2,3,4,5,6,7,8,\"S1\"\n", P::BadName, 2, 0, "\"S1\""},
         {"h\n1,2,3,4,5,6,7,8,Scan one\n", P::BadName, 2, 0, "Scan one"},
@@ -75,8 +75,9 @@ TEST(SurveyDatabase, ReadingStopsAtTheFirstLineThatIsNoRecord)
         const SurveyDatabase db = readText(c.text);
         EXPECT_EQ(db.problem, c.problem);
         EXPECT_EQ(db.problemLine, c.line);
-        EXPECT_EQ(db.records.size(), static_cast<std::size_t>(std::string(c.text).find("S1\n") != std::string::npos
-                                                                 && c.line > 2 ? 1 : 0));
+        EXPECT_EQ(
+            db.records.size(),
+            static_cast<std::size_t>(std::string(c.text).find("S1\n") != std::string::npos && c.line > 2 ? 1 : 0));
         if (c.problem == P::FieldCount)
             EXPECT_EQ(db.fieldCount, c.fields);
         else
@@ -84,10 +85,7 @@ TEST(SurveyDatabase, ReadingStopsAtTheFirstLineThatIsNoRecord)
     }
 }
 
-TEST(SurveyDatabase, MissingFile)
-{
-    EXPECT_FALSE(readSurveyDatabase("/nonexistent/survey.csv").has_value());
-}
+TEST(SurveyDatabase, MissingFile) { EXPECT_FALSE(readSurveyDatabase("/nonexistent/survey.csv").has_value()); }
 
 TEST(ScanFileName, PaddingOnlyWithZeroPadOne)
 {
@@ -95,12 +93,9 @@ TEST(ScanFileName, PaddingOnlyWithZeroPadOne)
         int32_t zeroPad, id1, id2;
         const char* expected;
     } cases[] = {
-        {1, 7, 42, "D:\\cliff\\survey_007_042_S1.bxyz"},
-        {0, 7, 42, "D:\\cliff\\survey_7_42_S1.bxyz"},
-        {2, 7, 42, "D:\\cliff\\survey_7_42_S1.bxyz"},
-        {1, 123, 1234, "D:\\cliff\\survey_123_1234_S1.bxyz"},
-        {1, -5, 99, "D:\\cliff\\survey_00-5_099_S1.bxyz"},
-        {1, 10, 100, "D:\\cliff\\survey_010_100_S1.bxyz"},
+        {1, 7, 42, "D:\\cliff\\survey_007_042_S1.bxyz"},   {0, 7, 42, "D:\\cliff\\survey_7_42_S1.bxyz"},
+        {2, 7, 42, "D:\\cliff\\survey_7_42_S1.bxyz"},      {1, 123, 1234, "D:\\cliff\\survey_123_1234_S1.bxyz"},
+        {1, -5, 99, "D:\\cliff\\survey_00-5_099_S1.bxyz"}, {1, 10, 100, "D:\\cliff\\survey_010_100_S1.bxyz"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);

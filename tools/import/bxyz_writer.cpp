@@ -6,7 +6,8 @@ namespace {
 
 constexpr std::size_t BUFFER_RECORDS = 65536;  // one fwrite per 2 MiB
 
-void putLittleEndian(unsigned char* out, double value) {
+void putLittleEndian(unsigned char* out, double value)
+{
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     for (int32_t k = 0; k < 8; ++k) {
@@ -16,7 +17,8 @@ void putLittleEndian(unsigned char* out, double value) {
 
 }  // namespace
 
-bool BxyzWriter::open(const std::string& target, std::string& error) {
+bool BxyzWriter::open(const std::string& target, std::string& error)
+{
     buffer_.assign(BUFFER_RECORDS * BXYZ_RECORD_BYTES, 0);
     used_ = 0;
     records_ = 0;
@@ -24,7 +26,8 @@ bool BxyzWriter::open(const std::string& target, std::string& error) {
     return file_.open(target, error);
 }
 
-bool BxyzWriter::flush() {
+bool BxyzWriter::flush()
+{
     if (used_ > 0 && !failed_) {
         failed_ = std::fwrite(buffer_.data(), 1, used_, file_.file()) != used_;
     }
@@ -32,7 +35,8 @@ bool BxyzWriter::flush() {
     return !failed_;
 }
 
-bool BxyzWriter::write(const ImportedPoint* points, std::size_t count) {
+bool BxyzWriter::write(const ImportedPoint* points, std::size_t count)
+{
     for (std::size_t i = 0; i < count && !failed_; ++i) {
         if (used_ == buffer_.size() && !flush()) {
             break;
@@ -48,7 +52,8 @@ bool BxyzWriter::write(const ImportedPoint* points, std::size_t count) {
     return !failed_;
 }
 
-bool BxyzWriter::commit(std::string& error) {
+bool BxyzWriter::commit(std::string& error)
+{
     if (!flush()) {
         error = "writing " + file_.temporaryPath() + " failed (disk full or no longer writable?)";
         file_.discard();

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-std::size_t MemorySource::read(uint64_t offset, void* out, std::size_t count) {
+std::size_t MemorySource::read(uint64_t offset, void* out, std::size_t count)
+{
     if (offset >= size_) {
         return 0;
     }
@@ -15,7 +16,8 @@ std::size_t MemorySource::read(uint64_t offset, void* out, std::size_t count) {
     return n;
 }
 
-bool FileSource::open(const std::string& path, std::string& error) {
+bool FileSource::open(const std::string& path, std::string& error)
+{
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status)) {
@@ -40,7 +42,8 @@ bool FileSource::open(const std::string& path, std::string& error) {
 }
 
 // fseek takes a long; large distances go in steps that fit one.
-bool FileSource::seekTo(uint64_t offset) {
+bool FileSource::seekTo(uint64_t offset)
+{
     if (offset == position_) {
         return true;
     }
@@ -49,9 +52,8 @@ bool FileSource::seekTo(uint64_t offset) {
         position_ = 0;
     }
     while (position_ < offset) {
-        const uint64_t step = offset - position_ < static_cast<uint64_t>(LONG_MAX)
-                                  ? offset - position_
-                                  : static_cast<uint64_t>(LONG_MAX);
+        const uint64_t step =
+            offset - position_ < static_cast<uint64_t>(LONG_MAX) ? offset - position_ : static_cast<uint64_t>(LONG_MAX);
         if (std::fseek(file_.get(), static_cast<long>(step), SEEK_CUR) != 0) {
             failed_ = true;
             return false;
@@ -61,7 +63,8 @@ bool FileSource::seekTo(uint64_t offset) {
     return true;
 }
 
-std::size_t FileSource::read(uint64_t offset, void* out, std::size_t count) {
+std::size_t FileSource::read(uint64_t offset, void* out, std::size_t count)
+{
     if (!file_ || failed_ || offset >= size_ || !seekTo(offset)) {
         return 0;
     }

@@ -22,7 +22,7 @@ public:
 
 class MemorySource : public ByteSource {
 public:
-    MemorySource(const void* data, std::size_t size) : data_(static_cast<const unsigned char*>(data)), size_(size) {}
+    MemorySource(const void* data, std::size_t size) : data_(static_cast<const unsigned char*>(data)), size_(size) { }
     uint64_t size() const override { return size_; }
     std::size_t read(uint64_t offset, void* out, std::size_t count) override;
     bool failed() const override { return false; }

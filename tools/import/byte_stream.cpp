@@ -4,17 +4,20 @@
 
 // A small input gets a buffer of its own size: the fuzz harnesses read thousands of
 // them a second, and a megabyte each would be most of their time.
-ByteStream::ByteStream(ByteSource& source, uint64_t start) : source_(source), bufferStart_(start) {
+ByteStream::ByteStream(ByteSource& source, uint64_t start) : source_(source), bufferStart_(start)
+{
     const uint64_t left = start < source.size() ? source.size() - start : 0;
     buffer_.resize(left < BLOCK_BYTES ? static_cast<std::size_t>(left) + 1 : BLOCK_BYTES);
 }
 
-uint64_t ByteStream::remaining() const {
+uint64_t ByteStream::remaining() const
+{
     const uint64_t at = offset();
     return at < source_.size() ? source_.size() - at : 0;
 }
 
-bool ByteStream::refill(std::size_t wanted) {
+bool ByteStream::refill(std::size_t wanted)
+{
     if (pos_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
         bufferStart_ += pos_;
@@ -32,7 +35,8 @@ bool ByteStream::refill(std::size_t wanted) {
     return n > 0;
 }
 
-const unsigned char* ByteStream::peek(std::size_t count) {
+const unsigned char* ByteStream::peek(std::size_t count)
+{
     while (end_ - pos_ < count) {
         if (count > BLOCK_BYTES || !refill(count)) {
             return nullptr;
@@ -41,7 +45,8 @@ const unsigned char* ByteStream::peek(std::size_t count) {
     return reinterpret_cast<const unsigned char*>(buffer_.data() + pos_);
 }
 
-bool ByteStream::read(void* out, std::size_t count) {
+bool ByteStream::read(void* out, std::size_t count)
+{
     const unsigned char* bytes = peek(count);
     if (bytes == nullptr) {
         return false;
@@ -51,7 +56,8 @@ bool ByteStream::read(void* out, std::size_t count) {
     return true;
 }
 
-bool ByteStream::skip(uint64_t count) {
+bool ByteStream::skip(uint64_t count)
+{
     if (count <= end_ - pos_) {
         pos_ += static_cast<std::size_t>(count);
         return true;
@@ -65,7 +71,8 @@ bool ByteStream::skip(uint64_t count) {
     return true;
 }
 
-LineStatus ByteStream::nextLine(std::string_view& line) {
+LineStatus ByteStream::nextLine(std::string_view& line)
+{
     std::size_t searched = pos_;
     for (;;) {
         const void* found = std::memchr(buffer_.data() + searched, '\n', end_ - searched);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-void addToStats(CloudStats& stats, const ImportedPoint* points, std::size_t count) {
+void addToStats(CloudStats& stats, const ImportedPoint* points, std::size_t count)
+{
     for (std::size_t i = 0; i < count; ++i) {
         const ImportedPoint& p = points[i];
         const double v[3] = {p.x, p.y, p.z};

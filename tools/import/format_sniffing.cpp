@@ -13,7 +13,8 @@ namespace {
 constexpr std::size_t HEAD_BYTES = 4096;
 constexpr int32_t TEXT_LINES_LOOKED_AT = 100;
 
-std::string lowerExtension(const std::string& fileName) {
+std::string lowerExtension(const std::string& fileName)
+{
     const std::size_t dot = fileName.find_last_of('.');
     const std::size_t slash = fileName.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
@@ -26,12 +27,14 @@ std::string lowerExtension(const std::string& fileName) {
     return extension;
 }
 
-bool startsWith(const unsigned char* head, std::size_t bytes, const char* magic) {
+bool startsWith(const unsigned char* head, std::size_t bytes, const char* magic)
+{
     const std::size_t n = std::strlen(magic);
     return bytes >= n && std::memcmp(head, magic, n) == 0;
 }
 
-bool looksLikePtx(ByteSource& source) {
+bool looksLikePtx(ByteSource& source)
+{
     ByteStream stream(source);
     PtxPose pose;
     int64_t line = 0;
@@ -41,7 +44,8 @@ bool looksLikePtx(ByteSource& source) {
 
 // The first line that is neither blank, a comment, a column-name line nor a count
 // line must start with three numbers.
-bool looksLikePointText(ByteSource& source) {
+bool looksLikePointText(ByteSource& source)
+{
     ByteStream stream(source);
     std::string_view line;
     for (int32_t k = 0; k < TEXT_LINES_LOOKED_AT; ++k) {
@@ -74,13 +78,15 @@ SniffResult refused(InputFormat format, std::string why) { return SniffResult{fo
 
 }  // namespace
 
-SniffResult sniffFormat(ByteSource& source, const std::string& fileName) {
+SniffResult sniffFormat(ByteSource& source, const std::string& fileName)
+{
     unsigned char head[HEAD_BYTES];
     const std::size_t bytes = source.read(0, head, sizeof head);
     const std::string extension = lowerExtension(fileName);
     if (extension == ".bxyz") {
-        return refused(InputFormat::Bxyz, "this is already a binary point file (.bxyz) of the batch program; copy it "
-                                          "to the name the survey database gives instead of importing it");
+        return refused(InputFormat::Bxyz,
+                       "this is already a binary point file (.bxyz) of the batch program; copy it "
+                       "to the name the survey database gives instead of importing it");
     }
     if (startsWith(head, bytes, "LASF")) {
         if (extension == ".laz") {
@@ -92,38 +98,44 @@ SniffResult sniffFormat(ByteSource& source, const std::string& fileName) {
         return {InputFormat::Las, {}};
     }
     if (startsWith(head, bytes, "ASTM-E57")) {
-        return refused(InputFormat::E57, "this is an E57 file, a structured and compressed format this program "
-                                         "cannot read; export the scan to PLY, PTX or uncompressed LAS with the "
-                                         "scanner's software or any point-cloud program, then import that file");
+        return refused(InputFormat::E57,
+                       "this is an E57 file, a structured and compressed format this program "
+                       "cannot read; export the scan to PLY, PTX or uncompressed LAS with the "
+                       "scanner's software or any point-cloud program, then import that file");
     }
     if (startsWith(head, bytes, "ply\n") || startsWith(head, bytes, "ply\r\n")) {
         return {InputFormat::Ply, {}};
     }
     if (extension == ".laz") {
-        return refused(InputFormat::Unknown, "the name ends in .laz, but the file does not start with the LAS "
-                                             "signature: it is neither LAZ nor anything else this program reads");
+        return refused(InputFormat::Unknown,
+                       "the name ends in .laz, but the file does not start with the LAS "
+                       "signature: it is neither LAZ nor anything else this program reads");
     }
     // Point text holds no NUL byte; a binary file almost always does early on.
     if (bytes == 0 || std::memchr(head, 0, bytes) != nullptr) {
-        return refused(InputFormat::Unknown, bytes == 0 ? "the file is empty"
-                                                        : "this is not a point-cloud file this program recognises: "
-                                                          "it reads LAS, PLY, PTX and XYZ/PTS point text");
+        return refused(InputFormat::Unknown,
+                       bytes == 0 ? "the file is empty"
+                                  : "this is not a point-cloud file this program recognises: "
+                                    "it reads LAS, PLY, PTX and XYZ/PTS point text");
     }
     if (looksLikePtx(source)) {
         return {InputFormat::Ptx, {}};
     }
     if (extension == ".ptx") {
-        return refused(InputFormat::Unknown, "the name ends in .ptx, but the file does not start with a PTX scan "
-                                             "header (columns, rows, scanner position, three axes, a 4x4 transform)");
+        return refused(InputFormat::Unknown,
+                       "the name ends in .ptx, but the file does not start with a PTX scan "
+                       "header (columns, rows, scanner position, three axes, a 4x4 transform)");
     }
     if (looksLikePointText(source)) {
         return {InputFormat::Xyz, {}};
     }
-    return refused(InputFormat::Unknown, "this is not a point-cloud file this program recognises: it reads LAS, PLY, "
-                                         "PTX and XYZ/PTS point text");
+    return refused(InputFormat::Unknown,
+                   "this is not a point-cloud file this program recognises: it reads LAS, PLY, "
+                   "PTX and XYZ/PTS point text");
 }
 
-const char* formatName(InputFormat format) {
+const char* formatName(InputFormat format)
+{
     switch (format) {
     case InputFormat::Las:
         return "LAS";

@@ -11,7 +11,7 @@ enum class InputFormat { Las, Ply, Ptx, Xyz, Laz, E57, Bxyz, Unknown };
 
 struct SniffResult {
     InputFormat format = InputFormat::Unknown;
-    std::string refusal;   ///< for Laz, E57, Bxyz and Unknown: why it is not read and what to do
+    std::string refusal;  ///< for Laz, E57, Bxyz and Unknown: why it is not read and what to do
 };
 
 /// `fileName` is the input's path or name, used only for its extension.

@@ -7,7 +7,8 @@
 
 namespace {
 
-bool parseInt32(const char* text, int32_t low, int32_t high, int32_t& out) {
+bool parseInt32(const char* text, int32_t low, int32_t high, int32_t& out)
+{
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text, &end, 10);
@@ -18,13 +19,15 @@ bool parseInt32(const char* text, int32_t low, int32_t high, int32_t& out) {
     return true;
 }
 
-bool endsWith(const std::string& text, const char* suffix) {
+bool endsWith(const std::string& text, const char* suffix)
+{
     const std::size_t n = std::strlen(suffix);
     return text.size() > n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
 // Applies an option that takes a value; false when the value is malformed.
-bool applyValue(const std::string& key, const char* value, ImportOptions& o, std::string& error) {
+bool applyValue(const std::string& key, const char* value, ImportOptions& o, std::string& error)
+{
     bool ok = true;
     if (key == "--out") {
         o.output = value;
@@ -46,7 +49,8 @@ bool applyValue(const std::string& key, const char* value, ImportOptions& o, std
     return ok;
 }
 
-bool checkCombination(const ImportOptions& o, bool recordGiven, bool idGiven, std::string& error) {
+bool checkCombination(const ImportOptions& o, bool recordGiven, bool idGiven, std::string& error)
+{
     if (o.input.empty()) {
         error = "no input file given";
     } else if (o.output.empty() == o.database.empty()) {
@@ -65,7 +69,8 @@ bool checkCombination(const ImportOptions& o, bool recordGiven, bool idGiven, st
 
 }  // namespace
 
-CommandLine parseCommandLine(int argc, const char* const* argv, ImportOptions& options, std::string& error) {
+CommandLine parseCommandLine(int argc, const char* const* argv, ImportOptions& options, std::string& error)
+{
     ImportOptions o;
     bool recordGiven = false;
     bool idGiven = false;
@@ -106,7 +111,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv, ImportOptions& o
     return CommandLine::Run;
 }
 
-void printUsage(std::FILE* to) {
+void printUsage(std::FILE* to)
+{
     std::fprintf(to,
                  "Usage: tavrin_import INPUT --out FILE.bxyz [options]\n"
                  "       tavrin_import INPUT --database SURVEY.csv (--record N | --scan-id ID1) [options]\n"
@@ -136,7 +142,8 @@ void printUsage(std::FILE* to) {
                  "2 bad command line.\n");
 }
 
-void printShortUsage(std::FILE* to) {
+void printShortUsage(std::FILE* to)
+{
     std::fprintf(to,
                  "Usage: tavrin_import INPUT --out FILE.bxyz [options]\n"
                  "       tavrin_import INPUT --database SURVEY.csv (--record N | --scan-id ID1) [options]\n"

@@ -8,13 +8,13 @@
 #include <string>
 
 struct ImportOptions {
-    std::string input;            ///< the file to convert
-    std::string output;           ///< --out, empty when the database names the output
-    std::string database;         ///< --database, empty with --out
-    ScanSelection selection;      ///< --record / --scan-id / --zeropad
-    PtxChoice ptx;                ///< --ptx-scan / --apply-pose
-    bool ptxScanGiven = false;    ///< --ptx-scan was on the command line
-    bool quiet = false;           ///< --quiet: no progress, no summary
+    std::string input;          ///< the file to convert
+    std::string output;         ///< --out, empty when the database names the output
+    std::string database;       ///< --database, empty with --out
+    ScanSelection selection;    ///< --record / --scan-id / --zeropad
+    PtxChoice ptx;              ///< --ptx-scan / --apply-pose
+    bool ptxScanGiven = false;  ///< --ptx-scan was on the command line
+    bool quiet = false;         ///< --quiet: no progress, no summary
 };
 
 enum class CommandLine { Run, Help, Bad };

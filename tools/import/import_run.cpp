@@ -22,11 +22,13 @@ constexpr uint64_t TEXT_BYTES_PER_POINT = 30;
 class WritingSink : public PointSink {
 public:
     WritingSink(BxyzWriter& writer, CloudStats& stats, uint64_t inputBytes, bool showProgress)
-        : writer_(writer), stats_(stats), inputBytes_(inputBytes), allowed_(showProgress) {
+        : writer_(writer), stats_(stats), inputBytes_(inputBytes), allowed_(showProgress)
+    {
         show_ = allowed_ && inputBytes_ / TEXT_BYTES_PER_POINT >= static_cast<uint64_t>(PROGRESS_POINTS);
     }
 
-    ~WritingSink() override {
+    ~WritingSink() override
+    {
         if (shownPercent_ >= 0) {
             std::fprintf(stderr, "\n");
         }
@@ -36,7 +38,8 @@ public:
 
     void expectRecords(int64_t records) override { show_ = allowed_ && records >= PROGRESS_POINTS; }
 
-    void progress(uint64_t bytesRead) override {
+    void progress(uint64_t bytesRead) override
+    {
         if (!show_ || inputBytes_ == 0) {
             return;
         }
@@ -48,7 +51,8 @@ public:
         }
     }
 
-    bool take(const ImportedPoint* points, std::size_t count) override {
+    bool take(const ImportedPoint* points, std::size_t count) override
+    {
         addToStats(stats_, points, count);
         return writer_.write(points, count);
     }
@@ -62,12 +66,14 @@ private:
     int shownPercent_ = -1;
 };
 
-bool sameFile(const std::string& a, const std::string& b) {
+bool sameFile(const std::string& a, const std::string& b)
+{
     std::error_code ec;
     return fs::exists(b, ec) && fs::equivalent(a, b, ec) && !ec;
 }
 
-bool checkTargets(const ImportRequest& request, const std::string& poseFile, ImportReport& report) {
+bool checkTargets(const ImportRequest& request, const std::string& poseFile, ImportReport& report)
+{
     for (const std::string& target : {request.output, poseFile}) {
         if (target.empty()) {
             continue;
@@ -85,8 +91,8 @@ bool checkTargets(const ImportRequest& request, const std::string& poseFile, Imp
     return true;
 }
 
-ReadOutcome readWith(InputFormat format, FileSource& source, const PtxChoice& ptx, PointSink& sink,
-                     PtxScanInfo& info) {
+ReadOutcome readWith(InputFormat format, FileSource& source, const PtxChoice& ptx, PointSink& sink, PtxScanInfo& info)
+{
     switch (format) {
     case InputFormat::Las:
         return readLas(source, sink);
@@ -104,7 +110,8 @@ ReadOutcome readWith(InputFormat format, FileSource& source, const PtxChoice& pt
 
 }  // namespace
 
-bool runImport(const ImportRequest& request, ImportReport& report) {
+bool runImport(const ImportRequest& request, ImportReport& report)
+{
     FileSource source;
     std::string why;
     if (!source.open(request.input, why)) {
@@ -131,16 +138,16 @@ bool runImport(const ImportRequest& request, ImportReport& report) {
     }
     if (!report.outcome.ok) {
         writer.discard();
-        report.error = report.outcome.sinkStopped ? "writing the temporary output beside " + request.output
-                                                        + " failed (disk full or no longer writable?)"
-                       : source.failed()          ? "a read error stopped reading " + request.input
-                                                  : request.input + ": " + report.outcome.error;
+        report.error = report.outcome.sinkStopped
+            ? "writing the temporary output beside " + request.output + " failed (disk full or no longer writable?)"
+            : source.failed() ? "a read error stopped reading " + request.input
+                              : request.input + ": " + report.outcome.error;
         return false;
     }
     if (report.outcome.kept == 0) {
         writer.discard();
         report.error = request.input + ": no point is left to write (" + std::to_string(report.outcome.records)
-                       + " records read, all dropped); nothing was written";
+            + " records read, all dropped); nothing was written";
         return false;
     }
     if (!poseFile.empty()

@@ -10,19 +10,19 @@
 #include <string>
 
 struct ImportRequest {
-    std::string input;            ///< the file to read
-    std::string output;           ///< the .bxyz to write (replaced only when complete)
-    PtxChoice ptx;                ///< which PTX scan, and whether its pose is applied
-    bool showProgress = true;     ///< a progress line on stderr for inputs of about 10 M points or more
+    std::string input;         ///< the file to read
+    std::string output;        ///< the .bxyz to write (replaced only when complete)
+    PtxChoice ptx;             ///< which PTX scan, and whether its pose is applied
+    bool showProgress = true;  ///< a progress line on stderr for inputs of about 10 M points or more
 };
 
 struct ImportReport {
     InputFormat format = InputFormat::Unknown;
-    ReadOutcome outcome;          ///< the reader's account of the records
-    CloudStats stats;             ///< of the points written
-    PtxScanInfo ptx;              ///< PTX only: the scan header and how many scans the file holds
-    std::string poseFile;         ///< PTX only: the side file written
-    std::string error;            ///< why nothing was written, when runImport returns false
+    ReadOutcome outcome;   ///< the reader's account of the records
+    CloudStats stats;      ///< of the points written
+    PtxScanInfo ptx;       ///< PTX only: the scan header and how many scans the file holds
+    std::string poseFile;  ///< PTX only: the side file written
+    std::string error;     ///< why nothing was written, when runImport returns false
 };
 
 /// false with `report.error` set when nothing was written (any old output untouched).

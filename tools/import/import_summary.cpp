@@ -5,7 +5,8 @@
 
 namespace {
 
-void printDrops(std::FILE* to, const ReadOutcome& outcome) {
+void printDrops(std::FILE* to, const ReadOutcome& outcome)
+{
     static const char* const REASONS[DROP_REASON_COUNT] = {
         "not finite (NaN or infinite coordinate)",
         "no return (0 0 0 in the scan grid)",
@@ -23,20 +24,21 @@ void printDrops(std::FILE* to, const ReadOutcome& outcome) {
     }
 }
 
-void printInput(std::FILE* to, const SummaryContext& context, const ImportReport& report) {
+void printInput(std::FILE* to, const SummaryContext& context, const ImportReport& report)
+{
     if (report.format != InputFormat::Ptx) {
         std::fprintf(to, "Input:           %s (%s)\n", context.input.c_str(), formatName(report.format));
         return;
     }
     std::fprintf(to, "Input:           %s (PTX, scan %i of %i, %" PRId64 " x %" PRId64 " grid, %s)\n",
                  context.input.c_str(), static_cast<int>(context.ptxScan), static_cast<int>(report.ptx.scansFound),
-                 report.ptx.pose.columns, report.ptx.pose.rows,
-                 context.poseApplied ? "pose applied" : "scanner frame");
+                 report.ptx.pose.columns, report.ptx.pose.rows, context.poseApplied ? "pose applied" : "scanner frame");
 }
 
 }  // namespace
 
-void printSummary(std::FILE* to, const SummaryContext& context, const ImportReport& report) {
+void printSummary(std::FILE* to, const SummaryContext& context, const ImportReport& report)
+{
     printInput(to, context, report);
     std::fprintf(to, "Output:          %s\n", context.output.c_str());
     if (context.named != nullptr) {
@@ -55,8 +57,8 @@ void printSummary(std::FILE* to, const SummaryContext& context, const ImportRepo
     const bool fromScanner = report.format == InputFormat::Ptx && context.poseApplied;
     std::fprintf(to, "Distance:        %.3f .. %.3f m from %s (%.3f %.3f %.3f)\n", std::sqrt(s.nearestSquared),
                  std::sqrt(s.farthestSquared),
-                 fromScanner ? "the scanner position of the PTX header" : "the origin of the file's frame",
-                 s.scanner.x, s.scanner.y, s.scanner.z);
+                 fromScanner ? "the scanner position of the PTX header" : "the origin of the file's frame", s.scanner.x,
+                 s.scanner.y, s.scanner.z);
     if (!report.poseFile.empty()) {
         std::fprintf(to, "Scanner pose:    %s\n", report.poseFile.c_str());
     }

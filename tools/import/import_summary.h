@@ -8,12 +8,12 @@
 #include <string>
 
 struct SummaryContext {
-    std::string input;                  ///< the file read
-    std::string output;                 ///< the .bxyz written
-    const ScanName* named = nullptr;    ///< the database record that gave the name, if one did
-    int32_t ptxScan = 1;                ///< the PTX scan read
-    bool poseApplied = false;           ///< PTX points moved into the registered frame
-    bool ptxOptionsUnused = false;      ///< --ptx-scan or --apply-pose given for another format
+    std::string input;                ///< the file read
+    std::string output;               ///< the .bxyz written
+    const ScanName* named = nullptr;  ///< the database record that gave the name, if one did
+    int32_t ptxScan = 1;              ///< the PTX scan read
+    bool poseApplied = false;         ///< PTX points moved into the registered frame
+    bool ptxOptionsUnused = false;    ///< --ptx-scan or --apply-pose given for another format
 };
 
 void printSummary(std::FILE* to, const SummaryContext& context, const ImportReport& report);

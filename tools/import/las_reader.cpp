@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t HEADER_BYTES_1_0 = 227;  ///< the public header up to the z minimum
+constexpr std::size_t HEADER_BYTES_1_0 = 227;   ///< the public header up to the z minimum
 constexpr std::size_t HEADER_BYTES_READ = 375;  ///< up to the end of the 1.4 fields
 constexpr std::size_t VLR_HEADER_BYTES = 54;
 constexpr int32_t LASZIP_RECORD_ID = 22204;
@@ -31,7 +31,8 @@ struct LasHeader {
 std::string text(long long v) { return std::to_string(v); }
 
 // The fixed part of the header: everything that does not need the rest of the file.
-bool parseHeader(const unsigned char* h, std::size_t bytes, uint64_t fileSize, LasHeader& las, std::string& error) {
+bool parseHeader(const unsigned char* h, std::size_t bytes, uint64_t fileSize, LasHeader& las, std::string& error)
+{
     if (bytes < HEADER_BYTES_1_0 || std::memcmp(h, "LASF", 4) != 0) {
         error = "the LAS header is cut short (" + std::to_string(bytes) + " bytes of at least 227)";
         return false;
@@ -57,12 +58,12 @@ bool parseHeader(const unsigned char* h, std::size_t bytes, uint64_t fileSize, L
     }
     if (las.headerSize < HEADER_BYTES_1_0 || las.headerSize > las.pointOffset || las.pointOffset > fileSize) {
         error = "the LAS header size " + text(las.headerSize) + " and point data offset " + text(las.pointOffset)
-                + " do not fit a file of " + text(static_cast<long long>(fileSize)) + " bytes";
+            + " do not fit a file of " + text(static_cast<long long>(fileSize)) + " bytes";
         return false;
     }
     if (las.recordLength < MIN_RECORD_BYTES[las.format]) {
         error = "LAS point records of " + text(las.recordLength) + " bytes are too short for point format "
-                + text(las.format) + " (at least " + text(MIN_RECORD_BYTES[las.format]) + ")";
+            + text(las.format) + " (at least " + text(MIN_RECORD_BYTES[las.format]) + ")";
         return false;
     }
     for (int32_t k = 0; k < 3; ++k) {
@@ -83,7 +84,8 @@ bool parseHeader(const unsigned char* h, std::size_t bytes, uint64_t fileSize, L
 
 // A compression record among the variable-length records marks a LAZ file whose
 // format byte was left without the compression bit.
-bool hasCompressionRecord(ByteSource& source, const LasHeader& las) {
+bool hasCompressionRecord(ByteSource& source, const LasHeader& las)
+{
     uint64_t at = las.headerSize;
     for (uint32_t k = 0; k < las.vlrCount && at + VLR_HEADER_BYTES <= las.pointOffset; ++k) {
         unsigned char v[VLR_HEADER_BYTES];
@@ -99,7 +101,8 @@ bool hasCompressionRecord(ByteSource& source, const LasHeader& las) {
     return false;
 }
 
-bool readPoints(ByteSource& source, const LasHeader& las, PointSink& sink, ReadOutcome& outcome) {
+bool readPoints(ByteSource& source, const LasHeader& las, PointSink& sink, ReadOutcome& outcome)
+{
     ByteStream stream(source, las.pointOffset);
     PointBlock block(sink, outcome);
     const std::size_t perBlock = ByteStream::BLOCK_BYTES / las.recordLength;
@@ -130,13 +133,16 @@ bool readPoints(ByteSource& source, const LasHeader& las, PointSink& sink, ReadO
 
 }  // namespace
 
-std::string lazRefusal(const std::string& how) {
-    return "this is a compressed LAS (LAZ) file (" + how + "), which this program cannot decompress; "
-           "convert it to uncompressed LAS or to PLY with the scanner's software or any point-cloud "
-           "program, then import that file";
+std::string lazRefusal(const std::string& how)
+{
+    return "this is a compressed LAS (LAZ) file (" + how
+        + "), which this program cannot decompress; "
+          "convert it to uncompressed LAS or to PLY with the scanner's software or any point-cloud "
+          "program, then import that file";
 }
 
-ReadOutcome readLas(ByteSource& source, PointSink& sink) {
+ReadOutcome readLas(ByteSource& source, PointSink& sink)
+{
     ReadOutcome outcome;
     unsigned char header[HEADER_BYTES_READ] = {};
     const std::size_t bytes = source.read(0, header, sizeof header);
@@ -151,8 +157,8 @@ ReadOutcome readLas(ByteSource& source, PointSink& sink) {
     const uint64_t pointBytes = source.size() - las.pointOffset;
     if (las.pointCount > pointBytes / las.recordLength) {
         outcome.error = "the LAS header announces " + std::to_string(las.pointCount) + " points of "
-                        + std::to_string(las.recordLength) + " bytes, but only " + std::to_string(pointBytes)
-                        + " bytes follow the point data offset: the file is cut short";
+            + std::to_string(las.recordLength) + " bytes, but only " + std::to_string(pointBytes)
+            + " bytes follow the point data offset: the file is cut short";
         return outcome;
     }
     sink.expectRecords(static_cast<int64_t>(las.pointCount));

@@ -11,7 +11,8 @@
 
 namespace {
 
-int run(const ImportOptions& options) {
+int run(const ImportOptions& options)
+{
     ScanName named;
     ImportRequest request;
     request.input = options.input;
@@ -48,7 +49,8 @@ int run(const ImportOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     ImportOptions options;
     std::string error;
     switch (parseCommandLine(argc, argv, options, error)) {

@@ -13,15 +13,16 @@ struct TypeName {
 };
 
 constexpr TypeName TYPE_NAMES[] = {
-    {"char", PlyType::Int8},      {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
-    {"uint8", PlyType::UInt8},    {"short", PlyType::Int16},     {"int16", PlyType::Int16},
-    {"ushort", PlyType::UInt16},  {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
-    {"int32", PlyType::Int32},    {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
-    {"float", PlyType::Float32},  {"float32", PlyType::Float32}, {"double", PlyType::Float64},
+    {"char", PlyType::Int8},       {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
+    {"uint8", PlyType::UInt8},     {"short", PlyType::Int16},     {"int16", PlyType::Int16},
+    {"ushort", PlyType::UInt16},   {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
+    {"int32", PlyType::Int32},     {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
+    {"float", PlyType::Float32},   {"float32", PlyType::Float32}, {"double", PlyType::Float64},
     {"float64", PlyType::Float64},
 };
 
-bool typeNamed(std::string_view name, PlyType& type) {
+bool typeNamed(std::string_view name, PlyType& type)
+{
     for (const TypeName& t : TYPE_NAMES) {
         if (name == t.name) {
             type = t.type;
@@ -33,7 +34,8 @@ bool typeNamed(std::string_view name, PlyType& type) {
 
 std::string quoted(std::string_view text) { return "\"" + shownText(text) + "\""; }
 
-bool parseFormat(FieldCursor& fields, PlyHeader& header, std::string& error) {
+bool parseFormat(FieldCursor& fields, PlyHeader& header, std::string& error)
+{
     std::string_view encoding;
     std::string_view version;
     fields.next(encoding);
@@ -54,7 +56,8 @@ bool parseFormat(FieldCursor& fields, PlyHeader& header, std::string& error) {
     return true;
 }
 
-bool parseElement(FieldCursor& fields, PlyHeader& header, std::string& error) {
+bool parseElement(FieldCursor& fields, PlyHeader& header, std::string& error)
+{
     std::string_view name;
     std::string_view count;
     int64_t n = 0;
@@ -66,7 +69,8 @@ bool parseElement(FieldCursor& fields, PlyHeader& header, std::string& error) {
     return true;
 }
 
-bool parseProperty(FieldCursor& fields, PlyHeader& header, std::string& error) {
+bool parseProperty(FieldCursor& fields, PlyHeader& header, std::string& error)
+{
     if (header.elements.empty()) {
         error = "a PLY property comes before any element";
         return false;
@@ -95,7 +99,8 @@ bool parseProperty(FieldCursor& fields, PlyHeader& header, std::string& error) {
 
 }  // namespace
 
-std::size_t plyTypeBytes(PlyType type) {
+std::size_t plyTypeBytes(PlyType type)
+{
     switch (type) {
     case PlyType::Int8:
     case PlyType::UInt8:
@@ -113,7 +118,8 @@ std::size_t plyTypeBytes(PlyType type) {
     return 8;
 }
 
-bool readPlyHeader(ByteStream& stream, PlyHeader& header, std::string& error) {
+bool readPlyHeader(ByteStream& stream, PlyHeader& header, std::string& error)
+{
     std::string_view line;
     if (stream.nextLine(line) != LineStatus::Line || line != "ply") {
         error = "the file does not start with a PLY header";

@@ -12,11 +12,12 @@ constexpr std::size_t NO_PROPERTY = static_cast<std::size_t>(-1);
 // Where x, y and z sit among the vertex element's properties.
 struct VertexLayout {
     std::size_t index[3] = {NO_PROPERTY, NO_PROPERTY, NO_PROPERTY};  ///< property index of x, y, z
-    std::size_t offset[3] = {};  ///< byte offset within a fixed-size binary record
-    std::size_t recordBytes = 0; ///< bytes of a binary record when it has no list, else 0
+    std::size_t offset[3] = {};                                      ///< byte offset within a fixed-size binary record
+    std::size_t recordBytes = 0;  ///< bytes of a binary record when it has no list, else 0
 };
 
-bool findVertexLayout(const PlyElement& vertex, VertexLayout& layout, std::string& error) {
+bool findVertexLayout(const PlyElement& vertex, VertexLayout& layout, std::string& error)
+{
     static const char* const AXES[3] = {"x", "y", "z"};
     std::size_t at = 0;
     bool fixed = true;
@@ -41,7 +42,8 @@ bool findVertexLayout(const PlyElement& vertex, VertexLayout& layout, std::strin
 
 // ---- binary ------------------------------------------------------------------
 
-double binaryValue(const unsigned char* b, PlyType type, bool big) {
+double binaryValue(const unsigned char* b, PlyType type, bool big)
+{
     switch (type) {
     case PlyType::Int8:
         return bitsAs<int8_t>(b[0]);
@@ -64,7 +66,8 @@ double binaryValue(const unsigned char* b, PlyType type, bool big) {
 }
 
 // The smallest number of bytes a record can take (lists empty).
-uint64_t minimumRecordBytes(const PlyElement& element) {
+uint64_t minimumRecordBytes(const PlyElement& element)
+{
     uint64_t bytes = 0;
     for (const PlyProperty& p : element.properties) {
         bytes += plyTypeBytes(p.isList ? p.countType : p.type);
@@ -72,12 +75,13 @@ uint64_t minimumRecordBytes(const PlyElement& element) {
     return bytes;
 }
 
-bool countFits(const PlyElement& element, uint64_t available, std::string& error) {
+bool countFits(const PlyElement& element, uint64_t available, std::string& error)
+{
     const uint64_t least = minimumRecordBytes(element);
     if (least > 0 && element.count > available / least) {
         error = "the PLY element \"" + shownText(element.name) + "\" announces " + std::to_string(element.count)
-                + " records of at least " + std::to_string(least) + " bytes, but only " + std::to_string(available)
-                + " bytes are left: the file is cut short";
+            + " records of at least " + std::to_string(least) + " bytes, but only " + std::to_string(available)
+            + " bytes are left: the file is cut short";
         return false;
     }
     return true;
@@ -86,7 +90,8 @@ bool countFits(const PlyElement& element, uint64_t available, std::string& error
 // One record of any layout, field by field; the values of the properties in
 // `wanted` (x, y, z) go to `values`.
 bool walkBinaryRecord(ByteStream& stream, const PlyElement& element, bool big, const VertexLayout* wanted,
-                      double* values) {
+                      double* values)
+{
     for (std::size_t p = 0; p < element.properties.size(); ++p) {
         const PlyProperty& property = element.properties[p];
         const PlyType type = property.isList ? property.countType : property.type;
@@ -111,7 +116,8 @@ bool walkBinaryRecord(ByteStream& stream, const PlyElement& element, bool big, c
     return true;
 }
 
-bool skipBinaryElement(ByteStream& stream, const PlyElement& element, bool big, std::string& error) {
+bool skipBinaryElement(ByteStream& stream, const PlyElement& element, bool big, std::string& error)
+{
     if (!countFits(element, stream.remaining(), error)) {
         return false;
     }
@@ -126,7 +132,7 @@ bool skipBinaryElement(ByteStream& stream, const PlyElement& element, bool big, 
     for (uint64_t r = 0; r < element.count; ++r) {
         if (!walkBinaryRecord(stream, element, big, nullptr, nullptr)) {
             error = "the PLY data ends inside record " + std::to_string(r + 1) + " of element \""
-                    + shownText(element.name) + "\" (or a list there is longer than the file)";
+                + shownText(element.name) + "\" (or a list there is longer than the file)";
             return false;
         }
     }
@@ -134,7 +140,8 @@ bool skipBinaryElement(ByteStream& stream, const PlyElement& element, bool big, 
 }
 
 bool readBinaryVertices(ByteStream& stream, const PlyElement& vertex, const VertexLayout& layout, bool big,
-                        PointSink& sink, ReadOutcome& outcome) {
+                        PointSink& sink, ReadOutcome& outcome)
+{
     if (!countFits(vertex, stream.remaining(), outcome.error)) {
         return false;
     }
@@ -151,7 +158,7 @@ bool readBinaryVertices(ByteStream& stream, const PlyElement& vertex, const Vert
         if (layout.recordBytes == 0) {
             if (!walkBinaryRecord(stream, vertex, big, &layout, v)) {
                 outcome.error = "the PLY data ends inside vertex " + std::to_string(done + 1)
-                                + " (or a list there is longer than the file)";
+                    + " (or a list there is longer than the file)";
                 return false;
             }
             if (!block.add(v[0], v[1], v[2])) {
@@ -187,9 +194,10 @@ bool readBinaryVertices(ByteStream& stream, const PlyElement& vertex, const Vert
 // The data's fields one after another, across line ends.
 class AsciiFields {
 public:
-    explicit AsciiFields(ByteStream& stream) : stream_(stream) {}
+    explicit AsciiFields(ByteStream& stream) : stream_(stream) { }
 
-    bool next(std::string_view& field) {
+    bool next(std::string_view& field)
+    {
         while (!cursor_.next(field)) {
             std::string_view line;
             if (stream_.nextLine(line) != LineStatus::Line) {
@@ -208,7 +216,8 @@ private:
 // One record; the values of the properties in `wanted` go to `values`. Fields that
 // nobody needs are passed over without being parsed.
 bool walkAsciiRecord(AsciiFields& fields, ByteStream& stream, const PlyElement& element, const VertexLayout* wanted,
-                     double* values, std::string& error) {
+                     double* values, std::string& error)
+{
     std::string_view field;
     for (std::size_t p = 0; p < element.properties.size(); ++p) {
         const PlyProperty& property = element.properties[p];
@@ -241,18 +250,20 @@ bool walkAsciiRecord(AsciiFields& fields, ByteStream& stream, const PlyElement& 
 }
 
 // Each record of an element with properties takes at least one byte.
-bool asciiCountFits(const PlyElement& element, const ByteStream& stream, std::string& error) {
+bool asciiCountFits(const PlyElement& element, const ByteStream& stream, std::string& error)
+{
     if (!element.properties.empty() && element.count > stream.remaining()) {
         error = "the PLY element \"" + shownText(element.name) + "\" announces " + std::to_string(element.count)
-                + " records, more than the " + std::to_string(stream.remaining())
-                + " bytes left can hold: the file is cut short";
+            + " records, more than the " + std::to_string(stream.remaining())
+            + " bytes left can hold: the file is cut short";
         return false;
     }
     return true;
 }
 
 bool readAsciiData(ByteStream& stream, const PlyHeader& header, std::size_t vertexIndex, const VertexLayout& layout,
-                   PointSink& sink, ReadOutcome& outcome) {
+                   PointSink& sink, ReadOutcome& outcome)
+{
     AsciiFields fields(stream);
     for (std::size_t e = 0; e < vertexIndex; ++e) {
         const PlyElement& element = header.elements[e];
@@ -290,7 +301,8 @@ bool readAsciiData(ByteStream& stream, const PlyHeader& header, std::size_t vert
 
 }  // namespace
 
-ReadOutcome readPly(ByteSource& source, PointSink& sink) {
+ReadOutcome readPly(ByteSource& source, PointSink& sink)
+{
     ReadOutcome outcome;
     ByteStream stream(source);
     PlyHeader header;

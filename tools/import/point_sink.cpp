@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-PointBlock::PointBlock(PointSink& sink, ReadOutcome& outcome)
-    : sink_(sink), outcome_(outcome) {}
+PointBlock::PointBlock(PointSink& sink, ReadOutcome& outcome) : sink_(sink), outcome_(outcome) { }
 
-bool PointBlock::add(double x, double y, double z) {
+bool PointBlock::add(double x, double y, double z)
+{
     ++outcome_.records;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
         ++outcome_.dropped[static_cast<std::size_t>(DropReason::NotFinite)];
@@ -16,12 +16,14 @@ bool PointBlock::add(double x, double y, double z) {
     return points_.size() < CAPACITY || flush();
 }
 
-void PointBlock::drop(DropReason reason) {
+void PointBlock::drop(DropReason reason)
+{
     ++outcome_.records;
     ++outcome_.dropped[static_cast<std::size_t>(reason)];
 }
 
-bool PointBlock::flush() {
+bool PointBlock::flush()
+{
     if (points_.empty()) {
         return true;
     }

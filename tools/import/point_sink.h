@@ -37,12 +37,12 @@ public:
 };
 
 struct ReadOutcome {
-    bool ok = false;                              ///< false: the input was refused or could not be read
-    bool sinkStopped = false;                     ///< the sink refused a block; the sink reports why
-    std::string error;                            ///< why, when !ok and the sink did not stop it
-    std::string note;                             ///< something the user should know about a read that worked
-    int64_t records = 0;                          ///< point records met = kept + all dropped
-    int64_t kept = 0;                             ///< points handed to the sink
+    bool ok = false;                                   ///< false: the input was refused or could not be read
+    bool sinkStopped = false;                          ///< the sink refused a block; the sink reports why
+    std::string error;                                 ///< why, when !ok and the sink did not stop it
+    std::string note;                                  ///< something the user should know about a read that worked
+    int64_t records = 0;                               ///< point records met = kept + all dropped
+    int64_t kept = 0;                                  ///< points handed to the sink
     std::array<int64_t, DROP_REASON_COUNT> dropped{};  ///< records dropped, by DropReason
 };
 

@@ -4,13 +4,15 @@
 
 #include <cinttypes>
 
-std::string poseFileName(const std::string& output) {
+std::string poseFileName(const std::string& output)
+{
     const std::string stem = output.size() > 5 ? output.substr(0, output.size() - 5) : output;
     return stem + ".pose.txt";
 }
 
 bool writePoseFile(const std::string& path, const std::string& input, int32_t scan, const PtxScanInfo& info,
-                   bool applied, std::string& error) {
+                   bool applied, std::string& error)
+{
     ReplacementFile file;
     if (!file.open(path, error)) {
         return false;
@@ -19,13 +21,16 @@ bool writePoseFile(const std::string& path, const std::string& input, int32_t sc
     const PtxPose& p = info.pose;
     std::fprintf(f, "# Scanner pose of a PTX scan, as its header gives it (metres).\n");
     if (applied) {
-        std::fprintf(f, "# POSE_APPLIED 1: the points of the .bxyz were moved into the registered frame with TRANSFORM.\n");
+        std::fprintf(
+            f, "# POSE_APPLIED 1: the points of the .bxyz were moved into the registered frame with TRANSFORM.\n");
     } else {
-        std::fprintf(f, "# POSE_APPLIED 0: the points of the .bxyz are in the scanner's own frame; TRANSFORM moves them\n"
-                        "# into the registered frame.\n");
+        std::fprintf(f,
+                     "# POSE_APPLIED 0: the points of the .bxyz are in the scanner's own frame; TRANSFORM moves them\n"
+                     "# into the registered frame.\n");
     }
-    std::fprintf(f, "# TRANSFORM_ROW_1..4 are the transform lines as written: a point [x y z 1] times this matrix\n"
-                    "# (or the matrix times the point, when the translation stands in the last column).\n");
+    std::fprintf(f,
+                 "# TRANSFORM_ROW_1..4 are the transform lines as written: a point [x y z 1] times this matrix\n"
+                 "# (or the matrix times the point, when the translation stands in the last column).\n");
     std::fprintf(f, "SOURCE %s\n", input.c_str());
     std::fprintf(f, "SCAN %i\n", static_cast<int>(scan));
     std::fprintf(f, "SCANS_IN_FILE %i\n", static_cast<int>(info.scansFound));

@@ -9,7 +9,8 @@ namespace {
 bool isBlank(std::string_view line) { return FieldCursor(line).atEnd(); }
 
 // The next line that holds anything; false at the end of the input.
-bool nextFilledLine(ByteStream& stream, std::string_view& text, int64_t& line) {
+bool nextFilledLine(ByteStream& stream, std::string_view& text, int64_t& line)
+{
     for (;;) {
         if (stream.nextLine(text) != LineStatus::Line) {
             return false;
@@ -22,7 +23,8 @@ bool nextFilledLine(ByteStream& stream, std::string_view& text, int64_t& line) {
 }
 
 // Exactly `count` finite numbers and nothing else.
-bool exactReals(std::string_view text, double* values, int32_t count) {
+bool exactReals(std::string_view text, double* values, int32_t count)
+{
     FieldCursor fields(text);
     std::string_view field;
     for (int32_t k = 0; k < count; ++k) {
@@ -33,7 +35,8 @@ bool exactReals(std::string_view text, double* values, int32_t count) {
     return fields.atEnd();
 }
 
-bool gridSize(std::string_view text, int64_t& value) {
+bool gridSize(std::string_view text, int64_t& value)
+{
     FieldCursor fields(text);
     std::string_view field;
     return fields.next(field) && parseInteger(field, value) && value > 0 && fields.atEnd();
@@ -42,12 +45,13 @@ bool gridSize(std::string_view text, int64_t& value) {
 bool near(double a, double b) { return std::fabs(a - b) <= 1e-9; }
 
 struct ScanReading {
-    int64_t line = 0;          ///< lines read so far
-    int64_t pointLines = 0;    ///< point lines of the current scan read so far
+    int64_t line = 0;        ///< lines read so far
+    int64_t pointLines = 0;  ///< point lines of the current scan read so far
 };
 
 // Passes over the point lines of a scan that is not wanted.
-bool skipPoints(ByteStream& stream, int64_t count, ScanReading& at) {
+bool skipPoints(ByteStream& stream, int64_t count, ScanReading& at)
+{
     std::string_view text;
     for (at.pointLines = 0; at.pointLines < count; ++at.pointLines) {
         if (!nextFilledLine(stream, text, at.line)) {
@@ -57,13 +61,14 @@ bool skipPoints(ByteStream& stream, int64_t count, ScanReading& at) {
     return true;
 }
 
-bool readPoints(ByteStream& stream, const PtxChoice& choice, const PtxPose& pose, PointSink& sink,
-                ReadOutcome& outcome, ScanReading& at) {
+bool readPoints(ByteStream& stream, const PtxChoice& choice, const PtxPose& pose, PointSink& sink, ReadOutcome& outcome,
+                ScanReading& at)
+{
     double rotation[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     double translation[3] = {0, 0, 0};
     if (choice.applyPose && !ptxAffine(pose, rotation, translation)) {
         outcome.error = "the transform of scan " + std::to_string(choice.scan)
-                        + " is not an affine placement, so it cannot be applied";
+            + " is not an affine placement, so it cannot be applied";
         return false;
     }
     const int64_t count = pose.columns * pose.rows;
@@ -76,7 +81,7 @@ bool readPoints(ByteStream& stream, const PtxChoice& choice, const PtxPose& pose
     for (at.pointLines = 0; at.pointLines < count; ++at.pointLines) {
         if (!nextFilledLine(stream, text, at.line)) {
             outcome.error = "scan " + std::to_string(choice.scan) + " ends after " + std::to_string(at.pointLines)
-                            + " of its " + std::to_string(count) + " point lines: the file is cut short";
+                + " of its " + std::to_string(count) + " point lines: the file is cut short";
             return false;
         }
         double p[3];
@@ -104,14 +109,15 @@ bool readPoints(ByteStream& stream, const PtxChoice& choice, const PtxPose& pose
 }
 
 // Past the chosen scan only the headers are read, to tell how many scans the file holds.
-void countLaterScans(ByteStream& stream, PtxScanInfo& info, ReadOutcome& outcome, ScanReading& at) {
+void countLaterScans(ByteStream& stream, PtxScanInfo& info, ReadOutcome& outcome, ScanReading& at)
+{
     for (;;) {
         PtxPose pose;
         std::string error;
         if (!readPtxHeader(stream, pose, at.line, error)) {
             if (!error.empty()) {
                 outcome.note = "the text after scan " + std::to_string(info.scansFound)
-                               + " is not a complete scan; it was ignored";
+                    + " is not a complete scan; it was ignored";
             }
             return;
         }
@@ -125,13 +131,19 @@ void countLaterScans(ByteStream& stream, PtxScanInfo& info, ReadOutcome& outcome
 
 }  // namespace
 
-bool readPtxHeader(ByteStream& stream, PtxPose& pose, int64_t& line, std::string& error) {
+bool readPtxHeader(ByteStream& stream, PtxPose& pose, int64_t& line, std::string& error)
+{
     std::string_view text;
-    static const char* const expected[10] = {"the number of columns",   "the number of rows", "the scanner position (3 numbers)",
-                                "the scanner x axis (3 numbers)", "the scanner y axis (3 numbers)",
-                                "the scanner z axis (3 numbers)", "transform line 1 (4 numbers)",
-                                "transform line 2 (4 numbers)",   "transform line 3 (4 numbers)",
-                                "transform line 4 (4 numbers)"};
+    static const char* const expected[10] = {"the number of columns",
+                                             "the number of rows",
+                                             "the scanner position (3 numbers)",
+                                             "the scanner x axis (3 numbers)",
+                                             "the scanner y axis (3 numbers)",
+                                             "the scanner z axis (3 numbers)",
+                                             "transform line 1 (4 numbers)",
+                                             "transform line 2 (4 numbers)",
+                                             "transform line 3 (4 numbers)",
+                                             "transform line 4 (4 numbers)"};
     for (int32_t k = 0; k < 10; ++k) {
         if (!nextFilledLine(stream, text, line)) {
             // Nothing at all left is the clean end of a file of scans, not a broken header.
@@ -157,13 +169,14 @@ bool readPtxHeader(ByteStream& stream, PtxPose& pose, int64_t& line, std::string
     const uint64_t room = stream.remaining() / 2 + 1;
     if (static_cast<uint64_t>(pose.columns) > room / static_cast<uint64_t>(pose.rows)) {
         error = "the PTX scan header at line " + std::to_string(line - 9) + " announces " + std::to_string(pose.columns)
-                + " x " + std::to_string(pose.rows) + " points, more than the rest of the file can hold";
+            + " x " + std::to_string(pose.rows) + " points, more than the rest of the file can hold";
         return false;
     }
     return true;
 }
 
-bool ptxAffine(const PtxPose& pose, double rotation[3][3], double translation[3]) {
+bool ptxAffine(const PtxPose& pose, double rotation[3][3], double translation[3])
+{
     const auto& m = pose.transform;
     const bool rowVector = near(m[0][3], 0.0) && near(m[1][3], 0.0) && near(m[2][3], 0.0) && near(m[3][3], 1.0);
     const bool columnVector = near(m[3][0], 0.0) && near(m[3][1], 0.0) && near(m[3][2], 0.0) && near(m[3][3], 1.0);
@@ -180,7 +193,8 @@ bool ptxAffine(const PtxPose& pose, double rotation[3][3], double translation[3]
     return true;
 }
 
-ReadOutcome readPtx(ByteSource& source, const PtxChoice& choice, PointSink& sink, PtxScanInfo& info) {
+ReadOutcome readPtx(ByteSource& source, const PtxChoice& choice, PointSink& sink, PtxScanInfo& info)
+{
     ReadOutcome outcome;
     ByteStream stream(source);
     ScanReading at;
@@ -190,9 +204,9 @@ ReadOutcome readPtx(ByteSource& source, const PtxChoice& choice, PointSink& sink
         if (!readPtxHeader(stream, pose, at.line, outcome.error)) {
             const std::string why = outcome.error.empty() ? std::string() : " (" + outcome.error + ")";
             outcome.error = scan == 1 && outcome.error.empty() ? "the file holds no PTX scan"
-                            : scan == 1 ? outcome.error
-                                        : "there is no scan " + std::to_string(choice.scan) + ": the file holds "
-                                              + std::to_string(info.scansFound) + " complete scan(s)" + why;
+                : scan == 1                                    ? outcome.error
+                            : "there is no scan " + std::to_string(choice.scan) + ": the file holds "
+                    + std::to_string(info.scansFound) + " complete scan(s)" + why;
             return outcome;
         }
         ++info.scansFound;
@@ -200,7 +214,7 @@ ReadOutcome readPtx(ByteSource& source, const PtxChoice& choice, PointSink& sink
             info.pose = pose;
         } else if (!skipPoints(stream, pose.columns * pose.rows, at)) {
             outcome.error = "there is no scan " + std::to_string(choice.scan) + ": scan " + std::to_string(scan)
-                            + " is cut short after " + std::to_string(at.pointLines) + " point lines";
+                + " is cut short after " + std::to_string(at.pointLines) + " point lines";
             return outcome;
         }
     }

@@ -12,21 +12,21 @@
 #include <string>
 
 struct PtxPose {
-    int64_t columns = 0;              ///< grid columns
-    int64_t rows = 0;                 ///< grid rows
-    double scanner[3] = {};           ///< metres, scanner position in the registered frame
-    double axes[3][3] = {};           ///< the scanner's x, y and z axes in the registered frame, one per row
-    double transform[4][4] = {};      ///< the four transform lines as written in the file
+    int64_t columns = 0;          ///< grid columns
+    int64_t rows = 0;             ///< grid rows
+    double scanner[3] = {};       ///< metres, scanner position in the registered frame
+    double axes[3][3] = {};       ///< the scanner's x, y and z axes in the registered frame, one per row
+    double transform[4][4] = {};  ///< the four transform lines as written in the file
 };
 
 struct PtxChoice {
-    int32_t scan = 1;                 ///< 1-based scan of the file to read
-    bool applyPose = false;           ///< points go through the transform into the registered frame
+    int32_t scan = 1;        ///< 1-based scan of the file to read
+    bool applyPose = false;  ///< points go through the transform into the registered frame
 };
 
 struct PtxScanInfo {
-    PtxPose pose;                     ///< the header of the scan read
-    int32_t scansFound = 0;           ///< complete scan headers met in the file
+    PtxPose pose;            ///< the header of the scan read
+    int32_t scansFound = 0;  ///< complete scan headers met in the file
 };
 
 /// Reads the chosen scan and counts the scans after it. The sink's scanner position

@@ -14,7 +14,8 @@ constexpr int32_t NAME_ATTEMPTS = 100;
 
 // ".<name>.<number>.tmp" in the target's folder: hidden, and on the same file
 // system, so that the final rename replaces the target in one step.
-std::string temporaryName(const std::string& target, uint64_t number) {
+std::string temporaryName(const std::string& target, uint64_t number)
+{
     const fs::path path(target);
     const fs::path name = "." + path.filename().string() + "." + std::to_string(number) + ".tmp";
     return (path.parent_path() / name).string();
@@ -24,7 +25,8 @@ std::string temporaryName(const std::string& target, uint64_t number) {
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
-bool ReplacementFile::open(const std::string& target, std::string& error) {
+bool ReplacementFile::open(const std::string& target, std::string& error)
+{
     discard();
     target_ = target;
     const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -44,7 +46,8 @@ bool ReplacementFile::open(const std::string& target, std::string& error) {
     return false;
 }
 
-bool ReplacementFile::commit(std::string& error) {
+bool ReplacementFile::commit(std::string& error)
+{
     if (!file_) {
         error = "nothing was written";
         return false;
@@ -67,7 +70,8 @@ bool ReplacementFile::commit(std::string& error) {
     return true;
 }
 
-void ReplacementFile::discard() {
+void ReplacementFile::discard()
+{
     file_.reset();
     if (!temporary_.empty()) {
         std::error_code ec;

@@ -11,7 +11,8 @@ namespace {
 
 // The batch program reads its settings from "ipcreg.txt"; the importer looks for it
 // beside the database, where a survey keeps it.
-void chooseZeroPad(const std::string& database, const ScanSelection& selection, ScanName& scan) {
+void chooseZeroPad(const std::string& database, const ScanSelection& selection, ScanName& scan)
+{
     if (selection.zeroPad >= 0) {
         scan.zeroPad = selection.zeroPad;
         scan.zeroPadFrom = "--zeropad";
@@ -29,12 +30,13 @@ void chooseZeroPad(const std::string& database, const ScanSelection& selection, 
     scan.zeroPadFrom = "the default (no ipcreg.txt beside the database)";
 }
 
-bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_t& index, std::string& error) {
+bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_t& index, std::string& error)
+{
     const int32_t count = static_cast<int32_t>(db.records.size());
     if (selection.record > 0) {
         if (selection.record > count) {
             error = "the survey database holds " + std::to_string(count) + " usable record(s); there is no record "
-                    + std::to_string(selection.record);
+                + std::to_string(selection.record);
             return false;
         }
         index = selection.record - 1;
@@ -47,8 +49,8 @@ bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_
         }
         if (index >= 0) {
             error = "records " + std::to_string(index + 1) + " and " + std::to_string(k + 1)
-                    + " of the survey database both have ID1 " + std::to_string(selection.id1)
-                    + "; choose one with --record";
+                + " of the survey database both have ID1 " + std::to_string(selection.id1)
+                + "; choose one with --record";
             return false;
         }
         index = k;
@@ -63,7 +65,8 @@ bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_
 }  // namespace
 
 bool nameScanFromDatabase(const std::string& database, const ScanSelection& selection, ScanName& scan,
-                          std::string& error) {
+                          std::string& error)
+{
     RegSettings names;
     if (!deriveOutputNames(database, names)) {
         error = "the survey database name must end in .csv or .txt, as the batch program requires";
@@ -78,7 +81,7 @@ bool nameScanFromDatabase(const std::string& database, const ScanSelection& sele
     // from it would never be read.
     if (db->problemLine > 0) {
         error = "line " + std::to_string(db->problemLine) + " of the survey database " + database
-                + " is not a record of nine comma-separated fields X,Y,Z,A1,A2,A3,ID1,ID2,NAME";
+            + " is not a record of nine comma-separated fields X,Y,Z,A1,A2,A3,ID1,ID2,NAME";
         return false;
     }
     int32_t index = 0;

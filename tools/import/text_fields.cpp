@@ -5,12 +5,14 @@
 
 namespace {
 
-bool isSeparator(char c) {
+bool isSeparator(char c)
+{
     return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // from_chars takes no "+"; a sign followed by another sign is no number either.
-std::string_view withoutPlus(std::string_view field) {
+std::string_view withoutPlus(std::string_view field)
+{
     if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+') {
         field.remove_prefix(1);
     }
@@ -19,7 +21,8 @@ std::string_view withoutPlus(std::string_view field) {
 
 }  // namespace
 
-bool FieldCursor::next(std::string_view& field) {
+bool FieldCursor::next(std::string_view& field)
+{
     while (pos_ < line_.size() && isSeparator(line_[pos_])) {
         ++pos_;
     }
@@ -34,28 +37,32 @@ bool FieldCursor::next(std::string_view& field) {
     return true;
 }
 
-bool FieldCursor::atEnd() {
+bool FieldCursor::atEnd()
+{
     while (pos_ < line_.size() && isSeparator(line_[pos_])) {
         ++pos_;
     }
     return pos_ == line_.size();
 }
 
-bool parseReal(std::string_view field, double& value) {
+bool parseReal(std::string_view field, double& value)
+{
     field = withoutPlus(field);
     const char* last = field.data() + field.size();
     const std::from_chars_result r = std::from_chars(field.data(), last, value);
     return r.ec == std::errc() && r.ptr == last && !field.empty();
 }
 
-bool parseInteger(std::string_view field, int64_t& value) {
+bool parseInteger(std::string_view field, int64_t& value)
+{
     field = withoutPlus(field);
     const char* last = field.data() + field.size();
     const std::from_chars_result r = std::from_chars(field.data(), last, value);
     return r.ec == std::errc() && r.ptr == last && !field.empty();
 }
 
-bool isBlankOrComment(std::string_view line) {
+bool isBlankOrComment(std::string_view line)
+{
     FieldCursor cursor(line);
     std::string_view first;
     if (!cursor.next(first)) {
@@ -64,7 +71,8 @@ bool isBlankOrComment(std::string_view line) {
     return first[0] == '#' || first[0] == '%' || first.substr(0, 2) == "//";
 }
 
-bool leadingReals(std::string_view line, double* values, int32_t count) {
+bool leadingReals(std::string_view line, double* values, int32_t count)
+{
     FieldCursor cursor(line);
     std::string_view field;
     for (int32_t k = 0; k < count; ++k) {
@@ -75,7 +83,8 @@ bool leadingReals(std::string_view line, double* values, int32_t count) {
     return true;
 }
 
-int32_t fieldCount(std::string_view line) {
+int32_t fieldCount(std::string_view line)
+{
     FieldCursor cursor(line);
     std::string_view field;
     int32_t n = 0;
@@ -85,7 +94,8 @@ int32_t fieldCount(std::string_view line) {
     return n;
 }
 
-std::string shownText(std::string_view text) {
+std::string shownText(std::string_view text)
+{
     constexpr std::size_t LIMIT = 60;
     std::string shown;
     for (char c : text.substr(0, LIMIT)) {
@@ -94,7 +104,8 @@ std::string shownText(std::string_view text) {
     return text.size() > LIMIT ? shown + "..." : shown;
 }
 
-void dropByteOrderMark(std::string_view& line) {
+void dropByteOrderMark(std::string_view& line)
+{
     if (line.substr(0, 3) == "\xEF\xBB\xBF") {
         line.remove_prefix(3);
     }

@@ -9,7 +9,7 @@
 /// Blanks, tabs, commas and semicolons separate fields; runs of them count as one.
 class FieldCursor {
 public:
-    explicit FieldCursor(std::string_view line) : line_(line) {}
+    explicit FieldCursor(std::string_view line) : line_(line) { }
     /// The next field; false when the line has no more.
     bool next(std::string_view& field);
     /// Only separators are left.

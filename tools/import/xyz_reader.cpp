@@ -9,7 +9,8 @@ namespace {
 
 enum class LineKind { Skipped, CountLine, Point };
 
-LineKind classify(std::string_view line, bool pointsSeen, int64_t& count) {
+LineKind classify(std::string_view line, bool pointsSeen, int64_t& count)
+{
     if (isBlankOrComment(line)) {
         return LineKind::Skipped;
     }
@@ -29,7 +30,8 @@ LineKind classify(std::string_view line, bool pointsSeen, int64_t& count) {
 
 }  // namespace
 
-ReadOutcome readXyz(ByteSource& source, PointSink& sink) {
+ReadOutcome readXyz(ByteSource& source, PointSink& sink)
+{
     ReadOutcome outcome;
     ByteStream stream(source);
     PointBlock block(sink, outcome);
@@ -80,7 +82,7 @@ ReadOutcome readXyz(ByteSource& source, PointSink& sink) {
     }
     if (counted && announced != outcome.records) {
         outcome.note = "the count line(s) announce " + std::to_string(announced) + " points, but the file holds "
-                       + std::to_string(outcome.records) + " point lines";
+            + std::to_string(outcome.records) + " point lines";
     }
     outcome.ok = true;
     return outcome;
