@@ -2,6 +2,8 @@
 // Where a reader's bytes come from: a file on disk for the program, a block of
 // memory for the tests and the fuzz harnesses. Readers see only this interface.
 
+#include "batch/file_ptr.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,10 +47,7 @@ public:
 private:
     bool seekTo(uint64_t offset);
 
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
+    FilePtr file_;
     uint64_t size_ = 0;
     uint64_t position_ = 0;
     bool failed_ = false;

@@ -3,6 +3,8 @@
 // target only once complete. Until commit() the target keeps whatever it held; a
 // replacement that is dropped or fails removes its temporary file.
 
+#include "batch/file_ptr.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,10 +29,7 @@ public:
     void discard();
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file_;
+    FilePtr file_;
     std::string target_;
     std::string temporary_;
 };
