@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The benchmarks: the engine (pair preparation, pairing walks, peak memory) at 250k,
-# 1M and 4M points per scan, the three solution methods on one pair at 250k and 1M,
-# and "Run ALL" on an example survey of 8 scans of 1M points with partial least
-# squares and with ping-pong. Takes about a quarter of an hour; run it with the
+# 1M and 4M points per scan, the four solution methods on one pair at 250k and 1M,
+# and "Run ALL" on an example survey of 8 scans of 1M points with point to plane,
+# partial least squares and ping-pong. Takes about a quarter of an hour; run it with the
 # machine otherwise quiet. Surveys are generated once into out/bench/ and reused.
 # Usage: bench/run_bench.sh [engine|runall|all]   (default all)
 set -euo pipefail
@@ -85,6 +85,7 @@ if [ "$what" != engine ]; then
     touch "$bench/survey8/complete"
   fi
   : > "$results/runall.txt"
+  run_all point_to_plane 3 5 3
   run_all pls_defaults 0 5 3
   run_all pingpong_50_10 2 50 10
   run_all pingpong_5_3 2 5 3

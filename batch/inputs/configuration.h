@@ -44,7 +44,7 @@ struct RegSettings {
     double MAXDISTFINAL;    ///< metres, upper pair distance at the end
     // Solution method
     int32_t REGMODE;     ///< 0 point to point, 1 point to plane
-    int32_t REGSOL;      ///< 0 partial least squares, 1 iterative search, else ping-pong
+    int32_t REGSOL;      ///< 0 partial least squares, 1 iterative search, 3 point to plane, else ping-pong
     int32_t MAXREPEAT;   ///< repeat cycles
     int32_t MAXITER;     ///< iterations of smaller rotations
     double ALPHATHRESH;  ///< angle stop threshold: degrees as read, radians after the menu

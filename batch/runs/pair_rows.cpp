@@ -95,9 +95,11 @@ bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation
     e.np12 = r12.pairCount;
     e.rms21 = r21.rms;
     e.np21 = r21.pairCount;
-    const double pairs = static_cast<double>(e.np12) + static_cast<double>(e.np21);
-    // Without any pair there is no RMS: the table shows the program's marker for that.
-    e.rmsWave = pairs > 0.0 ? (e.np12 * e.rms12 + e.np21 * e.rms21) / pairs : NO_VALID_RMS;
+    // A direction without a valid RMS (fewer pairs than MINNUMPTS) has no value to
+    // weigh in; without any valid direction the table shows the program's marker.
+    const double n12 = e.rms12 == NO_VALID_RMS ? 0.0 : e.np12, n21 = e.rms21 == NO_VALID_RMS ? 0.0 : e.np21;
+    const double pairs = n12 + n21;
+    e.rmsWave = pairs > 0.0 ? (n12 * e.rms12 + n21 * e.rms21) / pairs : NO_VALID_RMS;
     return true;
 }
 

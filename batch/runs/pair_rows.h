@@ -43,7 +43,8 @@ struct PairEvaluation {
     int32_t np12 = 0;               ///< its pairs
     double rms21 = NO_VALID_RMS;    ///< metres, scan 2 against scan 1
     int32_t np21 = 0;               ///< its pairs
-    double rmsWave = NO_VALID_RMS;  ///< metres, the two weighted by their pair counts; NO_VALID_RMS without pairs
+    double rmsWave = NO_VALID_RMS;  ///< metres, the valid ones of the two weighted by their pair counts;
+                                    ///< NO_VALID_RMS when neither is valid
 };
 
 /// Both directed RMS values of the prepared pair with MAXDISTFINAL. False when a

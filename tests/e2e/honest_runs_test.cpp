@@ -1,5 +1,6 @@
 #include "tests/e2e/survey_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -107,6 +108,31 @@ TEST_F(SurveyRun, KilledRunAllLeavesEveryEarlierOutputAsItWas)
         }
     }
     EXPECT_GE(killed, kills / 2);  // most runs were stopped part way
+}
+
+TEST_F(SurveyRun, EvaluationWeighsOnlyTheDirectionsWithAValidRms)
+{
+    writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.0, 2}}, "FILEEXT 1\nMINNUMPTS 1\n");
+    ASSERT_EQ(run({"survey.csv"}, "3\n\n\n").exitStatus, 0);
+    const std::string both = lines("surveyrms.csv").at(1);
+    const int np12 = std::stoi(column(both, 3)), np21 = std::stoi(column(both, 5));
+    ASSERT_NE(np12, np21);
+
+    // Between the two pair counts: the direction with fewer pairs has no valid RMS, and
+    // the pair's RMS is that of the other direction, not a mean with the 999 marker.
+    write("ipcreg.txt", read("ipcreg.txt") + "MINNUMPTS " + std::to_string(std::max(np12, np21)) + "\n");
+    const BatchRun r = run({"survey.csv"}, "3\n\n\n");
+    EXPECT_EQ(r.exitStatus, 0);
+    const std::string row = lines("surveyrms.csv").at(1);
+    const bool first = np12 > np21;
+    EXPECT_EQ(column(row, first ? 4 : 2), "999.000000") << row;
+    EXPECT_EQ(column(row, 6), column(row, first ? 2 : 4)) << row;
+    EXPECT_EQ(column(row, 6), column(both, first ? 2 : 4)) << row;
+
+    // Neither direction valid: the pair has no RMS and the run says so in its status.
+    write("ipcreg.txt", read("ipcreg.txt") + "MINNUMPTS " + std::to_string(std::max(np12, np21) + 1) + "\n");
+    EXPECT_EQ(run({"survey.csv"}, "3\n\n\n").exitStatus, 2);
+    EXPECT_EQ(column(lines("surveyrms.csv").at(1), 6), "999.000000");
 }
 
 TEST_F(SurveyRun, PairStoppedAtTheIterationLimitIsSaid)
