@@ -8,7 +8,8 @@
 #   scripts/fuzz.sh SECONDS [READER...]        e.g. scripts/fuzz.sh 30
 #
 # READER names a harness (configuration, survey_database, binary_points, text_points,
-# rotation_table, scan_rotation, pair_preparation, settings_file); default all.
+# rotation_table, scan_rotation, pair_preparation, settings_file, las_import,
+# ply_import, ptx_import, xyz_import); default all.
 # FUZZ_BUILD_DIR (default build-fuzz) is the build folder; the corpus grown there
 # (<build>/corpus/<reader>) is kept and reused by the next run. FUZZ_JOBS (default 2)
 # harnesses run at once. To replay a saved input with the console output shown:

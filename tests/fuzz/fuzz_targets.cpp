@@ -407,9 +407,15 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
     run.runMode = 2;
     run.logFile = log.get();
     const RunStatus status = rotateScans(settings, run, {scan});
+    const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
+    if (binary && scannerFormatOf(scan.fileName) != nullptr) {
+        // A scanner's own file under a binary name is refused, never turned.
+        if (status != RunStatus::Incomplete || fileExists(rotatedName))
+            return "a scanner's file named .bxyz was rotated as points";
+        return "";
+    }
     if (status != RunStatus::Ok)
         return "the rotation reports a failure with every file writable";
-    const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
     return checkRotationOutput(readFile(settings.rotFileName), readFile(rotatedName), files.second, binary);
 }
 
