@@ -79,8 +79,8 @@ def main():
     origin1, origin2 = facts["origins"]
     truth = facts["true_relative_correction"]
     rows = [("as surveyed", np.identity(4)), ("true heading", about_vertical(truth, origin2))]
-    for spec in sys.argv[2:]:
-        kind, name, *values = spec.split(":")
+    for result in sys.argv[2:]:
+        kind, name, *values = result.split(":")
         if kind == "matrix":
             rows.append((name, np.loadtxt(values[0]).reshape(4, 4)))
         else:

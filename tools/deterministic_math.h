@@ -13,6 +13,9 @@
 #include <cstdint>
 #include <random>
 
+inline constexpr double PI = 3.14159265358979323846;
+inline constexpr double DEG = PI / 180.0;  ///< radians per degree
+
 /// A 32-bit generator seed derived from a user seed and a stream number, so that
 /// independent parts of the survey (scene, set-ups, each scan's noise) draw from
 /// separate streams and do not shift when another part draws more or fewer values.

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-constexpr double DEG = PI / 180.0;
 constexpr int32_t PLAN_SIDE = 96;  // coarse pass: PLAN_SIDE x PLAN_SIDE rays
 constexpr double MIN_HIT_SHARE = 0.02;
 
@@ -111,14 +109,18 @@ ScanGrid planScanGrid(const CliffScene& scene, const ShoreFrame& frame, const Sc
     const double azSpan = fov.azimuthHigh - fov.azimuthLow;
     const double elSpan = fov.elevationHigh - fov.elevationLow;
     const double rays = static_cast<double>(targetPoints) / share;
-    const double step = std::sqrt(azSpan * elSpan / rays);  // square angular cells
+    return squareCellGrid(fov.azimuthLow, azSpan, fov.elevationLow, elSpan, std::sqrt(azSpan * elSpan / rays));
+}
+
+ScanGrid squareCellGrid(double azimuthLow, double azimuthSpan, double elevationLow, double elevationSpan, double step)
+{
     ScanGrid grid;
-    grid.columns = std::max(2, static_cast<int32_t>(azSpan / step + 0.5));
-    grid.rows = std::max(2, static_cast<int32_t>(elSpan / step + 0.5));
-    grid.azimuthStep = azSpan / grid.columns;
-    grid.elevationStep = elSpan / grid.rows;
-    grid.azimuthStart = fov.azimuthLow + 0.5 * grid.azimuthStep;
-    grid.elevationStart = fov.elevationLow + 0.5 * grid.elevationStep;
+    grid.columns = std::max(2, static_cast<int32_t>(azimuthSpan / step + 0.5));
+    grid.rows = std::max(2, static_cast<int32_t>(elevationSpan / step + 0.5));
+    grid.azimuthStep = azimuthSpan / grid.columns;
+    grid.elevationStep = elevationSpan / grid.rows;
+    grid.azimuthStart = azimuthLow + 0.5 * grid.azimuthStep;
+    grid.elevationStart = elevationLow + 0.5 * grid.elevationStep;
     return grid;
 }
 

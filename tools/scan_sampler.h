@@ -35,6 +35,11 @@ struct ScanGrid {
     int32_t rows = 0;             ///< elevation count
 };
 
+/// The grid of square angular cells of side about `step` over the window starting at
+/// (azimuthLow, elevationLow) and `azimuthSpan` by `elevationSpan` wide (radians), at
+/// least 2 by 2, cells fitted to fill the window exactly.
+ScanGrid squareCellGrid(double azimuthLow, double azimuthSpan, double elevationLow, double elevationSpan, double step);
+
 /// One measured point.
 struct ScanPoint {
     double x = 0.0;  ///< scanner frame, metres

@@ -204,16 +204,7 @@ bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const E
                  "--direction %s --noise %g --max-error %g%s)\n\n",
                  options.seed, static_cast<int>(plan.scans.size()), static_cast<int>(options.points),
                  options.eastWest ? "ew" : "ns", options.noise, options.maxError, extraOptionsText(options).c_str());
-    std::fprintf(o,
-                 "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
-                 "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
-                 options.name.c_str());
-    writeScanFileLines(o, options);
-    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n", plan.transX,
-                 plan.transY);
-    std::fprintf(o,
-                 "truth.csv  per scan the heading error put into the database; the registration\n"
-                 "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
+    writeFileListLines(o, options, plan.transX, plan.transY);
     std::fprintf(o,
                  "Scanner origin = (X - TRANSX, Y - TRANSY, Z + 0.29); survey point =\n"
                  "Rz(A3) Ry(A2) Rx(A1) scanner point + origin, degrees times 3.14159265 / 180.\n");
@@ -242,6 +233,19 @@ std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const S
         outputs.push_back({options.outDir + "/" + setup.name + "." + scanFormatName(format), format});
     }
     return outputs;
+}
+
+void writeFileListLines(std::FILE* o, const ExampleSurveyOptions& options, double transX, double transY)
+{
+    std::fprintf(o,
+                 "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
+                 "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
+                 options.name.c_str());
+    writeScanFileLines(o, options);
+    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n", transX, transY);
+    std::fprintf(o,
+                 "truth.csv  per scan the heading error put into the database; the registration\n"
+                 "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
 }
 
 void writeScanFileLines(std::FILE* o, const ExampleSurveyOptions& options)

@@ -80,6 +80,10 @@ std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const S
 /// The README lines that describe the point files the formats give.
 void writeScanFileLines(std::FILE* f, const ExampleSurveyOptions& options);
 
+/// The README lines that name the survey's files: the database, the point files, the
+/// settings (with their TRANSX and TRANSY) and the truth.
+void writeFileListLines(std::FILE* f, const ExampleSurveyOptions& options, double transX, double transY);
+
 /// Writes the same points into every file of one scan.
 class ScanFiles {
 public:

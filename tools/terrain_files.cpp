@@ -66,16 +66,7 @@ bool writeTerrainReadme(const std::string& path, const TerrainSurveyPlan& plan, 
                  "--noise %g --max-error %g%s)\n\n",
                  fileName(options.terrainPath).c_str(), options.seed, static_cast<int>(plan.scans.size()),
                  static_cast<int>(options.points), options.noise, options.maxError, extraOptionsText(options).c_str());
-    std::fprintf(o,
-                 "%s.csv  survey database: X,Y,Z of the GPS point, A1,A2 level angles and A3 heading\n"
-                 "        estimate (degrees), ID1, ID2, NAME. A3 = true heading + heading error.\n",
-                 options.name.c_str());
-    writeScanFileLines(o, options);
-    std::fprintf(o, "ipcreg.txt  configuration for the batch program (TRANSX %.1f, TRANSY %.1f).\n", plan.transX,
-                 plan.transY);
-    std::fprintf(o,
-                 "truth.csv  per scan the heading error put into the database; the registration\n"
-                 "        should find the rotation -ERROR_DEG (counter-clockwise positive).\n\n");
+    writeFileListLines(o, options, plan.transX, plan.transY);
     const char* sides[] = {"south", "north", "west", "east"};
     std::fprintf(o,
                  "The surface: the sample's ground points (class 0) averaged onto a %.1f m grid (%i nodes\n"

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-constexpr double DEG = PI / 180.0;
 constexpr int32_t PLAN_SIDE = 64;  // coarse pass: PLAN_SIDE x PLAN_SIDE rays
 constexpr double MIN_KEPT_SHARE = 0.02;
 
@@ -69,15 +67,8 @@ ScanGrid planTerrainScan(const HeightField& field, const ScanPose& pose, double 
         }
     }
     const double share = std::max(kept / (PLAN_SIDE * PLAN_SIDE), MIN_KEPT_SHARE);
-    const double step = std::sqrt(azSpan * elSpan * share / static_cast<double>(targetPoints));
-    ScanGrid grid;
-    grid.columns = std::max(2, static_cast<int32_t>(azSpan / step + 0.5));
-    grid.rows = std::max(2, static_cast<int32_t>(elSpan / step + 0.5));
-    grid.azimuthStep = azSpan / grid.columns;
-    grid.elevationStep = elSpan / grid.rows;
-    grid.azimuthStart = azLow + 0.5 * grid.azimuthStep;
-    grid.elevationStart = elLow + 0.5 * grid.elevationStep;
-    return grid;
+    return squareCellGrid(azLow, azSpan, elLow, elSpan,
+                          std::sqrt(azSpan * elSpan * share / static_cast<double>(targetPoints)));
 }
 
 void sampleTerrainScan(const HeightField& field, const ScanPose& pose, const TerrainScanner& model,

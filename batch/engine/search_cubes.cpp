@@ -27,6 +27,21 @@ void printGridTooLarge()
 
 uint32_t unsignedCube(const CubePoint& p) { return static_cast<uint32_t>(p.cube); }
 
+// The second half of the counting sort: buffers.next holds each cube's count at
+// [cube + 1]; turns the counts into starts and moves every point to its place.
+void placeByCounts(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
+{
+    std::vector<int32_t>& next = buffers.next;
+    for (std::size_t c = 1; c < next.size(); ++c)
+        next[c] += next[c - 1];
+    std::vector<CubePoint>& sorted = buffers.points;
+    makeRoomFor(sorted, points.size());
+    sorted.resize(points.size());
+    for (const CubePoint& p : points)
+        sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;
+    points.swap(sorted);
+}
+
 }  // namespace
 
 bool checkCubeSizes(const RegSettings& settings)
@@ -132,14 +147,7 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     next.assign(static_cast<std::size_t>(buckets) + 1, 0);
     for (const CubePoint& p : points)
         ++next[unsignedCube(p) + 1];
-    for (std::size_t c = 1; c < next.size(); ++c)
-        next[c] += next[c - 1];
-    std::vector<CubePoint>& sorted = buffers.points;
-    makeRoomFor(sorted, points.size());
-    sorted.resize(points.size());
-    for (const CubePoint& p : points)
-        sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;
-    points.swap(sorted);
+    placeByCounts(points, buffers);
 }
 
 void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers)
@@ -158,12 +166,5 @@ void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, Cu
         p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
         ++next[static_cast<std::size_t>(p.cube) + 1];
     }
-    for (std::size_t c = 1; c < next.size(); ++c)
-        next[c] += next[c - 1];
-    std::vector<CubePoint>& sorted = buffers.points;
-    makeRoomFor(sorted, points.size());
-    sorted.resize(points.size());
-    for (const CubePoint& p : points)
-        sorted[static_cast<std::size_t>(next[static_cast<std::size_t>(p.cube)]++)] = p;
-    points.swap(sorted);
+    placeByCounts(points, buffers);
 }

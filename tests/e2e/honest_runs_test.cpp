@@ -7,14 +7,8 @@
 
 namespace {
 
-// The named column (0-based) of a table row.
-std::string column(const std::string& row, int index)
-{
-    std::size_t start = 0;
-    for (int comma = 0; comma < index; ++comma)
-        start = row.find(',', start) + 1;
-    return row.substr(start, row.find_first_of(",\n ", start) - start);
-}
+// Column `index` (0-based) of a table row.
+std::string column(const std::string& row, int index) { return fields(row).at(static_cast<std::size_t>(index)); }
 
 TEST_F(SurveyRun, FailedPairIsSaidAndDoesNotHalveItsNeighboursRotation)
 {

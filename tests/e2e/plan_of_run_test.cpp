@@ -6,21 +6,6 @@
 
 namespace {
 
-// The comma-separated fields of a table row, its line end and trailing blank left off.
-std::vector<std::string> fields(std::string row)
-{
-    while (!row.empty() && (row.back() == '\n' || row.back() == ' '))
-        row.pop_back();
-    std::vector<std::string> result;
-    std::size_t start = 0;
-    for (std::size_t comma = row.find(','); comma != std::string::npos; comma = row.find(',', start)) {
-        result.push_back(row.substr(start, comma - start));
-        start = comma + 1;
-    }
-    result.push_back(row.substr(start));
-    return result;
-}
-
 class PlanOfRun : public SurveyRun {
 protected:
     std::string plan() const { return read("surveyplan.svg"); }

@@ -9,6 +9,21 @@
 #include <string>
 #include <vector>
 
+/// The comma-separated fields of a table row, its line end and trailing blank left off.
+inline std::vector<std::string> fields(std::string row)
+{
+    while (!row.empty() && (row.back() == '\n' || row.back() == ' '))
+        row.pop_back();
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (std::size_t comma = row.find(','); comma != std::string::npos; comma = row.find(',', start)) {
+        result.push_back(row.substr(start, comma - start));
+        start = comma + 1;
+    }
+    result.push_back(row.substr(start));
+    return result;
+}
+
 inline constexpr double DEG = 3.14159265 / 180.0;
 
 // A small survey of a rough wall at x = 10, seen from scanners on the line x = 0.

@@ -1,10 +1,15 @@
 #include "tests/tools/survey_reading.h"
 
+#include "tools/survey_generator.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -201,4 +206,28 @@ double pointToPlaneRms(const std::vector<Point3>& query, const std::vector<Point
         }
     }
     return pairs > 0 ? std::sqrt(sum / pairs) : 999.0;
+}
+
+int32_t sameSeedSameBytes(ExampleSurveyOptions options)
+{
+    TempDir a, b, c;
+    for (const std::string& dir : {a.path(), b.path(), c.path()}) {
+        options.outDir = dir;
+        options.seed = dir == c.path() ? 2 : options.seed;
+        if (!generateExampleSurvey(options)) {
+            ADD_FAILURE() << "the survey could not be generated into " << dir;
+            return -1;
+        }
+    }
+    int32_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(a.path())) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_EQ(readFile(a.path() + "/" + name), readFile(b.path() + "/" + name));
+        if (name != "README.txt") {
+            EXPECT_NE(readFile(a.path() + "/" + name), readFile(c.path() + "/" + name));
+        }
+        ++files;
+    }
+    return files;
 }

@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+struct ExampleSurveyOptions;
+
+/// Generates the survey of `options` three times into fresh folders, twice with its
+/// seed and once with seed 2; expects the first two byte for byte alike and every file
+/// but the README to differ with the other seed. Returns the number of files.
+int32_t sameSeedSameBytes(ExampleSurveyOptions options);
+
 std::vector<std::string> readLines(const std::string& path);  ///< split at "\n", no trailing empty line
 std::vector<std::string> splitCommas(const std::string& line);
 
