@@ -12,6 +12,7 @@
 #include "batch/engine/search_cubes.h"
 #include "batch/engine/solvers.h"
 #include "batch/engine/transform.h"
+#include "batch/inputs/point_files.h"
 #include "bench/bench_survey.h"
 
 #include <unistd.h>

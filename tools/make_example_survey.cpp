@@ -102,11 +102,11 @@ bool parseList(const char* text, std::vector<double>& out)
 }
 
 // Comma-separated format names, at least one; repeats are left to checkSurveyOptions.
-bool parseFormats(const char* text, std::vector<ScanFormat>& out)
+bool parseFormats(const char* text, std::vector<PointFormat>& out)
 {
     out.clear();
     for (const std::string& item : commaItems(text)) {
-        const std::optional<ScanFormat> format = scanFormatNamed(item);
+        const std::optional<PointFormat> format = scanFormatNamed(item);
         if (!format) {
             return false;
         }

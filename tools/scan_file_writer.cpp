@@ -27,14 +27,14 @@ void putDouble(unsigned char* out, double v)
     putLittleEndian(out, bits, 8);
 }
 
-int32_t recordBytes(ScanFormat format)
+int32_t recordBytes(PointFormat format)
 {
     switch (format) {
-    case ScanFormat::Ply:
+    case PointFormat::Ply:
         return PLY_RECORD_BYTES;
-    case ScanFormat::Las:
+    case PointFormat::Las:
         return LAS_RECORD_BYTES;
-    case ScanFormat::Bxyz:
+    default:
         break;
     }
     return POINT_RECORD_BYTES;
@@ -80,14 +80,14 @@ std::vector<unsigned char> lasHeader(int64_t points, const LasExtent& e)
     return h;
 }
 
-std::vector<unsigned char> headerBytes(ScanFormat format, int64_t points, const LasExtent& extent)
+std::vector<unsigned char> headerBytes(PointFormat format, int64_t points, const LasExtent& extent)
 {
     switch (format) {
-    case ScanFormat::Ply:
+    case PointFormat::Ply:
         return plyHeader(points);
-    case ScanFormat::Las:
+    case PointFormat::Las:
         return lasHeader(points, extent);
-    case ScanFormat::Bxyz:
+    default:
         break;
     }
     return {};
@@ -95,22 +95,11 @@ std::vector<unsigned char> headerBytes(ScanFormat format, int64_t points, const 
 
 }  // namespace
 
-const char* scanFormatName(ScanFormat format)
-{
-    switch (format) {
-    case ScanFormat::Ply:
-        return "ply";
-    case ScanFormat::Las:
-        return "las";
-    case ScanFormat::Bxyz:
-        break;
-    }
-    return "bxyz";
-}
+const char* scanFormatName(PointFormat format) { return pointFormatExtension(format); }
 
-std::optional<ScanFormat> scanFormatNamed(const std::string& name)
+std::optional<PointFormat> scanFormatNamed(const std::string& name)
 {
-    for (ScanFormat f : {ScanFormat::Bxyz, ScanFormat::Ply, ScanFormat::Las}) {
+    for (PointFormat f : {PointFormat::Bxyz, PointFormat::Ply, PointFormat::Las}) {
         if (name == scanFormatName(f)) {
             return f;
         }
@@ -118,7 +107,7 @@ std::optional<ScanFormat> scanFormatNamed(const std::string& name)
     return std::nullopt;
 }
 
-bool ScanFileWriter::open(const std::string& path, ScanFormat format)
+bool ScanFileWriter::open(const std::string& path, PointFormat format)
 {
     path_ = path;
     format_ = format;
@@ -174,7 +163,7 @@ bool ScanFileWriter::append(const std::vector<ScanPoint>& points)
     buffer_.resize(at + points.size() * bytes);
     for (const ScanPoint& p : points) {
         unsigned char* r = buffer_.data() + at;
-        if (format_ == ScanFormat::Las) {
+        if (format_ == PointFormat::Las) {
             if (!putLas(p, r)) {
                 failed_ = true;
                 return false;
@@ -183,7 +172,7 @@ bool ScanFileWriter::append(const std::vector<ScanPoint>& points)
             putDouble(r, p.x);
             putDouble(r + 8, p.y);
             putDouble(r + 16, p.z);
-            if (format_ == ScanFormat::Bxyz) {
+            if (format_ == PointFormat::Bxyz) {
                 std::memset(r + 24, 0, 8);
             }
         }

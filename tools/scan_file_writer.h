@@ -6,6 +6,7 @@
 // hold the point count, so they are written last, in place over room kept for them.
 
 #include "batch/file_ptr.h"
+#include "batch/point_formats.h"
 #include "tools/scan_sampler.h"
 
 #include <cstdint>
@@ -13,21 +14,17 @@
 #include <string>
 #include <vector>
 
-enum class ScanFormat : int32_t {
-    Bxyz,  ///< 32-byte records: x, y, z as little-endian doubles and 8 zero bytes
-    Ply,   ///< binary little-endian PLY: one vertex element with double x, y, z
-    Las,   ///< LAS 1.4 point format 6, uncompressed: 0.1 mm steps from an offset in whole metres
-};
-
-/// Bytes per point record of a .bxyz file.
-constexpr int32_t POINT_RECORD_BYTES = 32;
 /// Metres per step of the integers a LAS file stores.
 constexpr double LAS_SCALE = 0.0001;
 
+// The generator writes PointFormat::Bxyz (8 zero bytes after each point), Ply (binary
+// little-endian, one vertex element with double x, y, z) and Las (LAS 1.4 point format 6,
+// uncompressed: 0.1 mm steps from an offset in whole metres).
+
 /// "bxyz", "ply" or "las": the file extension, and the name on the command line.
-const char* scanFormatName(ScanFormat format);
-/// The format of that name; empty for any other text.
-std::optional<ScanFormat> scanFormatNamed(const std::string& name);
+const char* scanFormatName(PointFormat format);
+/// The written format of that name; empty for any other text.
+std::optional<PointFormat> scanFormatNamed(const std::string& name);
 
 /// The integers of a LAS file's points so far.
 struct LasExtent {
@@ -39,7 +36,7 @@ struct LasExtent {
 class ScanFileWriter {
 public:
     /// Creates the file; false (with "Cannot create <path>") when it cannot be created.
-    bool open(const std::string& path, ScanFormat format);
+    bool open(const std::string& path, PointFormat format);
     /// Appends the scanner-frame coordinates of the points; false once anything failed.
     bool append(const std::vector<ScanPoint>& points);
     /// Writes the header and closes the file; false (with "Cannot write <path>") when any
@@ -53,7 +50,7 @@ private:
 
     FilePtr file_;
     std::string path_;
-    ScanFormat format_ = ScanFormat::Bxyz;
+    PointFormat format_ = PointFormat::Bxyz;
     std::vector<unsigned char> buffer_;
     int64_t bytes_ = 0;   ///< written to the file so far, header room included
     int64_t points_ = 0;  ///< points appended

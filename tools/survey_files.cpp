@@ -117,7 +117,7 @@ std::string extraOptionsText(const ExampleSurveyOptions& options)
         std::snprintf(number, sizeof number, "%s%g", i == 0 ? " --errors " : ",", options.errors[i]);
         text += number;
     }
-    if (options.formats != std::vector<ScanFormat>{ScanFormat::Bxyz}) {
+    if (options.formats != std::vector<PointFormat>{PointFormat::Bxyz}) {
         for (size_t i = 0; i < options.formats.size(); ++i) {
             text += i == 0 ? " --formats " : ",";
             text += scanFormatName(options.formats[i]);
@@ -219,9 +219,9 @@ bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const E
 std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const ScanSetup& setup, int32_t index)
 {
     std::vector<ScanOutput> outputs;
-    std::vector<ScanFormat> exported;
-    for (ScanFormat format : options.formats) {
-        if (format == ScanFormat::Bxyz) {
+    std::vector<PointFormat> exported;
+    for (PointFormat format : options.formats) {
+        if (format == PointFormat::Bxyz) {
             outputs.push_back(
                 {scanFileName(options.outDir + "/" + options.name, setup.id1, setup.id2, setup.name), format});
         } else {
@@ -229,7 +229,7 @@ std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const S
         }
     }
     if (!exported.empty()) {
-        const ScanFormat format = exported[static_cast<size_t>(index) % exported.size()];
+        const PointFormat format = exported[static_cast<size_t>(index) % exported.size()];
         outputs.push_back({options.outDir + "/" + setup.name + "." + scanFormatName(format), format});
     }
     return outputs;
@@ -251,8 +251,8 @@ void writeFileListLines(std::FILE* o, const ExampleSurveyOptions& options, doubl
 void writeScanFileLines(std::FILE* o, const ExampleSurveyOptions& options)
 {
     std::string exported;
-    for (ScanFormat format : options.formats) {
-        if (format == ScanFormat::Bxyz) {
+    for (PointFormat format : options.formats) {
+        if (format == PointFormat::Bxyz) {
             std::fprintf(o,
                          "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
                          "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",

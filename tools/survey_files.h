@@ -68,8 +68,8 @@ std::string extraOptionsText(const ExampleSurveyOptions& options);
 
 /// A point file of one scan.
 struct ScanOutput {
-    std::string path;                      ///< where it goes
-    ScanFormat format = ScanFormat::Bxyz;  ///< what it holds
+    std::string path;                        ///< where it goes
+    PointFormat format = PointFormat::Bxyz;  ///< what it holds
 };
 
 /// The files of the scan at `index` (database order): the .bxyz that the database names

@@ -211,7 +211,7 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o)
         if (!(e >= -10.0 && e <= 10.0))
             fail("each heading error must be -10 to 10 degrees");
     }
-    std::vector<ScanFormat> formats = o.formats;
+    std::vector<PointFormat> formats = o.formats;
     std::sort(formats.begin(), formats.end());
     if (formats.empty() || std::adjacent_find(formats.begin(), formats.end()) != formats.end()) {
         fail("give each of the formats bxyz, ply and las at most once, and at least one");

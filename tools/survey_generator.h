@@ -47,7 +47,7 @@ struct ExampleSurveyOptions {
     std::string terrainPath;        ///< terrain sample (E N Z [class] lines); empty: the sea cliff
     /// Point files of each scan: with bxyz the .bxyz the database names; with ply and/or las
     /// one "<NAME>.ply" or "<NAME>.las" per scan, those formats taken in turn.
-    std::vector<ScanFormat> formats{ScanFormat::Bxyz};
+    std::vector<PointFormat> formats{PointFormat::Bxyz};
 };
 
 /// Everything that follows from the options before any ray is cast.

@@ -4,7 +4,7 @@
 #include "batch/engine/local_plane.h"
 #include "batch/engine/reference_index.h"
 #include "batch/engine/search_cubes.h"
-#include "batch/inputs/point_files.h"
+#include "batch/point_set.h"
 
 #include <cstdint>
 #include <string>

@@ -5,6 +5,7 @@
 #include "batch/engine/search_cubes.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
+#include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "batch/engine/search_cubes.h"
-#include "batch/inputs/point_files.h"
+#include "batch/point_set.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/inputs/point_files.h"
+#include "batch/point_set.h"
 
 #include <cstdint>
 #include <vector>

@@ -8,13 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 namespace {
-
-constexpr int64_t RECORD_BYTES = 32;
 
 bool isCommentLine(const char* line) { return line[0] == '#' || line[0] == 'x' || line[0] == 'X'; }
 
@@ -61,34 +55,6 @@ bool keeps(const TextFilter& f, double x, double y, double z)
 
 }  // namespace
 
-void adviseHugePages(void* data, std::size_t bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Worth it only for blocks that span whole 2 MiB pages. madvise takes a start on a
-    // page boundary; the kernel backs the 2 MiB-aligned parts of the range with huge
-    // pages when they are first touched, where the system allows it (else it ignores
-    // the advice, and nothing is lost).
-    constexpr std::uintptr_t HUGE_PAGE = 2u << 20, PAGE = 4096;
-    if (data == nullptr || bytes < 2 * HUGE_PAGE)
-        return;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data) & ~(PAGE - 1);
-    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(data) + bytes;
-    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
-void makeRoomFor(std::vector<CubePoint>& points, std::size_t count)
-{
-    if (points.capacity() >= count)
-        return;
-    std::vector<CubePoint>().swap(points);
-    points.reserve(count);
-    adviseHugePages(points.data(), points.capacity() * sizeof(CubePoint));
-}
-
 bool isBinaryPointFileName(const std::string& path)
 {
     const std::string extension = ".bxyz";
@@ -118,7 +84,7 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
         std::error_code error;
         const std::uintmax_t bytes = std::filesystem::file_size(path, error);
         const int64_t size = error ? 0 : static_cast<int64_t>(bytes);
-        int64_t count = size / RECORD_BYTES;
+        int64_t count = size / POINT_RECORD_BYTES;
         if (count > INT32_MAX)
             count = 0;  // more records than a point count can hold: not a scan we can load
         std::printf("file size: %i\n", static_cast<int32_t>(size));
@@ -235,31 +201,32 @@ bool isLoneWholeNumber(const std::string& line)
 
 }  // namespace
 
-const char* scannerFormatOf(const std::string& path)
+PointFormat scannerFormatOf(const std::string& path)
 {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
-        return nullptr;
+        return PointFormat::Unknown;
     char start[256];
     const std::string head(start, std::fread(start, 1, sizeof start, file.get()));
     if (head.compare(0, 4, "LASF") == 0)
-        return "LAS";
+        return PointFormat::Las;
     if (head.compare(0, 4, "ply\n") == 0 || head.compare(0, 4, "ply\r") == 0)
-        return "PLY";
+        return PointFormat::Ply;
     // A PTX scan opens with its column and row counts, one to a line.
     const std::size_t first = head.find('\n');
     const std::size_t second = first == std::string::npos ? first : head.find('\n', first + 1);
     if (second != std::string::npos && isLoneWholeNumber(head.substr(0, first))
         && isLoneWholeNumber(head.substr(first + 1, second - first - 1)))
-        return "PTX";
-    return nullptr;
+        return PointFormat::Ptx;
+    return PointFormat::Unknown;
 }
 
 bool reportScannerFormat(const std::string& path, std::FILE* log)
 {
-    const char* format = scannerFormatOf(path);
-    if (format == nullptr)
+    const PointFormat found = scannerFormatOf(path);
+    if (found == PointFormat::Unknown)
         return false;
+    const char* format = pointFormatName(found);
     std::printf("%s is a %s file, not Tavrin binary points: convert it with tavrin_import\n", path.c_str(), format);
     if (log != nullptr)
         std::fprintf(log, "%s is a %s file, not Tavrin binary points: convert it with tavrin_import\n", path.c_str(),

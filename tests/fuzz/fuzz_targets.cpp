@@ -408,7 +408,7 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
     run.logFile = log.get();
     const RunStatus status = rotateScans(settings, run, {scan});
     const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
-    if (binary && scannerFormatOf(scan.fileName) != nullptr) {
+    if (binary && scannerFormatOf(scan.fileName) != PointFormat::Unknown) {
         // A scanner's own file under a binary name is refused, never turned.
         if (status != RunStatus::Incomplete || fileExists(rotatedName))
             return "a scanner's file named .bxyz was rotated as points";

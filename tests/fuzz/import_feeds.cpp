@@ -1,12 +1,12 @@
 #include "tests/fuzz/import_feeds.h"
 
-#include "tools/import/byte_source.h"
-#include "tools/import/cloud_stats.h"
-#include "tools/import/format_sniffing.h"
-#include "tools/import/las_reader.h"
-#include "tools/import/ply_reader.h"
-#include "tools/import/ptx_reader.h"
-#include "tools/import/xyz_reader.h"
+#include "import/byte_source.h"
+#include "import/cloud_stats.h"
+#include "import/format_sniffing.h"
+#include "import/las_reader.h"
+#include "import/ply_reader.h"
+#include "import/ptx_reader.h"
+#include "import/xyz_reader.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "tests/import/sample_files.h"
 
-#include "tools/import/format_sniffing.h"
+#include "import/format_sniffing.h"
 
 #include <gtest/gtest.h>
 
@@ -17,32 +17,32 @@ TEST(FormatSniffing, TellsTheFormatFromTheContent)
     struct Row {
         const char* name;
         std::string bytes;
-        InputFormat format;
+        PointFormat format;
         const char* says;  ///< in the refusal; "" when the file is read
     };
     const Row rows[] = {
-        {"scan.las", lasBytes, InputFormat::Las, ""},
-        {"scan.txt", lasBytes, InputFormat::Las, ""},
-        {"scan.laz", lasBytes, InputFormat::Laz, "convert it to uncompressed LAS or to PLY"},
-        {"scan.las", compressed, InputFormat::Laz, "compression bit"},
-        {"scan.laz", "1 2 3\n", InputFormat::Unknown, "does not start with the LAS signature"},
-        {"scan.e57", std::string("ASTM-E57\0\0\0\0", 12), InputFormat::E57, "export the scan to PLY"},
-        {"noname", std::string("ASTM-E57\0\0\0\0", 12), InputFormat::E57, "E57"},
-        {"scan.dat", "ply\nformat ascii 1.0\n", InputFormat::Ply, ""},
-        {"scan.ply", "ply\r\nformat ascii 1.0\r\n", InputFormat::Ply, ""},
-        {"scan.txt", ptx, InputFormat::Ptx, ""},
-        {"scan.ptx", "1 2 3\n", InputFormat::Unknown, "PTX scan header"},
-        {"scan.pts", "2\n1 2 3 4\n5 6 7 8\n", InputFormat::Xyz, ""},
-        {"scan.ptx.BXYZ", ptx, InputFormat::Bxyz, "already a binary point file"},
-        {"scan.csv", "x,y,z\n1,2,3\n", InputFormat::Xyz, ""},
-        {"scan.xyz", "1 2\n3 4\n", InputFormat::Unknown, "not a point-cloud file"},
-        {"scan.xyz", "hello\nworld\n", InputFormat::Unknown, "not a point-cloud file"},
-        {"scan.xyz", std::string("1 2 3\n\0\0\0", 9), InputFormat::Unknown, "not a point-cloud file"},
-        {"scan.xyz", "", InputFormat::Unknown, "empty"},
-        {"scan.las", "LAS", InputFormat::Unknown, "not a point-cloud file"},
+        {"scan.las", lasBytes, PointFormat::Las, ""},
+        {"scan.txt", lasBytes, PointFormat::Las, ""},
+        {"scan.laz", lasBytes, PointFormat::Laz, "convert it to uncompressed LAS or to PLY"},
+        {"scan.las", compressed, PointFormat::Laz, "compression bit"},
+        {"scan.laz", "1 2 3\n", PointFormat::Unknown, "does not start with the LAS signature"},
+        {"scan.e57", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, "export the scan to PLY"},
+        {"noname", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, "E57"},
+        {"scan.dat", "ply\nformat ascii 1.0\n", PointFormat::Ply, ""},
+        {"scan.ply", "ply\r\nformat ascii 1.0\r\n", PointFormat::Ply, ""},
+        {"scan.txt", ptx, PointFormat::Ptx, ""},
+        {"scan.ptx", "1 2 3\n", PointFormat::Unknown, "PTX scan header"},
+        {"scan.pts", "2\n1 2 3 4\n5 6 7 8\n", PointFormat::Xyz, ""},
+        {"scan.ptx.BXYZ", ptx, PointFormat::Bxyz, "already a binary point file"},
+        {"scan.csv", "x,y,z\n1,2,3\n", PointFormat::Xyz, ""},
+        {"scan.xyz", "1 2\n3 4\n", PointFormat::Unknown, "not a point-cloud file"},
+        {"scan.xyz", "hello\nworld\n", PointFormat::Unknown, "not a point-cloud file"},
+        {"scan.xyz", std::string("1 2 3\n\0\0\0", 9), PointFormat::Unknown, "not a point-cloud file"},
+        {"scan.xyz", "", PointFormat::Unknown, "empty"},
+        {"scan.las", "LAS", PointFormat::Unknown, "not a point-cloud file"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name + std::string(" ") + std::string(formatName(row.format)));
+        SCOPED_TRACE(row.name + std::string(" ") + std::string(pointFormatName(row.format)));
         MemorySource source(row.bytes.data(), row.bytes.size());
         const SniffResult r = sniffFormat(source, row.name);
         EXPECT_EQ(r.format, row.format);

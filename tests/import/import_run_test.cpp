@@ -1,7 +1,7 @@
 #include "tests/import/sample_files.h"
 #include "tests/support/test_files.h"
 
-#include "tools/import/import_run.h"
+#include "import/import_run.h"
 
 #include <gtest/gtest.h>
 

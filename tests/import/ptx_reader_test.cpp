@@ -1,7 +1,7 @@
 #include "tests/import/sample_files.h"
 
-#include "tools/import/byte_source.h"
-#include "tools/import/ptx_reader.h"
+#include "import/byte_source.h"
+#include "import/ptx_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "tests/import/sample_files.h"
 
-#include "tools/import/byte_source.h"
-#include "tools/import/las_reader.h"
-#include "tools/import/ply_reader.h"
-#include "tools/import/ptx_reader.h"
-#include "tools/import/xyz_reader.h"
+#include "import/byte_source.h"
+#include "import/las_reader.h"
+#include "import/ply_reader.h"
+#include "import/ptx_reader.h"
+#include "import/xyz_reader.h"
 
 #include <gtest/gtest.h>
 

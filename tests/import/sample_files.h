@@ -2,7 +2,7 @@
 // Small input files built byte by byte for the importer's tests, and a sink that
 // keeps what a reader hands it.
 
-#include "tools/import/point_sink.h"
+#include "import/point_sink.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "tests/support/test_files.h"
 
-#include "tools/import/survey_naming.h"
+#include "import/survey_naming.h"
 
 #include <gtest/gtest.h>
 

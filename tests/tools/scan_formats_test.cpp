@@ -18,7 +18,7 @@ namespace {
 
 constexpr double LAS_HALF_STEP = 0.5 * LAS_SCALE + 1e-9;
 
-std::vector<Point3> readBack(const std::string& path, ScanFormat format)
+std::vector<Point3> readBack(const std::string& path, PointFormat format)
 {
     CollectingSink sink;
     const ReadOutcome o = readSample(scanFormatName(format), readFile(path), sink);
@@ -53,7 +53,7 @@ std::vector<ScanPoint> scatter(int32_t count, const Point3& first)
     return points;
 }
 
-bool writeInBlocks(const std::string& path, ScanFormat format, const std::vector<ScanPoint>& points)
+bool writeInBlocks(const std::string& path, PointFormat format, const std::vector<ScanPoint>& points)
 {
     ScanFileWriter writer;
     bool ok = writer.open(path, format);
@@ -73,16 +73,16 @@ TEST(ScanFileWriter, ImportersReadBackThePointsWritten)
     extreme.z = 1.7976931348623157e308;
     struct Row {
         const char* name;
-        ScanFormat format;
+        PointFormat format;
         std::vector<ScanPoint> points;
     };
     const Row rows[] = {
-        {"PLY without points", ScanFormat::Ply, {}},
-        {"PLY, extreme doubles", ScanFormat::Ply, {extreme}},
-        {"PLY, 3 MB in blocks", ScanFormat::Ply, scatter(130000, {12.5, -3.25, 1.0})},
-        {"LAS without points", ScanFormat::Las, {}},
-        {"LAS, 3 MB in blocks", ScanFormat::Las, scatter(100000, {-37.84, 21.06, -1.55})},
-        {"LAS, far from its frame's origin", ScanFormat::Las, scatter(5000, {475123.45678, 3640987.6543, 12.3})},
+        {"PLY without points", PointFormat::Ply, {}},
+        {"PLY, extreme doubles", PointFormat::Ply, {extreme}},
+        {"PLY, 3 MB in blocks", PointFormat::Ply, scatter(130000, {12.5, -3.25, 1.0})},
+        {"LAS without points", PointFormat::Las, {}},
+        {"LAS, 3 MB in blocks", PointFormat::Las, scatter(100000, {-37.84, 21.06, -1.55})},
+        {"LAS, far from its frame's origin", PointFormat::Las, scatter(5000, {475123.45678, 3640987.6543, 12.3})},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -93,7 +93,7 @@ TEST(ScanFileWriter, ImportersReadBackThePointsWritten)
             written.push_back({p.x, p.y, p.z});
         }
         expectSamePoints(readBack(dir.file("scan"), r.format), written,
-                         r.format == ScanFormat::Las ? LAS_HALF_STEP : 0.0);
+                         r.format == PointFormat::Las ? LAS_HALF_STEP : 0.0);
     }
 }
 
@@ -101,8 +101,8 @@ TEST(ScanFileWriter, ImportersReadBackThePointsWritten)
 TEST(ScanFileWriter, LasHeaderGivesCountAndExtent)
 {
     TempDir dir;
-    ASSERT_TRUE(writeInBlocks(dir.file("scan.las"), ScanFormat::Las, scatter(20000, {8.7, -64.2, 3.3})));
-    const std::vector<Point3> read = readBack(dir.file("scan.las"), ScanFormat::Las);
+    ASSERT_TRUE(writeInBlocks(dir.file("scan.las"), PointFormat::Las, scatter(20000, {8.7, -64.2, 3.3})));
+    const std::vector<Point3> read = readBack(dir.file("scan.las"), PointFormat::Las);
     const std::string h = readFile(dir.file("scan.las"));
     double extent[6];  // max x, min x, max y, min y, max z, min z
     uint64_t count = 0;
@@ -122,7 +122,7 @@ TEST(ScanFileWriter, LasRefusesAPointBeyondItsIntegers)
     TempDir dir;
     std::vector<ScanPoint> points = scatter(3, {0.0, 0.0, 0.0});
     points[2].y = 214749.0;  // 0.1 mm steps from the first point overflow 32 bits
-    EXPECT_FALSE(writeInBlocks(dir.file("scan.las"), ScanFormat::Las, points));
+    EXPECT_FALSE(writeInBlocks(dir.file("scan.las"), PointFormat::Las, points));
 }
 
 namespace {
@@ -152,7 +152,7 @@ uint64_t fnv1a(const std::string& bytes)
     return h;
 }
 
-ExampleSurveyOptions surveyOptions(const std::string& dir, std::vector<ScanFormat> formats)
+ExampleSurveyOptions surveyOptions(const std::string& dir, std::vector<PointFormat> formats)
 {
     ExampleSurveyOptions o;
     o.outDir = dir;
@@ -180,13 +180,13 @@ std::vector<std::string> fileNames(const std::string& dir)
 TEST(ExampleSurveyFormats, DefaultKeepsItsBytesAndExportsHoldTheSamePoints)
 {
     TempDir dir;
-    ASSERT_TRUE(generateExampleSurvey(surveyOptions(dir.file("default"), {ScanFormat::Bxyz})));
+    ASSERT_TRUE(generateExampleSurvey(surveyOptions(dir.file("default"), {PointFormat::Bxyz})));
     ASSERT_EQ(fileNames(dir.file("default")).size(), std::size(DEFAULT_FILES));
     for (const FileHash& f : DEFAULT_FILES) {
         EXPECT_EQ(fnv1a(readFile(dir.file("default/") + f.name)), f.hash) << f.name;
     }
     // Given in this order, LAS comes first.
-    ASSERT_TRUE(generateExampleSurvey(surveyOptions(dir.file("exported"), {ScanFormat::Las, ScanFormat::Ply})));
+    ASSERT_TRUE(generateExampleSurvey(surveyOptions(dir.file("exported"), {PointFormat::Las, PointFormat::Ply})));
     const std::vector<std::string> expected = {"README.txt", "S1.las",     "S2.ply",   "S3.las",
                                                "ipcreg.txt", "survey.csv", "truth.csv"};
     ASSERT_EQ(fileNames(dir.file("exported")), expected);
@@ -195,9 +195,9 @@ TEST(ExampleSurveyFormats, DefaultKeepsItsBytesAndExportsHoldTheSamePoints)
     }
     for (int32_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(expected[1 + i]);
-        const ScanFormat format = i == 1 ? ScanFormat::Ply : ScanFormat::Las;
+        const PointFormat format = i == 1 ? PointFormat::Ply : PointFormat::Las;
         expectSamePoints(readBack(dir.file("exported/") + expected[1 + i], format),
                          readPointFile(dir.file("default/") + DEFAULT_FILES[3 + i].name),
-                         format == ScanFormat::Las ? LAS_HALF_STEP : 0.0);
+                         format == PointFormat::Las ? LAS_HALF_STEP : 0.0);
     }
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of tavrin_import.
+
+#include "import/ptx_reader.h"
+#include "import/survey_naming.h"
+
+#include <cstdio>
+#include <string>
+
+struct ImportOptions {
+    std::string input;          ///< the file to convert
+    std::string output;         ///< --out, empty when the database names the output
+    std::string database;       ///< --database, empty with --out
+    ScanSelection selection;    ///< --record / --scan-id / --zeropad
+    PtxChoice ptx;              ///< --ptx-scan / --apply-pose
+    bool ptxScanGiven = false;  ///< --ptx-scan was on the command line
+    bool quiet = false;         ///< --quiet: no progress, no summary
+};
+
+enum class CommandLine { Run, Help, Bad };
+
+/// Bad with `error` set for an unknown option, a missing or malformed value, or a
+/// combination that cannot be carried out.
+CommandLine parseCommandLine(int argc, const char* const* argv, ImportOptions& options, std::string& error);
+
+/// The whole help text.
+void printUsage(std::FILE* to);
+
+/// The two usage lines and where to find the rest, after a bad command line.
+void printShortUsage(std::FILE* to);

@@ -1,0 +1,32 @@
+#pragma once
+// One conversion: input file in, .bxyz out, with everything the summary reports.
+// Prints nothing but the progress line; the caller prints the outcome.
+
+#include "import/cloud_stats.h"
+#include "import/format_sniffing.h"
+#include "import/point_sink.h"
+#include "import/ptx_reader.h"
+
+#include <string>
+
+struct ImportRequest {
+    std::string input;         ///< the file to read
+    std::string output;        ///< the .bxyz to write (replaced only when complete)
+    PtxChoice ptx;             ///< which PTX scan, and whether its pose is applied
+    bool showProgress = true;  ///< a progress line on stderr for inputs of about 10 M points or more
+};
+
+struct ImportReport {
+    PointFormat format = PointFormat::Unknown;
+    ReadOutcome outcome;   ///< the reader's account of the records
+    CloudStats stats;      ///< of the points written
+    PtxScanInfo ptx;       ///< PTX only: the scan header and how many scans the file holds
+    std::string poseFile;  ///< PTX only: the side file written
+    std::string error;     ///< why nothing was written, when runImport returns false
+};
+
+/// false with `report.error` set when nothing was written (any old output untouched).
+bool runImport(const ImportRequest& request, ImportReport& report);
+
+/// Inputs announcing at least this many points show a progress line.
+constexpr int64_t PROGRESS_POINTS = 10000000;
