@@ -6,9 +6,9 @@
 #include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/outputs/output_names.h"
 #include "batch/run_modes.h"
 #include "batch/runs/mode_work.h"
-#include "batch/runs/output_names.h"
 #include "batch/runs/plan_of_run.h"
 #include "batch/runs/run_state.h"
 #include "batch/setting_checks.h"
@@ -130,7 +130,7 @@ int runProgram(int argc, char** argv)
         pair.progressStep = run.progressStep;
     }
 
-    if (const auto clash = findOverwrittenInput(work, settings, scans, file1, file2)) {
+    if (const auto clash = findOverwrittenInput(work.files(), settings, scans, file1, file2)) {
         std::printf("The output file %s would replace the input file %s: nothing is written. \n", clash->first.c_str(),
                     clash->second.c_str());
         std::printf("Please rename or move the survey database or the point files. \n");

@@ -23,11 +23,11 @@ RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const 
 {
     pair.scan1Path = file1;
     pair.scan2Path = file2;
-    PreparePlan plan;
-    plan.fromScanTable = false;
-    plan.measureInitialRms = true;
+    PrepareSteps steps;
+    steps.fromScanTable = false;
+    steps.measureInitialRms = true;
     DiagnosticFiles diagnostics;
-    const PrepareResult prepared = prepareRegistration(settings, {}, pair, plan, &diagnostics);
+    const PrepareResult prepared = prepareRegistration(settings, {}, pair, steps, &diagnostics);
     if (prepared == PrepareResult::Fatal)
         return RunStatus::Fatal;
     if (diagnostics.failed())

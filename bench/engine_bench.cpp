@@ -229,7 +229,7 @@ bool solverTable(const BenchSurvey& b, PairContext& pair, const BenchOptions& o,
         RegSettings s = b.settings;
         s.REGSOL = m - '0';
         std::vector<ScanRecord> scans = b.scans;
-        if (prepareRegistration(s, scans, pair, registrationPlan()) != PrepareResult::Ready)
+        if (prepareRegistration(s, scans, pair, registrationSteps()) != PrepareResult::Ready)
             return false;
         pair.walkCount = 0;
         SolverOutputs out;
@@ -285,7 +285,8 @@ int runBench(const BenchOptions& o)
     nameBenchPair(*b, pair);
     PrepareResult prepared = PrepareResult::Fatal;
     for (const char* what : {"prepareRegistration, fresh context", "prepareRegistration, reused context"}) {
-        line(what, secondsOf([&] { prepared = prepareRegistration(b->settings, b->scans, pair, registrationPlan()); }));
+        line(what,
+             secondsOf([&] { prepared = prepareRegistration(b->settings, b->scans, pair, registrationSteps()); }));
         memoryLine("  peak memory so far", pair);
     }
     if (prepared != PrepareResult::Ready) {

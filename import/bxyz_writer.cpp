@@ -55,7 +55,7 @@ bool BxyzWriter::write(const ImportedPoint* points, std::size_t count)
 bool BxyzWriter::commit(std::string& error)
 {
     if (!flush()) {
-        error = "writing " + file_.temporaryPath() + " failed (disk full or no longer writable?)";
+        error = "writing " + file_.writtenPath() + " failed (disk full or no longer writable?)";
         file_.discard();
         return false;
     }

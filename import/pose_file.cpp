@@ -1,6 +1,6 @@
 #include "import/pose_file.h"
 
-#include "import/replacement_file.h"
+#include "batch/replacement_file.h"
 
 #include <cinttypes>
 

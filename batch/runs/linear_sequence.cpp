@@ -5,8 +5,8 @@
 #include "batch/engine/pair_preparation.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/output_names.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/output_names.h"
 #include "batch/runs/run_state.h"
 
 #include <cstdio>
@@ -44,11 +44,11 @@ struct LinearRun {
 
     PairStep prepare(bool rotatedFiles)
     {
-        PreparePlan plan;
-        plan.surveyFramePoints = rotatedFiles;
-        plan.translateText = registering && settings.FILEEXT == 0;
-        plan.measureInitialRms = registering;
-        const PrepareResult prepared = prepareRegistration(settings, scans, pair, plan);
+        PrepareSteps steps;
+        steps.surveyFramePoints = rotatedFiles;
+        steps.translateText = registering && settings.FILEEXT == 0;
+        steps.measureInitialRms = registering;
+        const PrepareResult prepared = prepareRegistration(settings, scans, pair, steps);
         if (prepared == PrepareResult::Fatal)
             return PairStep::Fatal;
         if (prepared == PrepareResult::NoPoints) {

@@ -1,7 +1,7 @@
 #include "batch/runs/rotation_table.h"
 
 #include "batch/int32_range.h"
-#include "batch/runs/text_lines.h"
+#include "batch/outputs/text_lines.h"
 
 #include <cctype>
 #include <cmath>

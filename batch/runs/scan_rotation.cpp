@@ -7,13 +7,13 @@
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/int32_range.h"
-#include "batch/runs/number_text.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/output_names.h"
+#include "batch/outputs/number_text.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/output_names.h"
+#include "batch/outputs/text_lines.h"
 #include "batch/runs/pair_rows.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/run_state.h"
-#include "batch/runs/text_lines.h"
 
 #include <cmath>
 #include <cstdio>

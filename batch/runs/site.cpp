@@ -5,7 +5,7 @@
 #include "batch/engine/pair_preparation.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/output_file.h"
+#include "batch/outputs/output_file.h"
 #include "batch/runs/run_state.h"
 
 #include <cmath>
@@ -60,9 +60,9 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
     else
         writeRmsHeader(table.get());
     // The site run always reads the scans' own files.
-    PreparePlan plan;
-    plan.translateText = registering && settings.FILEEXT == 0;
-    plan.measureInitialRms = registering;
+    PrepareSteps steps;
+    steps.translateText = registering && settings.FILEEXT == 0;
+    steps.measureInitialRms = registering;
     RunStatus status = RunStatus::Ok;
 
     const int32_t n = static_cast<int32_t>(scans.size());
@@ -80,7 +80,7 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
                 continue;
             pair.scan2Index = j;
             pair.scan2Path = b.fileName;
-            const PrepareResult prepared = prepareRegistration(settings, scans, pair, plan);
+            const PrepareResult prepared = prepareRegistration(settings, scans, pair, steps);
             if (prepared == PrepareResult::Fatal)
                 return RunStatus::Fatal;
             if (prepared == PrepareResult::NoPoints) {

@@ -54,7 +54,7 @@ bool preparePair(const GeneratedSurvey& survey, std::vector<ScanRecord>& scans, 
     pair.scan2Path = scans[static_cast<std::size_t>(j)].fileName;
     pair.pairsInAll = static_cast<int32_t>(scans.size());
     pair.progressStep = 1.0;
-    PreparePlan registering;
+    PrepareSteps registering;
     registering.measureInitialRms = true;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

@@ -57,7 +57,7 @@ protected:
         pair_.scan2Path = dir_.file("b.bxyz");
         pair_.pairsInAll = 2;
         pair_.progressStep = 1.0;
-        PreparePlan registering;
+        PrepareSteps registering;
         registering.measureInitialRms = true;
         quietly([&] { ASSERT_EQ(prepareRegistration(settings_, scans_, pair_, registering), PrepareResult::Ready); });
     }
