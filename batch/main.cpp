@@ -3,6 +3,7 @@
 
 #include "batch/console.h"
 #include "batch/engine/pair_context.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -110,6 +111,7 @@ int runProgram(int argc, char** argv)
 
     std::vector<ScanRecord> scans;
     PairContext pair;
+    SolverWorkspace workspace;
     std::string file1, file2;
     if (work.comparesTwoFiles) {
         if (argc < 4) {
@@ -126,8 +128,7 @@ int runProgram(int argc, char** argv)
             return 1;
         if (startup == StartupResult::Fatal)
             return endAfterWait(1);
-        pair.pairsInAll = static_cast<int32_t>(scans.size());
-        pair.progressStep = run.progressStep;
+        run.progress.pairsInAll = static_cast<int32_t>(scans.size());
     }
 
     if (const auto clash = findOverwrittenInput(work.files(), settings, scans, file1, file2)) {
@@ -145,7 +146,7 @@ int runProgram(int argc, char** argv)
     }
     run.logFile = log.get();
 
-    RunStatus status = runSelectedMode(settings, run, scans, pair, file1, file2);
+    RunStatus status = runSelectedMode(settings, run, scans, pair, workspace, file1, file2);
     if (status != RunStatus::Fatal && work.drawsPlan()) {
         if (writeRunPlan(settings.planFileName, scans, planOfRun(settings, run, scans.size()), run.logFile))
             std::printf("Plan of the run written to %s\n", settings.planFileName.c_str());

@@ -3,8 +3,9 @@
 #include "batch/engine/local_plane.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/reference_index.h"
+#include "batch/engine/solution_methods.h"
 #include "batch/engine/solver_support.h"
-#include "batch/engine/solvers.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
@@ -135,7 +136,7 @@ void fitPlaneAt(const ReferenceIndex& reference, double x, double y, double z, Q
 
 // One pairing walk with the query scan turned by `queryAngle` and the reference scan by
 // `referenceAngle` (radians, survey frame).
-HeadingSystem pairPlanes(const PairContext& pair, const SolvePair& s, std::vector<QueryPlane>& planes,
+HeadingSystem pairPlanes(const PointToPlaneWorkspace& w, const SolvePair& s, std::vector<QueryPlane>& planes,
                          double queryAngle, double referenceAngle, double minThr, double maxThr, double scale)
 {
     HeadingSystem system;
@@ -149,14 +150,14 @@ HeadingSystem pairPlanes(const PairContext& pair, const SolvePair& s, std::vecto
     const double cx = ux * cr - uy * sr + s.rx, cy = ux * sr + uy * cr + s.ry;
     const std::vector<CubePoint>& points = *s.query;
     const double maxThr2 = maxThr * maxThr, refit2 = REFIT_DISTANCE * REFIT_DISTANCE;
-    for (std::size_t k = 0; k < pair.querySample.size(); ++k) {
-        const CubePoint& p = points[static_cast<std::size_t>(pair.querySample[k])];
+    for (std::size_t k = 0; k < w.querySample.size(); ++k) {
+        const CubePoint& p = points[static_cast<std::size_t>(w.querySample[k])];
         const double dx = p.x - s.qx, dy = p.y - s.qy;
         const double at[3] = {dx * ca - dy * sa + cx, dx * sa + dy * ca + cy, p.z};
         QueryPlane& cached = planes[k];
         const double mx = at[0] - cached.x, my = at[1] - cached.y, mz = at[2] - cached.z;
         if (cached.state == 0 || !(mx * mx + my * my + mz * mz < refit2))
-            fitPlaneAt(pair.reference, at[0], at[1], at[2], cached);
+            fitPlaneAt(w.reference, at[0], at[1], at[2], cached);
         // The nearest reference point must lie within reach: a plane stretched over
         // points farther away would reach past the edge of the reference scan.
         if (cached.state != 1 || !(cached.nearestD2 <= maxThr2))
@@ -176,94 +177,108 @@ bool isSmall(double step, double error, double threshold)
     return std::fabs(step) < threshold || std::fabs(step) < NOISE_FRACTION * error;
 }
 
-}  // namespace
+// Where a solve stands: both headings (radians, survey frame), the fit and the kernel.
+struct SolveState {
+    double queryAngle = 0.0;      ///< the query scan's heading
+    double referenceAngle = 0.0;  ///< the reference scan's heading
+    double rms = NO_VALID_RMS;    ///< metres, of the last pass
+    double scale = 0.0;           ///< metres, the kernel's width; 0: no kernel until a pass has measured the fit
+    HeadingStep step;             ///< the last pass's step
+    bool lastStepSmall = true;    ///< the last pass's steps changed the headings no more than they can be known
+};
 
-SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                              SolverOutputs& out)
+// Chooses the query and the reference scan (the denser scan gives the planes; on a tie,
+// scan 1), indexes the reference scan and samples the query scan. False when the grid
+// is too large (printed).
+bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st)
 {
-    std::printf("Registering Scans\n");
-    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
-    out.iterations = 0;
-    // The denser scan gives the planes; on a tie, scan 1.
-    SolvePair s;
+    PairContext& pair = solve.pair;
+    PointToPlaneWorkspace& w = solve.workspace.pointToPlane;
     s.queryIsScan2 = pair.scan2.points.size() <= pair.scan1.points.size();
-    const ScanRecord& query = s.queryIsScan2 ? scan2 : scan1;
-    const ScanRecord& reference = s.queryIsScan2 ? scan1 : scan2;
+    const ScanRecord& query = s.queryIsScan2 ? solve.scan2 : solve.scan1;
+    const ScanRecord& reference = s.queryIsScan2 ? solve.scan1 : solve.scan2;
     std::vector<CubePoint>& referencePoints = s.queryIsScan2 ? pair.scan1.points : pair.scan2.points;
     s.query = s.queryIsScan2 ? &pair.scan2.points : &pair.scan1.points;
     s.qx = query.x;
     s.qy = query.y;
     s.rx = reference.x;
     s.ry = reference.y;
-    double queryAngle = startingRotation(query), referenceAngle = startingRotation(reference);
+    st.queryAngle = startingRotation(query);
+    st.referenceAngle = startingRotation(reference);
+    st.rms = pair.initialRms;
 
-    SolveResult result;
     updateOverlap(pair);
     CubeGrid grid;
-    if (!buildCubeGrid(pair.overlap, settings.ZMIN, settings, grid)) {
-        result.fatal = true;
-        return result;
-    }
+    if (!buildCubeGrid(pair.overlap, solve.settings.ZMIN, solve.settings, grid))
+        return false;
     // The reference points are reordered inside their cubes; nothing after the solve
     // reads the prepared order.
-    buildReferenceIndex(referencePoints, grid, pair.reference, pair.work1);
-    sampleQueryPoints(settings, *s.query, grid.cubeCount, pair.querySample);
-    pair.queryPlanes.assign(pair.querySample.size(), QueryPlane{});
+    buildReferenceIndex(referencePoints, grid, w.reference, pair.work1);
+    sampleQueryPoints(solve.settings, *s.query, grid.cubeCount, w.querySample);
+    w.queryPlanes.assign(w.querySample.size(), QueryPlane{});
+    return true;
+}
 
-    double rms = pair.initialRms;
-    double scale = 0.0;  // no kernel until a pass has measured the fit
-    double previousQuery = queryAngle, previousReference = referenceAngle;
-    bool lastStepSmall = true;  // the last pass's steps changed the headings no more than they can be known
+// One pass: pairs within [minThr, maxThr], one Gauss-Newton step of both headings.
+void takePass(PairSolve& solve, const SolvePair& s, SolveState& st, double minThr, double maxThr, MethodResult& found)
+{
+    const RegSettings& settings = solve.settings;
+    PointToPlaneWorkspace& w = solve.workspace.pointToPlane;
+    ++solve.progress.walkCount;
+    const HeadingSystem system =
+        pairPlanes(w, s, w.queryPlanes, st.queryAngle, st.referenceAngle, minThr, maxThr, st.scale);
+    found.pairCount = system.pairs;
+    const bool enough = system.pairs > 0 && system.pairs >= settings.MINNUMPTS;
+    st.step = enough ? headingStep(system) : HeadingStep{};
+    st.rms = enough ? residualRms(system) : NO_VALID_RMS;
+    st.scale = enough ? KERNEL_WIDTH * st.rms : 0.0;
+    st.queryAngle += st.step.query;
+    st.referenceAngle += st.step.reference;
+    ++found.passes;
+    solve.progress.percentComplete = progressBase(solve.progress);
+    std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", solve.progress.percentComplete, st.rms,
+                found.pairCount, minThr, maxThr);
+    const HeadingStep& step = st.step;
+    st.lastStepSmall = !step.found
+        || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
+            && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
+}
+
+}  // namespace
+
+void solvePointToPlane(PairSolve& solve, MethodResult& found)
+{
+    const RegSettings& settings = solve.settings;
+    found.passes = 0;
+    SolvePair s;
+    SolveState st;
+    if (!setUpSolve(solve, s, st)) {
+        found.fatal = true;
+        return;
+    }
+    double previousQuery = st.queryAngle, previousReference = st.referenceAngle;
     for (int32_t r = 0; r < settings.MAXREPEAT; ++r) {
         const int32_t j = scheduleStep(r, settings.MAXREPEAT);
         const double maxThr = scheduledLimit(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXREPEAT);
         const double minThr = scheduledLimit(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXREPEAT);
-        HeadingStep step;
+        st.step = HeadingStep{};
         for (int32_t i = 0; i < settings.MAXITER; ++i) {
-            ++pair.walkCount;
-            const HeadingSystem system =
-                pairPlanes(pair, s, pair.queryPlanes, queryAngle, referenceAngle, minThr, maxThr, scale);
-            out.pairCount = system.pairs;
-            const bool enough = system.pairs > 0 && system.pairs >= settings.MINNUMPTS;
-            step = enough ? headingStep(system) : HeadingStep{};
-            rms = enough ? residualRms(system) : NO_VALID_RMS;
-            scale = enough ? KERNEL_WIDTH * rms : 0.0;
-            queryAngle += step.query;
-            referenceAngle += step.reference;
-            ++out.iterations;
-            pair.percentComplete = progressBase(pair);
-            std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, rms,
-                        out.pairCount, minThr, maxThr);
-            lastStepSmall = !step.found
-                || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
-                    && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
-            if (lastStepSmall)
+            takePass(solve, s, st, minThr, maxThr, found);
+            if (st.lastStepSmall)
                 break;
         }
         // The RMS stop ends the repeats only once both headings have settled.
-        const bool settled = step.found && isSmall(queryAngle - previousQuery, step.queryError, settings.ALPHATHRESH)
-            && isSmall(referenceAngle - previousReference, step.referenceError, settings.ALPHATHRESH);
+        const HeadingStep& step = st.step;
+        const bool settled = step.found && isSmall(st.queryAngle - previousQuery, step.queryError, settings.ALPHATHRESH)
+            && isSmall(st.referenceAngle - previousReference, step.referenceError, settings.ALPHATHRESH);
         const bool finalLimits = maxThr == settings.MAXDISTFINAL && minThr == settings.MINDISTFINAL;
-        previousQuery = queryAngle;
-        previousReference = referenceAngle;
-        if (r > 0 && settled && (finalLimits || rms < settings.RMSTHRESH))
+        previousQuery = st.queryAngle;
+        previousReference = st.referenceAngle;
+        if (r > 0 && settled && (finalLimits || st.rms < settings.RMSTHRESH))
             break;
     }
-    const double angle1 = wrappedRadians(s.queryIsScan2 ? referenceAngle : queryAngle);
-    const double angle2 = wrappedRadians(s.queryIsScan2 ? queryAngle : referenceAngle);
-    out.rotation1 = RAD_TO_DEG * angle1;
-    out.rotation2 = RAD_TO_DEG * angle2;
-    result.recordsRotations = true;
-    result.scan1RotationMinus = angle1;
-    result.scan2RotationPlus = angle2;
-    result.unsettled = !lastStepSmall;
-    if (static_cast<double>(pair.initialRms) > rms)
-        std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n", rms,
-                    scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
-    else
-        printNotImproved(settings, pair, rms, out.pairCount);
-    std::printf("\n");
-    result.rms = rms;
-    return result;
+    found.angle1 = s.queryIsScan2 ? st.referenceAngle : st.queryAngle;
+    found.angle2 = s.queryIsScan2 ? st.queryAngle : st.referenceAngle;
+    found.unsettled = !st.lastStepSmall;
+    found.rms = st.rms;
 }

@@ -8,6 +8,8 @@
 struct RegSettings;
 struct ScanRecord;
 struct PairContext;
+struct SolverWorkspace;
+struct SolveProgress;
 
 // What a solution method hands back to the run besides its final RMS. The run keeps
 // one record for the whole run: a value the method does not write stays as it was.
@@ -29,27 +31,8 @@ struct SolveResult {
     bool unsettled = false;           ///< the passes ran out while the heading still moved
 };
 
-/// Iterative search (REGSOL 1): tries every pair of rotations on a grid of angles,
-/// then finer grids around the best, repeated with narrower widths.
-SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                                 SolverOutputs& out);
-
-/// Partial least squares (REGSOL 0): searches scan 1's rotation, solving scan 2's
-/// rotation by least squares for every trial angle.
-SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                     PairContext& pair, SolverOutputs& out);
-
-/// Ping-pong least squares (any other REGSOL): alternates least-squares rotations
-/// of scan 2 onto scan 1 and back; asks for its rotations to be recorded.
-SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                          SolverOutputs& out);
-
-/// Point-to-plane Gauss-Newton (REGSOL 3): closed-form Gauss-Newton steps of both
-/// headings against planes fitted to the nearest points of the denser scan; asks for
-/// its rotations to be recorded.
-SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                              SolverOutputs& out);
-
-/// Calls the solution method that REGSOL selects.
+/// Finds the two heading corrections of the prepared pair with the method that REGSOL
+/// selects, printing the method's progress and its "RMSfinal" line.
 SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                    PairContext& pair, SolverOutputs& out);
+                                    PairContext& pair, SolverWorkspace& workspace, SolveProgress& progress,
+                                    SolverOutputs& out);

@@ -1,7 +1,7 @@
 #include "batch/runs/pair_rows.h"
 
 #include "batch/engine/pair_context.h"
-#include "batch/engine/solver_support.h"
+#include "batch/engine/pairing.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/run_state.h"
@@ -85,10 +85,14 @@ bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const Pair
 
 bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& e)
 {
-    const PairingResult r12 = pairRms(settings, pair, pair.scan1.points, pair.scan2.points, settings.MAXDISTFINAL);
+    const PairingResult r12 =
+        computePairRms(settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTFINAL, pair.candidates);
     if (r12.tooManyPoints)
         return false;
-    const PairingResult r21 = pairRms(settings, pair, pair.scan2.points, pair.scan1.points, settings.MAXDISTFINAL);
+    const PairingResult r21 =
+        computePairRms(settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTFINAL, pair.candidates);
     if (r21.tooManyPoints)
         return false;
     e.rms12 = r12.rms;

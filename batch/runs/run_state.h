@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/engine/solver_workspace.h"
 #include "batch/outputs/run_plan.h"
 
 #include <cstdint>
@@ -20,7 +21,7 @@ struct RegistrationTally {
 struct RunState {
     int32_t runMode = 1;           ///< the mode answered at the menu
     std::FILE* logFile = nullptr;  ///< the run's log, owned by main; null until it is open
-    double progressStep = 0.0;     ///< percent per solver iteration, 100 / (MAXITER x scans)
+    SolveProgress progress;        ///< where the runs' pairs stand, for the methods' percentages
     RegistrationTally tally;       ///< the pairs registered so far
     std::vector<bool> rotated;     ///< per scan, its rotated copy was written by this start's rotation
     std::vector<double> turnedBy;  ///< per scan, degrees this start's rotation turned it by; NaN: not turned

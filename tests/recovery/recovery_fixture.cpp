@@ -52,8 +52,6 @@ bool preparePair(const GeneratedSurvey& survey, std::vector<ScanRecord>& scans, 
     pair.scan2Index = j;
     pair.scan1Path = scans[static_cast<std::size_t>(i)].fileName;
     pair.scan2Path = scans[static_cast<std::size_t>(j)].fileName;
-    pair.pairsInAll = static_cast<int32_t>(scans.size());
-    pair.progressStep = 1.0;
     PrepareSteps registering;
     registering.measureInitialRms = true;
     testing::internal::CaptureStdout();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/engine/pair_context.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/solvers.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"

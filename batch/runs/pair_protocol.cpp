@@ -1,0 +1,131 @@
+#include "batch/runs/pair_protocol.h"
+
+#include "batch/constants.h"
+#include "batch/engine/pair_context.h"
+#include "batch/engine/pair_preparation.h"
+#include "batch/inputs/configuration.h"
+#include "batch/inputs/survey_database.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/output_names.h"
+#include "batch/runs/run_state.h"
+
+#include <cstdio>
+
+namespace {
+
+void setPaths(PairRun& r, const PairJob& job)
+{
+    PairContext& pair = r.pair;
+    pair.scan1Index = job.scan1;
+    pair.scan2Index = job.scan2;
+    const std::string& file1 = r.scans[static_cast<std::size_t>(job.scan1)].fileName;
+    const std::string& file2 = r.scans[static_cast<std::size_t>(job.scan2)].fileName;
+    pair.scan1Path = job.rotatedFiles ? rotatedFileName(file1) : file1;
+    pair.scan2Path = job.rotatedFiles ? rotatedFileName(file2) : file2;
+}
+
+// Run ALL evaluates the rotated copies its own rotation wrote; a copy it could not
+// write may be an old one, made with other rotations.
+bool rotatedInThisRun(PairRun& r, const PairJob& job)
+{
+    if (!job.rotatedFiles || r.run.rotated.empty())
+        return true;
+    for (int32_t k : {job.scan1, job.scan2}) {
+        if (r.run.rotated[static_cast<std::size_t>(k)])
+            continue;
+        const int32_t id1 = r.scans[static_cast<std::size_t>(job.scan1)].scanId;
+        const int32_t id2 = r.scans[static_cast<std::size_t>(job.scan2)].scanId;
+        const std::string file = rotatedFileName(r.scans[static_cast<std::size_t>(k)].fileName);
+        std::printf("Scans %i and %i are not evaluated: the rotated file %s was not written in this run \n", id1, id2,
+                    file.c_str());
+        if (r.run.logFile != nullptr)
+            std::fprintf(r.run.logFile,
+                         "Scans %i and %i are not evaluated: the rotated file %s was not written in this run \n", id1,
+                         id2, file.c_str());
+        r.status = worse(r.status, RunStatus::Incomplete);
+        return false;
+    }
+    return true;
+}
+
+PairOutcome prepare(PairRun& r, const PairJob& job)
+{
+    const bool registering = r.task == PairTask::Register;
+    PrepareSteps steps;
+    steps.surveyFramePoints = job.rotatedFiles;
+    steps.translateText = registering && r.settings.FILEEXT == 0;
+    steps.measureInitialRms = registering;
+    const PrepareResult prepared = prepareRegistration(r.settings, r.scans, r.pair, steps);
+    if (prepared == PrepareResult::Fatal)
+        return PairOutcome::Fatal;
+    if (prepared == PrepareResult::Ready)
+        return PairOutcome::Done;
+    logUnreadablePair(r.run.logFile, r.pair);
+    notePlanPair(r.run, r.pair, NO_VALID_RMS, true);
+    if (registering)
+        countUnreadablePair(r.run);
+    r.status = worse(r.status, RunStatus::Incomplete);
+    return PairOutcome::Unreadable;
+}
+
+// Registers the prepared pair; the rotations go to the scan records where the job says,
+// whether or not they improved the RMS.
+bool registerPair(PairRun& r, const PairJob& job)
+{
+    const SolveResult solved = solveWithSelectedMethod(r.settings, r.scans, r.pair, r.workspace, r.run.progress, r.out);
+    if (solved.fatal)
+        return false;
+    storeSolverRecords(r.scans, r.pair, solved);
+    ScanRecord& a = r.scans[static_cast<std::size_t>(job.scan1)];
+    ScanRecord& b = r.scans[static_cast<std::size_t>(job.scan2)];
+    if (job.side != FoundSide::None) {
+        const bool south = job.side == FoundSide::South;
+        (south ? a.rotationMinus : a.rotationPlus) = r.out.rotation1 * DEG_TO_RAD;
+        (south ? b.rotationPlus : b.rotationMinus) = r.out.rotation2 * DEG_TO_RAD;
+    }
+    const bool improved = writeRegistrationRow(r.table.get(), a.scanId, b.scanId, r.pair, solved.rms, r.out);
+    notePlanPair(r.run, r.pair, improved ? solved.rms : static_cast<double>(r.pair.initialRms),
+                 solved.rms == NO_VALID_RMS, improved ? &r.out : nullptr);
+    if (reportRegistration(r.run, r.scans, r.pair, solved, r.out))
+        r.status = worse(r.status, RunStatus::Incomplete);
+    return true;
+}
+
+bool evaluatePreparedPair(PairRun& r, const PairJob& job)
+{
+    PairEvaluation e;
+    if (!evaluatePair(r.settings, r.pair, e))
+        return false;
+    const ScanRecord& a = r.scans[static_cast<std::size_t>(job.scan1)];
+    const ScanRecord& b = r.scans[static_cast<std::size_t>(job.scan2)];
+    std::printf("RMS for scans %i and %i = %lf \n", a.scanId, b.scanId, e.rmsWave);
+    std::printf("\n");
+    if (job.printsNeighbours) {
+        std::printf("%i:  N:  %lf  S: %lf %i: N: %lf S: %lf\n", a.scanId, a.distPlus, a.distMinus, b.scanId, b.distPlus,
+                    b.distMinus);
+        std::printf("\n");
+    }
+    writeRmsRow(r.table.get(), a.scanId, b.scanId, e, job.spacing, r.pair.rangeValue);
+    notePlanPair(r.run, r.pair, e.rmsWave, e.rmsWave == NO_VALID_RMS);
+    if (e.rmsWave == NO_VALID_RMS)
+        r.status = worse(r.status, RunStatus::Incomplete);
+    return true;
+}
+
+}  // namespace
+
+PairOutcome runPair(PairRun& r, const PairJob& job)
+{
+    setPaths(r, job);
+    if (!rotatedInThisRun(r, job))
+        return PairOutcome::Unreadable;
+    const PairOutcome prepared = prepare(r, job);
+    if (prepared != PairOutcome::Done)
+        return prepared;
+    const bool done = r.task == PairTask::Register ? registerPair(r, job) : evaluatePreparedPair(r, job);
+    if (!done)
+        return PairOutcome::Fatal;
+    ++r.run.progress.pairsDone;
+    r.table.flush();
+    return PairOutcome::Done;
+}
