@@ -1,3 +1,5 @@
+#include "batch/engine/plane_solve.h"
+
 #include "batch/constants.h"
 #include "batch/engine/heading_step.h"
 #include "batch/engine/local_plane.h"
@@ -13,7 +15,7 @@
 #include <cmath>
 #include <cstdio>
 
-// Point-to-plane Gauss-Newton: each pass pairs sampled points of one scan (the query
+// Point-to-plane Gauss-Newton from given headings: each pass pairs sampled points of one scan (the query
 // scan) with planes fitted to their nearest points of the other (the reference scan),
 // and takes the closed-form Gauss-Newton step of both headings, each a turn about the
 // vertical through its own scanner. Both headings are observable: a turn of one scan
@@ -51,6 +53,12 @@ struct SolvePair {
     double rx = 0.0, ry = 0.0;                      ///< metres, the reference scan's scanner
     bool queryIsScan2 = true;                       ///< else scan 1 is the query scan
 };
+
+// Planes of this many reference points at most give the noise floor; below NOISE_POINTS
+// points a plane says too little about the scatter.
+constexpr int32_t NOISE_POINTS = 8;
+constexpr int32_t NOISE_LEAST = 5;
+constexpr std::size_t NOISE_PLANES = 2000;  // planes looked at, at most
 
 // The query points of every cube that lie inside the z window (indices into `points`),
 // and where each cube's run of them begins.
@@ -184,13 +192,17 @@ struct SolveState {
     double rms = NO_VALID_RMS;    ///< metres, of the last pass
     double scale = 0.0;           ///< metres, the kernel's width; 0: no kernel until a pass has measured the fit
     HeadingStep step;             ///< the last pass's step
+    HeadingSystem system;         ///< the last pass's pairs
+    int32_t pairCount = 0;        ///< pairs of the last pass
     bool lastStepSmall = true;    ///< the last pass's steps changed the headings no more than they can be known
+    double minThr = 0.0;          ///< metres, the distance window of the last pass
+    double maxThr = 0.0;
 };
 
 // Chooses the query and the reference scan (the denser scan gives the planes; on a tie,
 // scan 1), indexes the reference scan and samples the query scan. False when the grid
 // is too large (printed).
-bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st)
+bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st, double start1, double start2)
 {
     PairContext& pair = solve.pair;
     PointToPlaneWorkspace& w = solve.workspace.pointToPlane;
@@ -203,8 +215,8 @@ bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st)
     s.qy = query.y;
     s.rx = reference.x;
     s.ry = reference.y;
-    st.queryAngle = startingRotation(query);
-    st.referenceAngle = startingRotation(reference);
+    st.queryAngle = s.queryIsScan2 ? start2 : start1;
+    st.referenceAngle = s.queryIsScan2 ? start1 : start2;
     st.rms = pair.initialRms;
 
     updateOverlap(pair);
@@ -220,52 +232,60 @@ bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st)
 }
 
 // One pass: pairs within [minThr, maxThr], one Gauss-Newton step of both headings.
-void takePass(PairSolve& solve, const SolvePair& s, SolveState& st, double minThr, double maxThr, MethodResult& found)
+void takePass(PairSolve& solve, const SolvePair& s, SolveState& st, double minThr, double maxThr, PlaneSolveResult& out)
 {
     const RegSettings& settings = solve.settings;
     PointToPlaneWorkspace& w = solve.workspace.pointToPlane;
     ++solve.progress.walkCount;
-    const HeadingSystem system =
-        pairPlanes(w, s, w.queryPlanes, st.queryAngle, st.referenceAngle, minThr, maxThr, st.scale);
-    found.pairCount = system.pairs;
-    const bool enough = system.pairs > 0 && system.pairs >= settings.MINNUMPTS;
-    st.step = enough ? headingStep(system) : HeadingStep{};
-    st.rms = enough ? residualRms(system) : NO_VALID_RMS;
+    st.system = pairPlanes(w, s, w.queryPlanes, st.queryAngle, st.referenceAngle, minThr, maxThr, st.scale);
+    st.pairCount = st.system.pairs;
+    st.minThr = minThr;
+    st.maxThr = maxThr;
+    const bool enough = st.system.pairs > 0 && st.system.pairs >= settings.MINNUMPTS;
+    st.step = enough ? headingStep(st.system) : HeadingStep{};
+    st.rms = enough ? residualRms(st.system) : NO_VALID_RMS;
     st.scale = enough ? KERNEL_WIDTH * st.rms : 0.0;
     st.queryAngle += st.step.query;
     st.referenceAngle += st.step.reference;
-    ++found.passes;
+    ++out.passes;
     solve.progress.percentComplete = progressBase(solve.progress);
     std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", solve.progress.percentComplete, st.rms,
-                found.pairCount, minThr, maxThr);
+                st.pairCount, minThr, maxThr);
     const HeadingStep& step = st.step;
     st.lastStepSmall = !step.found
         || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
             && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
 }
 
-}  // namespace
-
-void solvePointToPlane(PairSolve& solve, MethodResult& found)
+// The passes of every distance window. A window that leaves too few pairs after one that
+// had enough ends the solve with the result of the last window that had them.
+void runRepeats(PairSolve& solve, const SolvePair& s, SolveState& st, PlaneSolveResult& out)
 {
     const RegSettings& settings = solve.settings;
-    found.passes = 0;
-    SolvePair s;
-    SolveState st;
-    if (!setUpSolve(solve, s, st)) {
-        found.fatal = true;
-        return;
-    }
     double previousQuery = st.queryAngle, previousReference = st.referenceAngle;
+    SolveState kept;
+    bool anyKept = false;
     for (int32_t r = 0; r < settings.MAXREPEAT; ++r) {
         const int32_t j = scheduleStep(r, settings.MAXREPEAT);
         const double maxThr = scheduledLimit(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXREPEAT);
         const double minThr = scheduledLimit(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXREPEAT);
         st.step = HeadingStep{};
         for (int32_t i = 0; i < settings.MAXITER; ++i) {
-            takePass(solve, s, st, minThr, maxThr, found);
+            takePass(solve, s, st, minThr, maxThr, out);
             if (st.lastStepSmall)
                 break;
+        }
+        if (settings.MAXITER > 0 && st.rms == NO_VALID_RMS && anyKept) {
+            std::printf("Distance window %f to %f: %i point pairs, fewer than MINNUMPTS (%i); the result of the "
+                        "window %f to %f is kept\n",
+                        minThr, maxThr, st.pairCount, settings.MINNUMPTS, kept.minThr, kept.maxThr);
+            st = kept;
+            out.keptEarlierWindow = true;
+            break;
+        }
+        if (st.rms != NO_VALID_RMS) {
+            kept = st;
+            anyKept = true;
         }
         // The RMS stop ends the repeats only once both headings have settled.
         const HeadingStep& step = st.step;
@@ -277,8 +297,83 @@ void solvePointToPlane(PairSolve& solve, MethodResult& found)
         if (r > 0 && settled && (finalLimits || st.rms < settings.RMSTHRESH))
             break;
     }
-    found.angle1 = s.queryIsScan2 ? st.referenceAngle : st.queryAngle;
-    found.angle2 = s.queryIsScan2 ? st.queryAngle : st.referenceAngle;
-    found.unsettled = !st.lastStepSmall;
-    found.rms = st.rms;
+}
+
+// The scatter of the reference scan about its own local planes, where the query points
+// of the last pass found planes: the RMS a perfect registration could come down to.
+// Per plane the residual sum of squares over its degrees of freedom; the median of them.
+double noiseFloor(const PointToPlaneWorkspace& w, double maxThr)
+{
+    std::vector<double> variances;
+    const std::size_t planes = w.queryPlanes.size();
+    const std::size_t every = std::max<std::size_t>(1, planes / NOISE_PLANES);
+    Neighbour nearest[MAX_NEIGHBOURS];
+    double fit[MAX_NEIGHBOURS][3];
+    for (std::size_t k = 0; k < planes; k += every) {
+        const QueryPlane& q = w.queryPlanes[k];
+        if (q.state != 1 || !(q.nearestD2 <= maxThr * maxThr))
+            continue;
+        const int32_t found = nearestReferencePoints(w.reference, q.x, q.y, q.z, NOISE_POINTS, nearest);
+        if (found < NOISE_LEAST)
+            continue;
+        for (int32_t i = 0; i < found; ++i) {
+            const CubePoint& p = (*w.reference.points)[static_cast<std::size_t>(nearest[i].index)];
+            fit[i][0] = p.x;
+            fit[i][1] = p.y;
+            fit[i][2] = p.z;
+        }
+        LocalPlane plane;
+        if (!fitLocalPlane(fit, found, plane))
+            continue;
+        double sum = 0.0;
+        for (int32_t i = 0; i < found; ++i) {
+            const double d = plane.nx * (fit[i][0] - plane.cx) + plane.ny * (fit[i][1] - plane.cy)
+                + plane.nz * (fit[i][2] - plane.cz);
+            sum += d * d;
+        }
+        variances.push_back(sum / (found - 3));
+    }
+    if (variances.empty())
+        return 0.0;
+    const std::size_t middle = variances.size() / 2;
+    std::nth_element(variances.begin(), variances.begin() + static_cast<std::ptrdiff_t>(middle), variances.end());
+    return std::sqrt(variances[middle]);
+}
+
+// The covariance of both headings (scan 1, scan 2; square radians) from the last pass's
+// normal equations, scaled by its RMS.
+void headingCovariance(const SolveState& st, bool queryIsScan2, PlaneSolveResult& out)
+{
+    const HeadingSystem& h = st.system;
+    const double det = h.qq * h.rr - h.qr * h.qr;
+    if (!(h.qq > 0.0 && h.rr > 0.0 && det > 1e-12 * h.qq * h.rr) || st.rms == NO_VALID_RMS) {
+        out.covariance[0] = out.covariance[1] = out.covariance[2] = HUGE_VAL;
+        return;
+    }
+    const double s2 = st.rms * st.rms;
+    const double qq = s2 * h.rr / det, rr = s2 * h.qq / det, qr = -s2 * h.qr / det;
+    out.covariance[0] = queryIsScan2 ? rr : qq;
+    out.covariance[1] = qr;
+    out.covariance[2] = queryIsScan2 ? qq : rr;
+}
+
+}  // namespace
+
+bool solveAgainstPlanes(PairSolve& solve, double start1, double start2, PlaneSolveResult& out)
+{
+    SolvePair s;
+    SolveState st;
+    st.pairCount = out.pairCount;
+    if (!setUpSolve(solve, s, st, start1, start2))
+        return false;
+    runRepeats(solve, s, st, out);
+    out.angle1 = s.queryIsScan2 ? st.referenceAngle : st.queryAngle;
+    out.angle2 = s.queryIsScan2 ? st.queryAngle : st.referenceAngle;
+    out.rms = st.rms;
+    out.pairCount = st.pairCount;
+    out.unsettled = !st.lastStepSmall;
+    out.sampled = static_cast<int32_t>(solve.workspace.pointToPlane.querySample.size());
+    out.noiseFloor = st.rms == NO_VALID_RMS ? 0.0 : noiseFloor(solve.workspace.pointToPlane, st.maxThr);
+    headingCovariance(st, s.queryIsScan2, out);
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/constants.h"
+#include "batch/engine/solvers.h"
 
 #include <cstdint>
 
@@ -35,6 +36,8 @@ struct MethodResult {
     int32_t passes = 0;         ///< least-squares passes (ping-pong, point to plane)
     bool unsettled = false;     ///< the passes ran out while the heading still moved
     bool fatal = false;         ///< a fatal condition was printed (too many points, grid too large)
+    bool hasFigures = false;    ///< the method judged its result
+    PairFigures figures;        ///< with hasFigures: what the pair shows of itself and the verdict
 };
 
 /// Iterative search (REGSOL 1): every pair of rotations on a grid of angles, then finer

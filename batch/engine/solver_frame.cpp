@@ -96,10 +96,14 @@ SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vect
     out.rotation1 = RAD_TO_DEG * angle1;
     out.rotation2 = RAD_TO_DEG * angle2;
     // The methods that settle both headings together keep the pair's record of them.
+    result.hasFigures = found.hasFigures;
+    result.figures = found.figures;
+    const bool trusted = !found.hasFigures || found.figures.trusted || found.rms == NO_VALID_RMS;
     if (method == Method::PingPong || method == Method::PointToPlane) {
+        // A result that is not trusted gives the scans no heading to start the next pair from.
         result.recordsRotations = true;
-        result.scan1RotationMinus = angle1;
-        result.scan2RotationPlus = angle2;
+        result.scan1RotationMinus = trusted ? angle1 : 0.0;
+        result.scan2RotationPlus = trusted ? angle2 : 0.0;
         result.unsettled = found.unsettled;
     }
     if (static_cast<double>(pair.initialRms) > found.rms)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/engine/heading_search.h"
 #include "batch/engine/local_plane.h"
 #include "batch/engine/reference_index.h"
 
@@ -28,4 +29,5 @@ struct PointToPlaneWorkspace {
 
 struct SolverWorkspace {
     PointToPlaneWorkspace pointToPlane;
+    HeadingSearchBuffers headingSearch;  ///< the point-to-plane method's search of the headings
 };

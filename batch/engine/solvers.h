@@ -3,6 +3,7 @@
 #include "batch/constants.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct RegSettings;
@@ -20,6 +21,22 @@ struct SolverOutputs {
     int32_t iterations = 0;  ///< least-squares passes of the ping-pong method
 };
 
+// What a point-to-plane registration shows of itself, and the verdict drawn from it.
+struct PairFigures {
+    double relative = 0.0;       ///< degrees, scan 2's correction minus scan 1's
+    double relativeSigma = 0.0;  ///< degrees, its standard error
+    double common = 0.0;         ///< degrees, the mean of both corrections
+    double commonSigma = 0.0;    ///< degrees, its standard error (large where the pair hardly shows it)
+    double correlation = 0.0;    ///< of the relative heading and the common turn
+    double rms = NO_VALID_RMS;   ///< metres, final RMS
+    double noiseFloor = 0.0;     ///< metres, the scatter of the planes' points about their planes; 0: unknown
+    int32_t pairs = 0;           ///< point pairs of the last pass
+    int32_t sampled = 0;         ///< query points the passes looked for planes for
+    bool searched = false;       ///< the headings were searched before the solve
+    bool trusted = true;         ///< the pair's own figures back the result
+    std::string reason;          ///< why it is not trusted, in a few words
+};
+
 struct SolveResult {
     double rms = NO_VALID_RMS;  ///< metres, the final RMS
     bool fatal = false;         ///< a fatal condition was printed (too many points, grid too large)
@@ -29,6 +46,8 @@ struct SolveResult {
     double scan1RotationMinus = 0.0;  ///< radians, for scan 1's rotationMinus
     double scan2RotationPlus = 0.0;   ///< radians, for scan 2's rotationPlus
     bool unsettled = false;           ///< the passes ran out while the heading still moved
+    bool hasFigures = false;          ///< the method judged its result (point to plane)
+    PairFigures figures;              ///< the figures and the verdict, with hasFigures
 };
 
 /// Finds the two heading corrections of the prepared pair with the method that REGSOL

@@ -65,6 +65,7 @@ struct RegSettings {
     std::string rmsFileName;       ///< RMS table
     std::string logFileName;       ///< log file
     std::string planFileName;      ///< plan of the run (SVG)
+    std::string pairsFileName;     ///< the figures behind each registered pair (REGSOL 3)
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep their

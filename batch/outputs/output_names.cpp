@@ -24,7 +24,7 @@ std::vector<std::string> outputsOf(const RunFiles& w, const RegSettings& s, cons
 {
     std::vector<std::string> outputs{s.logFileName};
     if (w.registers)
-        outputs.push_back(s.regFileName);
+        outputs.insert(outputs.end(), {s.regFileName, s.pairsFileName});
     if (w.rotates)
         outputs.push_back(s.rotFileName);
     if (w.evaluates)

@@ -40,21 +40,15 @@ PairOutcome neighbourPair(PairRun& r, int32_t i, Along side)
 RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& state,
                             std::vector<ScanRecord>& scans, PairContext& pair, SolverWorkspace& workspace)
 {
-    OutputFile table(tablePath, state.logFile, false);
-    if (!table.isOpen()) {
-        std::printf("Unable to create ouput file %s \n", tablePath.c_str());
-        std::printf("Please verify that the path exists. \n");
+    RunTables tables;
+    if (!openRunTables(tablePath, task, settings, state.logFile, tables))
         return RunStatus::Fatal;
-    }
     state.pairs.clear();
     // One record of the method's outputs for the whole run: the iteration column shows
     // the last ping-pong count.
-    PairRun run{settings, state, scans, pair, workspace, table, task};
+    PairRun run{settings,  state,         scans, pair,
+                workspace, *tables.table, task,  tables.figures ? &*tables.figures : nullptr};
     const bool registering = task == PairTask::Register;
-    if (registering)
-        writeRegistrationHeader(table.get());
-    else
-        writeRmsHeader(table.get());
 
     for (int32_t i = 0; i < static_cast<int32_t>(scans.size()); ++i) {
         const std::time_t start = std::time(nullptr);
@@ -70,7 +64,7 @@ RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const R
                     scans[static_cast<std::size_t>(i)].scanId, secondsSince(start));
         std::printf("\n");
     }
-    const bool written = table.close();
+    const bool written = closeRunTables(tables);
     std::printf("\n");
     return written ? run.status : RunStatus::Failed;
 }

@@ -78,14 +78,18 @@ bool registerPair(PairRun& r, const PairJob& job)
     storeSolverRecords(r.scans, r.pair, solved);
     ScanRecord& a = r.scans[static_cast<std::size_t>(job.scan1)];
     ScanRecord& b = r.scans[static_cast<std::size_t>(job.scan2)];
+    // A result that is not trusted leaves the scans at their database headings.
+    const bool trusted = isTrusted(solved);
     if (job.side != FoundSide::None) {
         const bool south = job.side == FoundSide::South;
-        (south ? a.rotationMinus : a.rotationPlus) = r.out.rotation1 * DEG_TO_RAD;
-        (south ? b.rotationPlus : b.rotationMinus) = r.out.rotation2 * DEG_TO_RAD;
+        (south ? a.rotationMinus : a.rotationPlus) = trusted ? r.out.rotation1 * DEG_TO_RAD : 0.0;
+        (south ? b.rotationPlus : b.rotationMinus) = trusted ? r.out.rotation2 * DEG_TO_RAD : 0.0;
     }
-    const bool improved = writeRegistrationRow(r.table.get(), a.scanId, b.scanId, r.pair, solved.rms, r.out);
+    const bool improved = writeRegistrationRow(r.table.get(), a.scanId, b.scanId, r.pair, solved.rms, r.out, trusted);
+    if (solved.hasFigures && r.figures != nullptr)
+        writeFiguresRow(r.figures->get(), a.scanId, b.scanId, solved.figures);
     notePlanPair(r.run, r.pair, improved ? solved.rms : static_cast<double>(r.pair.initialRms),
-                 solved.rms == NO_VALID_RMS, improved ? &r.out : nullptr);
+                 solved.rms == NO_VALID_RMS || !trusted, improved ? &r.out : nullptr);
     if (reportRegistration(r.run, r.scans, r.pair, solved, r.out))
         r.status = worse(r.status, RunStatus::Incomplete);
     return true;
@@ -114,6 +118,39 @@ bool evaluatePreparedPair(PairRun& r, const PairJob& job)
 
 }  // namespace
 
+bool openRunTables(const std::string& tablePath, PairTask task, const RegSettings& settings, std::FILE* log,
+                   RunTables& tables)
+{
+    const bool registering = task == PairTask::Register;
+    tables.table.emplace(tablePath, log, false);
+    if (registering && settings.REGSOL == 3)
+        tables.figures.emplace(settings.pairsFileName, log, false);
+    const std::string* failed = nullptr;
+    if (!tables.table->isOpen())
+        failed = &tablePath;
+    else if (tables.figures && !tables.figures->isOpen())
+        failed = &settings.pairsFileName;
+    if (failed != nullptr) {
+        std::printf("Unable to create ouput file %s \n", failed->c_str());
+        std::printf("Please verify that the path exists. \n");
+        return false;
+    }
+    if (registering)
+        writeRegistrationHeader(tables.table->get());
+    else
+        writeRmsHeader(tables.table->get());
+    if (tables.figures)
+        writeFiguresHeader(tables.figures->get());
+    return true;
+}
+
+bool closeRunTables(RunTables& tables)
+{
+    const bool table = tables.table->close();
+    const bool figures = !tables.figures || tables.figures->close();
+    return table && figures;
+}
+
 PairOutcome runPair(PairRun& r, const PairJob& job)
 {
     setPaths(r, job);
@@ -127,5 +164,7 @@ PairOutcome runPair(PairRun& r, const PairJob& job)
         return PairOutcome::Fatal;
     ++r.run.progress.pairsDone;
     r.table.flush();
+    if (r.figures != nullptr)
+        r.figures->flush();
     return PairOutcome::Done;
 }

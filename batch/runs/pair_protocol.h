@@ -4,7 +4,12 @@
 #include "batch/runs/pair_rows.h"
 #include "batch/runs/run_status.h"
 
+#include "batch/outputs/output_file.h"
+
 #include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
 #include <vector>
 
 struct RegSettings;
@@ -12,7 +17,6 @@ struct RunState;
 struct ScanRecord;
 struct PairContext;
 struct SolverWorkspace;
-class OutputFile;
 
 // The work on one pair of a survey run, the same for the linear and the site runs:
 // prepare, register or evaluate, write the row, keep the books. Each run only decides
@@ -44,9 +48,25 @@ struct PairRun {
     SolverWorkspace& workspace;
     OutputFile& table;
     PairTask task = PairTask::Register;
+    OutputFile* figures = nullptr;     ///< the table of pair figures, when the method gives them
     SolverOutputs out{};               ///< kept from pair to pair: a value a method does not write stays
     RunStatus status = RunStatus::Ok;  ///< the worst of the pairs so far
 };
+
+// The tables a run over pairs writes: its registration or RMS table, and with REGSOL 3
+// the figures behind each registered pair.
+struct RunTables {
+    std::optional<OutputFile> table;
+    std::optional<OutputFile> figures;
+};
+
+/// Creates the run's tables and writes their headers; false (printed) when one cannot
+/// be created.
+bool openRunTables(const std::string& tablePath, PairTask task, const RegSettings& settings, std::FILE* log,
+                   RunTables& tables);
+
+/// Closes the run's tables; false (reported) when one could not be written.
+bool closeRunTables(RunTables& tables);
 
 // Done: the pair's row is written. Unreadable: a scan of the pair gave no points, or its
 // rotated copy was not written by this run (said and logged). Fatal: the run must stop.

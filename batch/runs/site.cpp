@@ -14,19 +14,13 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
                   std::vector<ScanRecord>& scans, PairContext& pair, SolverWorkspace& workspace)
 {
     const std::time_t runStart = std::time(nullptr);
-    OutputFile table(tablePath, state.logFile, false);
-    if (!table.isOpen()) {
-        std::printf("Unable to create ouput file %s \n", tablePath.c_str());
-        std::printf("Please verify that the path exists. \n");
+    RunTables tables;
+    if (!openRunTables(tablePath, task, settings, state.logFile, tables))
         return RunStatus::Fatal;
-    }
     state.pairs.clear();
     const bool registering = task == PairTask::Register;
-    if (registering)
-        writeRegistrationHeader(table.get());
-    else
-        writeRmsHeader(table.get());
-    PairRun run{settings, state, scans, pair, workspace, table, task};
+    PairRun run{settings,  state,         scans, pair,
+                workspace, *tables.table, task,  tables.figures ? &*tables.figures : nullptr};
 
     const int32_t n = static_cast<int32_t>(scans.size());
     for (int32_t i = 0; i < n; ++i) {
@@ -53,7 +47,7 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
                     scans[static_cast<std::size_t>(i)].scanId, secondsSince(start));
         std::printf("\n");
     }
-    const bool written = table.close();
+    const bool written = closeRunTables(tables);
     std::printf("\n");
     std::printf(registering ? "Total Time for all registrations: %i seconds \n"
                             : "Total Time for all RMS evaluations: %i seconds \n",
