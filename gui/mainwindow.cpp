@@ -60,6 +60,9 @@ constexpr FieldBinding FIELD_BINDINGS[] = {
     {"RMSTHRESH", &Ui::MainWindowClass::cboRMSthresh, false},
     {"ALPHA", &Ui::MainWindowClass::cboAlpha, false},
     {"ALPHAINC", &Ui::MainWindowClass::cboDalpha, false},
+    {"HEADINGSEARCH", &Ui::MainWindowClass::cboHeadingSearch, false},
+    {"ADJUST", &Ui::MainWindowClass::cboSurveyAdjust, true},
+    {"THREADS", &Ui::MainWindowClass::cboThreads, false},
 };
 static_assert(sizeof(FIELD_BINDINGS) / sizeof(FIELD_BINDINGS[0]) == SETTING_COUNT, "one field per key");
 

@@ -131,8 +131,21 @@ constexpr LayoutLine LAYOUT[] = {
     {nullptr, "ALPHA"},
     {"## int:  search angle start incriments (will be 2x this value).\n", nullptr},
     {nullptr, "ALPHAINC"},
+    {"##\n", nullptr},
+    {"## HEADING SEARCH, SURVEY ADJUSTMENT AND THREADS\n", nullptr},
+    {"##\n", nullptr},
+    {"## double:  half-width (degrees) of the headings searched around the database headings before the "
+     "point-to-plane solve (REGSOL 3); 0 = no search, the solve starts from the database headings\n",
+     nullptr},
+    {nullptr, "HEADINGSEARCH"},
+    {"## int:  rotation of each scan: 0 = mean of the registration rows, 1 = least-squares adjustment of all its "
+     "trusted pairs (also writes <db>adjust.csv with each scan's uncertainty)\n",
+     nullptr},
+    {nullptr, "ADJUST"},
+    {"## int:  threads: 0 = every core the system gives the program, N = at most N threads, 1 = one thread\n", nullptr},
+    {nullptr, "THREADS"},
 };
-static_assert(sizeof(LAYOUT) / sizeof(LAYOUT[0]) == 102, "the layout has 102 lines");
+static_assert(sizeof(LAYOUT) / sizeof(LAYOUT[0]) == 111, "the layout has 111 lines");
 
 // Every key of SETTING_KEYS on exactly one line.
 constexpr bool layoutHoldsEveryKeyOnce()

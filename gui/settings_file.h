@@ -24,7 +24,7 @@ using SettingTexts = std::array<QString, SETTING_COUNT>;
 /// The values a settings file with no key lines loads.
 SettingValues loaderDefaults();
 
-/// Writes the fixed 102-line layout (comment lines and one line per key, "\n" line ends,
+/// Writes the fixed 111-line layout (comment lines and one line per key, "\n" line ends,
 /// Latin-1) to `path`. The old file stays intact unless the whole new one was written,
 /// except in a folder that takes no new file, where a writable file is written in place.
 /// On failure returns false and sets `error` to the reason.

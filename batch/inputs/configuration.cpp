@@ -55,6 +55,9 @@ constexpr KeyField KEY_FIELDS[] = {
     {"RMSTHRESH", &RegSettings::RMSTHRESH, nullptr},
     {"ALPHA", &RegSettings::ALPHA, nullptr},
     {"ALPHAINC", nullptr, &RegSettings::ALPHAINC},
+    {"HEADINGSEARCH", &RegSettings::HEADINGSEARCH, nullptr},
+    {"ADJUST", nullptr, &RegSettings::ADJUST},
+    {"THREADS", nullptr, &RegSettings::THREADS},
 };
 
 constexpr bool fieldsFollowTheKeys()

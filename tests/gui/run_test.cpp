@@ -205,7 +205,7 @@ void RunTest::runWritesConfigThenStartsChosenBuild()
     QCOMPARE(request.arguments, QStringList({"-e", tools.file("bash"), "-c", SCRIPT, name, cwd.file(name), database}));
     QCOMPARE(request.workingDirectory, QDir::currentPath());
     QVERIFY(recorder.configAtStart[0].contains("\nGPSMAXDIST 250\n"));
-    QCOMPARE(recorder.configAtStart[0].count('\n'), 102);
+    QCOMPARE(recorder.configAtStart[0].count('\n'), 111);
 }
 
 void RunTest::runRefusesEmptyDatabase()
