@@ -38,7 +38,6 @@ private slots:
     void runReportsWhatItCouldNotFind();
     void runReportsFailedStart();
     void batchProgramReadsWhatFormWrote();
-    void runKeepsTheOldSettingsAsBackup();
     void runInThisWindow();
 };
 
@@ -411,31 +410,6 @@ void RunTest::batchProgramReadsWhatFormWrote()
     QVERIFY(!out.contains("Could not open master input file"));
 }
 
-void RunTest::runKeepsTheOldSettingsAsBackup()
-{
-    WorkingDirectory cwd;
-    ToolPath tools;
-    QVERIFY(makeProgram(cwd.file("tavrinbatch_x64")));
-    const QByteArray handEdited = "# cliff 2009\nREGSOL 3\nDATADIR 1\nTRANSX 512743.63\n";
-    QVERIFY(writeBytes(cwd.file("ipcreg.txt"), handEdited));
-    MainWindow window;
-    Recorder recorder;
-    window.setBatchStarter(recorder.starter());
-    field(window, "cboInFile")->setEditText(QStringLiteral("survey.csv"));
-
-    QCOMPARE(int(clickRun(window).size()), 0);
-    QCOMPARE(readBytes(cwd.file("ipcreg.txt.bak")), handEdited);
-    QVERIFY(recorder.configAtStart[0].contains("\nTRANSX 512743.63\n"));
-    QVERIFY(recorder.configAtStart[0].contains("\nDATADIR 1 = East-West\n"));
-    QVERIFY(window.statusBar()->currentMessage().contains(QDir::toNativeSeparators(cwd.file("ipcreg.txt.bak"))));
-
-    // The same settings again: nothing to keep, the backup stays the hand-edited file.
-    QCOMPARE(int(clickRun(window).size()), 0);
-    QCOMPARE(int(recorder.requests.size()), 2);
-    QCOMPARE(readBytes(cwd.file("ipcreg.txt.bak")), handEdited);
-    QVERIFY(!window.statusBar()->currentMessage().contains(".bak"));
-}
-
 void RunTest::runInThisWindow()
 {
     const QString batch = qEnvironmentVariable("BATCH_EXE");
@@ -476,6 +450,7 @@ void RunTest::runInThisWindow()
     QCOMPARE(int(shown.size()), 1);
     QVERIFY(listed);
     QVERIFY(window.isRunning());
+    QVERIFY(window.statusBar()->currentMessage().contains("ipcreg.txt.bak"));
     // A second press while it runs is refused; closing the window asks first.
     shown = runAnswering([&] { clickRunHere(window); }, {press(QMessageBox::Ok)});
     QCOMPARE(int(shown.size()), 1);
@@ -486,7 +461,7 @@ void RunTest::runInThisWindow()
     QVERIFY(window.isVisible());
 
     QTRY_VERIFY_WITH_TIMEOUT(!window.isRunning(), 60000);
-    QCOMPARE(readBytes("ipcreg.txt.bak"), generated);
+    QCOMPARE(readBytes("ipcreg.txt.bak"), generated);  // the survey's own file, kept
     const QString console = window.findChild<QPlainTextEdit*>("txtConsole")->toPlainText();
     QVERIFY2(console.contains("Settings read from ipcreg.txt\n"), qPrintable(console.left(2000)));
     QVERIFY(!console.contains('\r'));
@@ -502,9 +477,12 @@ void RunTest::runInThisWindow()
     QTest::mouseClick(window.findChild<QPushButton*>("cmdOpenFolder"), Qt::LeftButton);
     QCOMPARE(opened, QStringList{QDir(survey).absolutePath()});
 
-    // Closing during a run, answered yes, stops it.
+    // Closing during a run, answered yes, stops it. The settings are the same as before:
+    // no backup replaces the survey's own file.
     shown = runAnswering([&] { clickRunHere(window); }, {runMode(1, &listed)});
     QVERIFY(window.isRunning());
+    QCOMPARE(readBytes("ipcreg.txt.bak"), generated);
+    QVERIFY(!window.statusBar()->currentMessage().contains(".bak"));
     shown = runAnswering([&] { window.close(); }, {press(QMessageBox::Yes)});
     QCOMPARE(int(shown.size()), 1);
     QVERIFY(!window.isRunning());
