@@ -12,9 +12,11 @@ namespace {
 constexpr double RMS_FLOORS = 3.0;
 constexpr double RMS_SLACK = 0.001;  // metres, for scans so smooth that the floor is near 0
 
-// Of the query points the solve looked for planes for, a right registration pairs
-// many: most of the overlap box lies where both scans see the surface.
-constexpr double LEAST_PAIRED = 0.1;
+// Of the query points the solve looked for planes for, a right registration pairs a
+// share that depends on the scans' density against the last distance window: 85 % on
+// the example's dense scans, 7 to 11 % on scans of 15,000 points. A registration that
+// pairs almost none of the overlap is none.
+constexpr double LEAST_PAIRED = 0.02;
 
 // Degrees: a relative heading known no better than this is no registration.
 constexpr double WIDEST_RELATIVE = 0.05;

@@ -44,6 +44,8 @@ RunStatus runLinearSequence(const std::string& tablePath, PairTask task, const R
     if (!openRunTables(tablePath, task, settings, state.logFile, tables))
         return RunStatus::Fatal;
     state.pairs.clear();
+    if (task == PairTask::Register)
+        state.notTrustedPairs.clear();
     // One record of the method's outputs for the whole run: the iteration column shows
     // the last ping-pong count.
     PairRun run{settings,  state,         scans, pair,

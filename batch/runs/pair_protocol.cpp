@@ -89,7 +89,10 @@ bool registerPair(PairRun& r, const PairJob& job)
     if (solved.hasFigures && r.figures != nullptr)
         writeFiguresRow(r.figures->get(), a.scanId, b.scanId, solved.figures);
     notePlanPair(r.run, r.pair, improved ? solved.rms : static_cast<double>(r.pair.initialRms),
-                 solved.rms == NO_VALID_RMS || !trusted, improved ? &r.out : nullptr);
+                 solved.rms == NO_VALID_RMS, improved ? &r.out : nullptr);
+    r.run.pairs.back().notTrusted = !trusted;
+    if (!trusted)
+        r.run.notTrustedPairs.emplace_back(job.scan1, job.scan2);
     if (reportRegistration(r.run, r.scans, r.pair, solved, r.out))
         r.status = worse(r.status, RunStatus::Incomplete);
     return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 // The pairs that a registration met, for the line that sums the run up.
@@ -19,11 +20,15 @@ struct RegistrationTally {
 // chosen and handed to the run modes. The engine never sees it; it is told plain
 // flags instead.
 struct RunState {
-    int32_t runMode = 1;           ///< the mode answered at the menu
-    std::FILE* logFile = nullptr;  ///< the run's log, owned by main; null until it is open
-    SolveProgress progress;        ///< where the runs' pairs stand, for the methods' percentages
-    RegistrationTally tally;       ///< the pairs registered so far
-    std::vector<bool> rotated;     ///< per scan, its rotated copy was written by this start's rotation
-    std::vector<double> turnedBy;  ///< per scan, degrees this start's rotation turned it by; NaN: not turned
-    std::vector<PlanPair> pairs;   ///< the pairs of the last registration or evaluation, for the plan
+    int32_t runMode = 1;               ///< the mode answered at the menu
+    std::FILE* logFile = nullptr;      ///< the run's log, owned by main; null until it is open
+    SolveProgress progress;            ///< where the runs' pairs stand, for the methods' percentages
+    RegistrationTally tally;           ///< the pairs registered so far
+    std::vector<bool> rotated;         ///< per scan, its rotated copy was written by this start's rotation
+    std::vector<double> turnedBy;      ///< per scan, degrees this start's rotation turned it by; NaN: not turned
+    std::vector<PlanPair> pairs;       ///< the pairs of the last registration or evaluation, for the plan
+    std::vector<double> headingSigma;  ///< per scan, degrees: the adjusted correction's standard error; NaN: none
+    double noiseFloor = 0.0;           ///< metres, median noise floor of the registered pairs; 0: not known
+    std::vector<std::pair<int32_t, int32_t>> rejectedPairs;    ///< scan indices of pairs the adjustment rejected
+    std::vector<std::pair<int32_t, int32_t>> notTrustedPairs;  ///< scan indices of pairs registered but not trusted
 };

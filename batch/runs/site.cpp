@@ -18,6 +18,8 @@ RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings
     if (!openRunTables(tablePath, task, settings, state.logFile, tables))
         return RunStatus::Fatal;
     state.pairs.clear();
+    if (task == PairTask::Register)
+        state.notTrustedPairs.clear();
     const bool registering = task == PairTask::Register;
     PairRun run{settings,  state,         scans, pair,
                 workspace, *tables.table, task,  tables.figures ? &*tables.figures : nullptr};
