@@ -164,6 +164,9 @@ int runProgram(int argc, char** argv)
     if (work.registers())
         std::printf("Registered %i of %i pairs: %i failed, %i not improved\n", run.tally.improved, run.tally.attempted,
                     run.tally.failed, run.tally.notImproved);
+    if (work.evaluates())
+        std::printf("Evaluated %i of %i pairs: %i without a valid RMS\n", run.evaluated.valid, run.evaluated.attempted,
+                    run.evaluated.attempted - run.evaluated.valid);
     std::printf("100 percent complete \n");
     std::printf("Press ENTER to close the program  \n");
     readAnswerChar();

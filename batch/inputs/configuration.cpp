@@ -251,6 +251,7 @@ bool deriveOutputNames(const std::string& path, RegSettings& settings)
     settings.logFileName = withSuffix(path, "log.txt");
     settings.planFileName = withSuffix(path, "plan.svg");
     settings.pairsFileName = withSuffix(path, "pairs.csv");
+    settings.adjustFileName = withSuffix(path, "adjust.csv");
     return true;
 }
 

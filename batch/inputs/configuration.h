@@ -66,6 +66,7 @@ struct RegSettings {
     std::string logFileName;       ///< log file
     std::string planFileName;      ///< plan of the run (SVG)
     std::string pairsFileName;     ///< the figures behind each registered pair (REGSOL 3)
+    std::string adjustFileName;    ///< each scan's adjusted correction and its uncertainty (ADJUST 1)
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep their

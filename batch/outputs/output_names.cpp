@@ -26,7 +26,7 @@ std::vector<std::string> outputsOf(const RunFiles& w, const RegSettings& s, cons
     if (w.registers)
         outputs.insert(outputs.end(), {s.regFileName, s.pairsFileName});
     if (w.rotates)
-        outputs.push_back(s.rotFileName);
+        outputs.insert(outputs.end(), {s.rotFileName, s.adjustFileName});
     if (w.evaluates)
         outputs.push_back(s.rmsFileName);
     if (w.drawsPlan)

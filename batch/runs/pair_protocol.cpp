@@ -9,6 +9,7 @@
 #include "batch/outputs/output_names.h"
 #include "batch/runs/run_state.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -43,6 +44,7 @@ bool rotatedInThisRun(PairRun& r, const PairJob& job)
                          "Scans %i and %i are not evaluated: the rotated file %s was not written in this run \n", id1,
                          id2, file.c_str());
         r.status = worse(r.status, RunStatus::Incomplete);
+        ++r.run.evaluated.attempted;
         return false;
     }
     return true;
@@ -64,6 +66,8 @@ PairOutcome prepare(PairRun& r, const PairJob& job)
     notePlanPair(r.run, r.pair, NO_VALID_RMS, true);
     if (registering)
         countUnreadablePair(r.run);
+    else
+        ++r.run.evaluated.attempted;
     r.status = worse(r.status, RunStatus::Incomplete);
     return PairOutcome::Unreadable;
 }
@@ -114,8 +118,15 @@ bool evaluatePreparedPair(PairRun& r, const PairJob& job)
     }
     writeRmsRow(r.table.get(), a.scanId, b.scanId, e, job.spacing, r.pair.rangeValue);
     notePlanPair(r.run, r.pair, e.rmsWave, e.rmsWave == NO_VALID_RMS);
-    if (e.rmsWave == NO_VALID_RMS)
-        r.status = worse(r.status, RunStatus::Incomplete);
+    ++r.run.evaluated.attempted;
+    if (e.rmsWave != NO_VALID_RMS) {
+        ++r.run.evaluated.valid;
+        return true;
+    }
+    r.status = worse(r.status, RunStatus::Incomplete);
+    if (r.run.logFile != nullptr)
+        std::fprintf(r.run.logFile, "RMS of scans %i and %i not valid: %i point pairs, fewer than MINNUMPTS (%i)\n",
+                     a.scanId, b.scanId, std::max(e.np12, e.np21), r.settings.MINNUMPTS);
     return true;
 }
 

@@ -16,6 +16,12 @@ struct RegistrationTally {
     int32_t notImproved = 0;  ///< pairs with a valid RMS no better than their initial one
 };
 
+// The pairs that an evaluation met, for the line that sums it up.
+struct EvaluationTally {
+    int32_t attempted = 0;  ///< pairs tried, those that could not be read or evaluated included
+    int32_t valid = 0;      ///< pairs with a valid RMS
+};
+
 // What the batch driver decided for this start: created in main once the mode is
 // chosen and handed to the run modes. The engine never sees it; it is told plain
 // flags instead.
@@ -24,6 +30,7 @@ struct RunState {
     std::FILE* logFile = nullptr;      ///< the run's log, owned by main; null until it is open
     SolveProgress progress;            ///< where the runs' pairs stand, for the methods' percentages
     RegistrationTally tally;           ///< the pairs registered so far
+    EvaluationTally evaluated;         ///< the pairs evaluated so far
     std::vector<bool> rotated;         ///< per scan, its rotated copy was written by this start's rotation
     std::vector<double> turnedBy;      ///< per scan, degrees this start's rotation turned it by; NaN: not turned
     std::vector<PlanPair> pairs;       ///< the pairs of the last registration or evaluation, for the plan

@@ -188,7 +188,11 @@ RegSettings rotationSettings(uint8_t flags, const std::string& logName)
     s.SCANTRANSFORM = (flags & 8) != 0 ? 1 : 0;
     s.regFileName = scratchPath("surveyreg.csv");
     s.rotFileName = scratchPath("surveyrot.csv");
+    s.pairsFileName = scratchPath("surveypairs.csv");
+    s.adjustFileName = scratchPath("surveyadjust.csv");
     s.logFileName = logName;
+    // One scan: its turn is the mean of the rows that name it, which the contract checks.
+    s.ADJUST = 0;
     return s;
 }
 
