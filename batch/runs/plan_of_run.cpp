@@ -2,6 +2,7 @@
 
 #include "batch/inputs/configuration.h"
 #include "batch/runs/mode_work.h"
+#include "batch/runs/pair_figures.h"
 #include "batch/runs/run_state.h"
 
 #include <ctime>
@@ -72,7 +73,9 @@ RunPlan planOfRun(const RegSettings& settings, const RunState& run, std::size_t 
     plan.transX = settings.TRANSX;
     plan.transY = settings.TRANSY;
     plan.headingSigma = run.headingSigma;
-    plan.noiseFloor = run.noiseFloor;
+    // The survey's noise floor, from the figures of its last point-to-plane registration:
+    // the same for every plan of the survey, so their colours compare.
+    plan.noiseFloor = medianNoiseFloor(loadPairFigures(settings.pairsFileName));
     // Run ALL draws its evaluation: its pairs show what their registration came to.
     for (PlanPair& p : plan.pairs) {
         for (const auto& [a, b] : run.rejectedPairs)

@@ -35,7 +35,6 @@ struct RunState {
     std::vector<double> turnedBy;      ///< per scan, degrees this start's rotation turned it by; NaN: not turned
     std::vector<PlanPair> pairs;       ///< the pairs of the last registration or evaluation, for the plan
     std::vector<double> headingSigma;  ///< per scan, degrees: the adjusted correction's standard error; NaN: none
-    double noiseFloor = 0.0;           ///< metres, median noise floor of the registered pairs; 0: not known
     std::vector<std::pair<int32_t, int32_t>> rejectedPairs;    ///< scan indices of pairs the adjustment rejected
     std::vector<std::pair<int32_t, int32_t>> notTrustedPairs;  ///< scan indices of pairs registered but not trusted
 };
