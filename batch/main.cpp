@@ -5,6 +5,7 @@
 #include "batch/engine/pair_context.h"
 #include "batch/engine/solver_workspace.h"
 #include "batch/file_ptr.h"
+#include "batch/parallel_for.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/outputs/output_names.h"
@@ -99,6 +100,7 @@ int runProgram(int argc, char** argv)
         return endAfterWait(1);
     }
     readSettings(settings);
+    settings.threads = threadsFor(settings.THREADS);
     printSummaryAndMenu(settings);
     RunState run;
     if (!readModeAnswer(run.runMode) || run.runMode == 0)

@@ -56,6 +56,9 @@ struct RegSettings {
     int32_t ADJUST;        ///< 1 least-squares adjustment of each scan's rotation, 0 mean of the rows
     int32_t THREADS;       ///< 0 every core, N at most N threads, 1 one thread
 
+    // Run
+    int32_t threads = 1;  ///< worker threads of this run, from THREADS (0: every core)
+
     // Files
     std::string configPath;        ///< the configuration file read at start
     std::string gpsFileName;       ///< the survey database path
