@@ -250,6 +250,7 @@ bool deriveOutputNames(const std::string& path, RegSettings& settings)
     settings.rmsFileName = withSuffix(path, "rms.csv");
     settings.logFileName = withSuffix(path, "log.txt");
     settings.planFileName = withSuffix(path, "plan.svg");
+    settings.lockFileName = withSuffix(path, ".lock");
     return true;
 }
 
