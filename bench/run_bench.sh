@@ -5,7 +5,8 @@
 # partial least squares and ping-pong. Takes about a quarter of an hour; run it with the
 # machine otherwise quiet. Surveys are generated once into out/bench/ and reused. The text
 # benchmark times the rotated copies' text: written by the rotation, read by the reader.
-# Usage: bench/run_bench.sh [engine|text|runall|all]   (default all)
+# "threads" runs only the point-to-plane Run ALL, on one thread and on every core.
+# Usage: bench/run_bench.sh [engine|text|runall|threads|all]   (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
@@ -41,18 +42,19 @@ stamp_lines() {
 # One Run ALL (mode 4) in a folder of its own beside the survey's files: total time
 # and peak memory from /usr/bin/time, the time of each phase from the console lines,
 # and, where perf works, the share of the processor samples in the pairing walks.
-run_all() {  # name regsol maxiter maxrepeat
+run_all() {  # name regsol maxiter maxrepeat [threads]
   local run=$bench/runall/$1
   rm -rf "$run"
   mkdir -p "$run"
   for file in "$bench"/survey8/survey*; do ln -s "$file" "$run/"; done
-  sed "s/^REGSOL .*/REGSOL $2/; s/^MAXITER .*/MAXITER $3/; s/^MAXREPEAT .*/MAXREPEAT $4/" \
+  sed "s/^REGSOL .*/REGSOL $2/; s/^MAXITER .*/MAXITER $3/; s/^MAXREPEAT .*/MAXREPEAT $4/; /^THREADS /d" \
     "$bench/survey8/ipcreg.txt" > "$run/ipcreg.txt"
+  printf 'THREADS %s\n' "${5:-0}" >> "$run/ipcreg.txt"
   local profile=()
   if perf record -q -o /dev/null -- true 2> /dev/null; then
     profile=(perf record -q -F 250 -o "$run/perf.data" --)
   fi
-  echo "== Run ALL, $1: REGSOL $2, MAXITER $3, MAXREPEAT $4"
+  echo "== Run ALL, $1: REGSOL $2, MAXITER $3, MAXREPEAT $4, THREADS ${5:-0}"
   # Line-buffered output, so that each line is stamped when it is printed.
   (cd "$run" && printf '4\n\n\n' | /usr/bin/time -v -o time.txt "${profile[@]}" stdbuf -oL \
     bash -c 'exec -a tavrinbatch_x64 "$0" survey.csv' "$root/build-bench/tavrinbatch_x64" 2> console.err) \
@@ -85,13 +87,16 @@ run_all() {  # name regsol maxiter maxrepeat
   rm -f "$run"/*_rot.txt "$run/perf.data.old"
 }
 
-if [ "$what" = runall ] || [ "$what" = all ]; then
+if [ "$what" = runall ] || [ "$what" = threads ] || [ "$what" = all ]; then
   if [ ! -f "$bench/survey8/complete" ]; then
     build-bench/tools/make_example_survey --out "$bench/survey8" --scans 8 --points 1000000 --seed 1 --quiet
     touch "$bench/survey8/complete"
   fi
   : > "$results/runall.txt"
-  run_all point_to_plane 3 5 3
+  run_all point_to_plane_1 3 5 3 1
+  run_all point_to_plane 3 5 3 0
+fi
+if [ "$what" = runall ] || [ "$what" = all ]; then
   run_all pls_defaults 0 5 3
   run_all pingpong_50_10 2 50 10
   run_all pingpong_5_3 2 5 3
