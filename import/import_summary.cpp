@@ -11,6 +11,7 @@ void printDrops(std::FILE* to, const ReadOutcome& outcome)
         "not finite (NaN or infinite coordinate)",
         "no return (0 0 0 in the scan grid)",
         "unreadable (fewer than three numbers)",
+        "marked invalid by the scanner",
     };
     int64_t all = 0;
     for (int64_t n : outcome.dropped) {

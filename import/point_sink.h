@@ -19,8 +19,9 @@ enum class DropReason : int32_t {
     NotFinite = 0,  ///< a coordinate is NaN or infinite (after scale, offset or pose)
     NoReturn,       ///< a scan-grid cell without a measurement, written as 0 0 0
     Unreadable,     ///< a text line that holds fewer than three numbers where a point belongs
+    MarkedInvalid,  ///< an E57 record whose invalid state is not 0 (no return, or a direction only)
 };
-constexpr int32_t DROP_REASON_COUNT = 3;
+constexpr int32_t DROP_REASON_COUNT = 4;
 
 /// Where a reader's points go. Readers call take() with blocks of points they keep.
 class PointSink {

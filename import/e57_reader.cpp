@@ -1,0 +1,162 @@
+#include "import/e57_reader.h"
+
+#include "import/e57_packets.h"
+#include "import/e57_pages.h"
+#include "import/text_fields.h"
+
+#include <cmath>
+
+namespace {
+
+bool anyPoints(const E57Contents& contents)
+{
+    for (const E57Scan& scan : contents.scans) {
+        if (scan.records > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Hands a batch of decoded records to the block: drops the invalid ones, turns
+// spherical coordinates into cartesian ones and applies the pose when asked.
+bool addRecords(const E57Scan& scan, bool applyPose, const double* const* columns, int64_t count, PointBlock& block)
+{
+    const bool spherical = scan.coordinates == E57Coordinates::Spherical;
+    const double* invalid = scan.invalid >= 0 ? columns[3] : nullptr;
+    const double(*r)[3] = scan.rotation;
+    const double* t = scan.translation;
+    for (int64_t i = 0; i < count; ++i) {
+        if (invalid != nullptr && invalid[i] != 0.0) {
+            block.drop(DropReason::MarkedInvalid);
+            continue;
+        }
+        double p[3] = {columns[0][i], columns[1][i], columns[2][i]};
+        if (spherical) {
+            const double range = p[0], azimuth = p[1], elevation = p[2];
+            const double across = range * std::cos(elevation);
+            p[0] = across * std::cos(azimuth);
+            p[1] = across * std::sin(azimuth);
+            p[2] = range * std::sin(elevation);
+        }
+        bool kept = true;
+        if (applyPose) {
+            kept = block.add(r[0][0] * p[0] + r[0][1] * p[1] + r[0][2] * p[2] + t[0],
+                             r[1][0] * p[0] + r[1][1] * p[1] + r[1][2] * p[2] + t[1],
+                             r[2][0] * p[0] + r[2][1] * p[1] + r[2][2] * p[2] + t[2]);
+        } else {
+            kept = block.add(p[0], p[1], p[2]);
+        }
+        if (!kept) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string e57ScanLabel(const E57Contents& contents, int32_t scan)
+{
+    const std::string label = "scan " + std::to_string(scan);
+    if (scan < 1 || scan > static_cast<int32_t>(contents.scans.size())) {
+        return label;
+    }
+    const std::string& name = contents.scans[static_cast<std::size_t>(scan - 1)].name;
+    return name.empty() ? label : label + " (" + shownText(name) + ")";
+}
+
+bool openE57(ByteSource& source, E57Contents& contents, std::string& error)
+{
+    contents = E57Contents();
+    E57Pages pages(source);
+    E57Header header;
+    if (!pages.open(header, error)) {
+        return false;
+    }
+    uint64_t xmlStart = 0;
+    e57Logical(header.xmlOffset, xmlStart);  // checked by open()
+    // The length is checked against the file by open(), so this allocation is bounded by it.
+    std::string xml(static_cast<std::size_t>(header.xmlLength), '\0');
+    if (!pages.read(xmlStart, xml.data(), xml.size(), error)
+        || !parseE57Structure(xml.data(), xml.size(), contents, error)) {
+        return false;
+    }
+    if (contents.scans.empty()) {
+        error = "the file holds no scans (its data3D vector is empty or missing): there are no points to convert";
+        return false;
+    }
+    if (!anyPoints(contents)) {
+        error = "the file holds no points: each of its " + std::to_string(contents.scans.size())
+            + " scan(s) announces 0 records";
+        return false;
+    }
+    return true;
+}
+
+ReadOutcome readE57Scan(ByteSource& source, const E57Contents& contents, int32_t scanNumber, bool applyPose,
+                        PointSink& sink)
+{
+    ReadOutcome outcome;
+    const int32_t count = static_cast<int32_t>(contents.scans.size());
+    if (scanNumber < 1 || scanNumber > count) {
+        outcome.error =
+            "there is no scan " + std::to_string(scanNumber) + ": the file holds " + std::to_string(count) + " scan(s)";
+        return outcome;
+    }
+    const E57Scan& scan = contents.scans[static_cast<std::size_t>(scanNumber - 1)];
+    const std::string label = e57ScanLabel(contents, scanNumber);
+    if (!scan.problem.empty()) {
+        outcome.error = label + " cannot be read: " + scan.problem;
+        return outcome;
+    }
+    if (scan.records == 0) {
+        outcome.error = label + " holds no points (0 records)";
+        return outcome;
+    }
+    E57Pages pages(source);
+    E57Header header;
+    if (!pages.open(header, outcome.error)) {
+        return outcome;
+    }
+    std::vector<int32_t> wanted(scan.xyz, scan.xyz + 3);
+    if (scan.invalid >= 0) {
+        wanted.push_back(scan.invalid);
+    }
+    E57RecordReader records(pages, scan, wanted);
+    if (!records.start(outcome.error)) {
+        outcome.error = label + ": " + outcome.error;
+        return outcome;
+    }
+    sink.expectRecords(scan.records);
+    if (applyPose) {
+        sink.setScannerPosition(ImportedPoint{scan.translation[0], scan.translation[1], scan.translation[2]});
+    }
+    PointBlock block(sink, outcome);
+    const double* columns[E57RecordReader::MAX_WANTED] = {};
+    for (;;) {
+        const int64_t n = records.next(columns, outcome.error);
+        if (n < 0) {
+            outcome.error = label + ": " + outcome.error;
+            return outcome;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!addRecords(scan, applyPose, columns, n, block)) {
+            return outcome;
+        }
+        sink.progress(records.physicalOffset());
+    }
+    outcome.ok = block.flush();
+    return outcome;
+}
+
+ReadOutcome readE57(ByteSource& source, const E57Choice& choice, PointSink& sink, E57Contents& contents)
+{
+    ReadOutcome outcome;
+    if (!openE57(source, contents, outcome.error)) {
+        return outcome;
+    }
+    return readE57Scan(source, contents, choice.scan, choice.applyPose, sink);
+}

@@ -1,0 +1,424 @@
+#include "tools/e57_file_writer.h"
+
+#include "import/crc32c.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t PAGE_BYTES = 1024;
+constexpr std::size_t PAGE_CONTENT = 1020;
+constexpr std::size_t HEADER_BYTES = 48;
+constexpr std::size_t SECTION_HEADER_BYTES = 32;
+// A multiple of 8, so that every packet but a scan's last holds whole bytes of each
+// bytestream; 1024 records of three doubles and a state stay well inside 64 KiB.
+constexpr std::size_t RECORDS_PER_PACKET = 1024;
+constexpr double PI = 3.14159265358979323846;
+constexpr double ANGLE_STEPS_PER_METRE_STEP = 1e-4;  // radians per step = metres per step * this
+
+void putLittleEndian(unsigned char* out, uint64_t bits, int32_t bytes)
+{
+    for (int32_t k = 0; k < bytes; ++k) {
+        out[k] = static_cast<unsigned char>(bits >> (8 * k));
+    }
+}
+
+int32_t bitsFor(int64_t minimum, int64_t maximum)
+{
+    uint64_t span = static_cast<uint64_t>(maximum) - static_cast<uint64_t>(minimum);
+    int32_t bits = 0;
+    for (; span != 0; span >>= 1) {
+        ++bits;
+    }
+    return bits;
+}
+
+// Values of `bits` bits, least significant bit first, into whole bytes.
+class BitPacker {
+public:
+    explicit BitPacker(std::vector<unsigned char>& out) : out_(out) { }
+    void put(uint64_t value, int32_t bits)
+    {
+        while (bits > 0) {
+            const int32_t take = bits < 64 - used_ ? bits : 64 - used_;
+            const uint64_t part = take == 64 ? value : value & ((uint64_t{1} << take) - 1);
+            word_ |= part << used_;
+            used_ += take;
+            value = take == 64 ? 0 : value >> take;
+            bits -= take;
+            if (used_ == 64) {
+                emit(8);
+            }
+        }
+    }
+    void finish() { emit((used_ + 7) / 8); }
+
+private:
+    void emit(int32_t bytes)
+    {
+        for (int32_t k = 0; k < bytes; ++k) {
+            out_.push_back(static_cast<unsigned char>(word_ >> (8 * k)));
+        }
+        word_ = 0;
+        used_ = 0;
+    }
+    std::vector<unsigned char>& out_;
+    uint64_t word_ = 0;
+    int32_t used_ = 0;
+};
+
+std::string xmlText(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    }
+    return out;
+}
+
+std::string real(double v)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+std::string floatElement(const char* name, double v)
+{
+    return std::string("<") + name + " type=\"Float\">" + real(v) + "</" + name + ">";
+}
+
+}  // namespace
+
+void rotationQuaternion(const double* m, double* q)
+{
+    const double trace = m[0] + m[4] + m[8];
+    if (trace > 0.0) {
+        const double s = std::sqrt(trace + 1.0) * 2.0;
+        q[0] = 0.25 * s;
+        q[1] = (m[7] - m[5]) / s;
+        q[2] = (m[2] - m[6]) / s;
+        q[3] = (m[3] - m[1]) / s;
+    } else if (m[0] > m[4] && m[0] > m[8]) {
+        const double s = std::sqrt(1.0 + m[0] - m[4] - m[8]) * 2.0;
+        q[0] = (m[7] - m[5]) / s;
+        q[1] = 0.25 * s;
+        q[2] = (m[1] + m[3]) / s;
+        q[3] = (m[2] + m[6]) / s;
+    } else if (m[4] > m[8]) {
+        const double s = std::sqrt(1.0 + m[4] - m[0] - m[8]) * 2.0;
+        q[0] = (m[2] - m[6]) / s;
+        q[1] = (m[1] + m[3]) / s;
+        q[2] = 0.25 * s;
+        q[3] = (m[5] + m[7]) / s;
+    } else {
+        const double s = std::sqrt(1.0 + m[8] - m[0] - m[4]) * 2.0;
+        q[0] = (m[3] - m[1]) / s;
+        q[1] = (m[2] + m[6]) / s;
+        q[2] = (m[5] + m[7]) / s;
+        q[3] = 0.25 * s;
+    }
+    if (q[0] < 0.0) {
+        for (int32_t k = 0; k < 4; ++k) {
+            q[k] = -q[k];
+        }
+    }
+}
+
+bool E57FileWriter::open(const std::string& path)
+{
+    path_ = path;
+    file_.reset(std::fopen(path.c_str(), "w+b"));
+    if (!file_) {
+        std::fprintf(stderr, "Cannot create %s\n", path.c_str());
+        return false;
+    }
+    page_.assign(HEADER_BYTES, 0);  // the header, written last
+    pagesWritten_ = 0;
+    scans_.clear();
+    inScan_ = failed_ = outOfReach_ = false;
+    return true;
+}
+
+bool E57FileWriter::writePage()
+{
+    page_.resize(PAGE_CONTENT, 0);
+    uint32_t crc = crc32c(page_.data(), PAGE_CONTENT);
+    if (static_cast<int64_t>(pagesWritten_) == damagedPage_) {
+        crc ^= 1u;
+    }
+    const unsigned char stored[4] = {static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
+                                     static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
+    failed_ = failed_ || std::fwrite(page_.data(), 1, PAGE_CONTENT, file_.get()) != PAGE_CONTENT
+        || std::fwrite(stored, 1, 4, file_.get()) != 4;
+    ++pagesWritten_;
+    page_.clear();
+    return !failed_;
+}
+
+void E57FileWriter::put(const void* data, std::size_t count)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    while (count > 0 && !failed_) {
+        const std::size_t n = count < PAGE_CONTENT - page_.size() ? count : PAGE_CONTENT - page_.size();
+        page_.insert(page_.end(), bytes, bytes + n);
+        bytes += n;
+        count -= n;
+        if (page_.size() == PAGE_CONTENT) {
+            writePage();
+        }
+    }
+}
+
+// Rewrites logical bytes already put: in the page being filled, or in a written page,
+// which is read back and written again with its new checksum.
+void E57FileWriter::patch(uint64_t logical, const unsigned char* data, std::size_t count)
+{
+    for (std::size_t k = 0; k < count && !failed_;) {
+        const uint64_t page = (logical + k) / PAGE_CONTENT;
+        const std::size_t at = static_cast<std::size_t>((logical + k) % PAGE_CONTENT);
+        const std::size_t n = count - k < PAGE_CONTENT - at ? count - k : PAGE_CONTENT - at;
+        if (page == pagesWritten_) {
+            std::memcpy(page_.data() + at, data + k, n);
+        } else {
+            std::vector<unsigned char> saved = page_;
+            const uint64_t written = pagesWritten_;
+            page_.resize(PAGE_CONTENT);
+            std::FILE* f = file_.get();
+            failed_ = std::fseek(f, static_cast<long>(page * PAGE_BYTES), SEEK_SET) != 0
+                || std::fread(page_.data(), 1, PAGE_CONTENT, f) != PAGE_CONTENT
+                || std::fseek(f, static_cast<long>(page * PAGE_BYTES), SEEK_SET) != 0;
+            std::memcpy(page_.data() + at, data + k, n);
+            pagesWritten_ = page;
+            if (!failed_) {
+                writePage();
+            }
+            pagesWritten_ = written;
+            page_ = std::move(saved);
+            failed_ = failed_ || std::fseek(f, 0, SEEK_END) != 0;
+        }
+        k += n;
+    }
+}
+
+bool E57FileWriter::beginScan(const E57ScanPose& pose, const E57ScanLayout& layout)
+{
+    if (!file_ || inScan_ || failed_) {
+        return false;
+    }
+    ScanEntry scan;
+    scan.pose = pose;
+    scan.spherical = layout.spherical;
+    scan.sectionStart = pagesWritten_ * PAGE_CONTENT + page_.size();
+    static const char* const CARTESIAN[3] = {"cartesianX", "cartesianY", "cartesianZ"};
+    static const char* const SPHERICAL[3] = {"sphericalRange", "sphericalAzimuth", "sphericalElevation"};
+    for (int32_t k = 0; k < 3; ++k) {
+        Field f;
+        f.number = layout.number;
+        const char* name = layout.spherical ? SPHERICAL[k] : CARTESIAN[k];
+        const bool angle = layout.spherical && k > 0;
+        if (layout.number == E57Number::ScaledInteger) {
+            f.scale = angle ? layout.scale * ANGLE_STEPS_PER_METRE_STEP : layout.scale;
+            const double reach = angle ? (k == 1 ? PI : PI / 2) : layout.reach;
+            const int64_t steps = static_cast<int64_t>(std::ceil(reach / f.scale));
+            f.minimum = layout.spherical && k == 0 ? 0 : -steps;
+            f.bits = bitsFor(f.minimum, steps);
+            f.xml = std::string("<") + name + " type=\"ScaledInteger\" minimum=\"" + std::to_string(f.minimum)
+                + "\" maximum=\"" + std::to_string(steps) + "\" scale=\"" + real(f.scale) + "\" offset=\"0\"/>";
+        } else {
+            f.bits = layout.number == E57Number::Double ? 64 : 32;
+            f.xml = std::string("<") + name + " type=\"Float\" precision=\""
+                + (layout.number == E57Number::Double ? "double" : "single") + "\"/>";
+        }
+        scan.fields.push_back(f);
+    }
+    if (layout.invalidState) {
+        Field f;
+        f.integer = true;
+        f.bits = 2;
+        f.xml = layout.spherical ? "<sphericalInvalidState type=\"Integer\" minimum=\"0\" maximum=\"2\"/>"
+                                 : "<cartesianInvalidState type=\"Integer\" minimum=\"0\" maximum=\"2\"/>";
+        scan.fields.push_back(f);
+    }
+    scans_.push_back(scan);
+    pending_.assign(scans_.back().fields.size(), {});
+    const unsigned char room[SECTION_HEADER_BYTES] = {};
+    put(room, sizeof room);
+    inScan_ = true;
+    return !failed_;
+}
+
+bool E57FileWriter::encode(const ScanPoint& p)
+{
+    ScanEntry& scan = scans_.back();
+    const bool noReturn = p.x == 0.0 && p.y == 0.0 && p.z == 0.0;
+    double v[3] = {p.x, p.y, p.z};
+    if (scan.spherical) {
+        const double range = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        v[0] = range;
+        v[1] = std::atan2(p.y, p.x);
+        v[2] = range > 0.0 ? std::asin(p.z / range) : 0.0;
+    }
+    for (std::size_t k = 0; k < scan.fields.size(); ++k) {
+        const Field& f = scan.fields[k];
+        if (f.integer) {
+            pending_[k].push_back(noReturn ? 2.0 : 0.0);
+        } else if (f.number == E57Number::ScaledInteger) {
+            const double steps = std::round(v[k] / f.scale);
+            if (!(steps >= static_cast<double>(f.minimum)
+                  && steps - static_cast<double>(f.minimum) < std::ldexp(1.0, f.bits))) {
+                outOfReach_ = true;
+                return false;
+            }
+            pending_[k].push_back(steps);
+        } else {
+            pending_[k].push_back(v[k]);
+        }
+    }
+    ++scan.records;
+    return true;
+}
+
+void E57FileWriter::writePacket()
+{
+    const ScanEntry& scan = scans_.back();
+    std::vector<std::vector<unsigned char>> streams(scan.fields.size());
+    for (std::size_t k = 0; k < scan.fields.size(); ++k) {
+        const Field& f = scan.fields[k];
+        std::vector<unsigned char>& out = streams[k];
+        if (f.integer || f.number == E57Number::ScaledInteger) {
+            BitPacker packer(out);
+            for (double v : pending_[k]) {
+                packer.put(static_cast<uint64_t>(static_cast<int64_t>(v)) - static_cast<uint64_t>(f.minimum), f.bits);
+            }
+            packer.finish();
+            continue;
+        }
+        for (double v : pending_[k]) {
+            unsigned char b[8];
+            if (f.number == E57Number::Double) {
+                uint64_t bits = 0;
+                std::memcpy(&bits, &v, 8);
+                putLittleEndian(b, bits, 8);
+                out.insert(out.end(), b, b + 8);
+            } else {
+                const float single = static_cast<float>(v);
+                uint32_t bits = 0;
+                std::memcpy(&bits, &single, 4);
+                putLittleEndian(b, bits, 4);
+                out.insert(out.end(), b, b + 4);
+            }
+        }
+    }
+    std::vector<unsigned char> packet(6 + 2 * streams.size(), 0);
+    packet[0] = 1;  // data packet
+    putLittleEndian(&packet[4], streams.size(), 2);
+    for (std::size_t k = 0; k < streams.size(); ++k) {
+        putLittleEndian(&packet[6 + 2 * k], streams[k].size(), 2);
+        packet.insert(packet.end(), streams[k].begin(), streams[k].end());
+    }
+    packet.resize((packet.size() + 3) / 4 * 4, 0);
+    putLittleEndian(&packet[2], packet.size() - 1, 2);
+    put(packet.data(), packet.size());
+    for (std::vector<double>& values : pending_) {
+        values.clear();
+    }
+}
+
+bool E57FileWriter::append(const std::vector<ScanPoint>& points)
+{
+    if (!inScan_ || failed_ || outOfReach_) {
+        return false;
+    }
+    for (const ScanPoint& p : points) {
+        if (!encode(p)) {
+            return false;
+        }
+        if (pending_[0].size() == RECORDS_PER_PACKET) {
+            writePacket();
+        }
+    }
+    return !failed_;
+}
+
+bool E57FileWriter::endScan()
+{
+    if (!inScan_) {
+        return false;
+    }
+    if (!pending_[0].empty()) {
+        writePacket();
+    }
+    inScan_ = false;
+    const ScanEntry& scan = scans_.back();
+    const uint64_t end = pagesWritten_ * PAGE_CONTENT + page_.size();
+    const uint64_t dataStart = scan.sectionStart + SECTION_HEADER_BYTES;
+    unsigned char h[SECTION_HEADER_BYTES] = {};
+    h[0] = 1;  // compressed vector section
+    putLittleEndian(h + 8, end - scan.sectionStart, 8);
+    putLittleEndian(h + 16, dataStart / PAGE_CONTENT * PAGE_BYTES + dataStart % PAGE_CONTENT, 8);
+    patch(scan.sectionStart, h, sizeof h);
+    return !failed_;
+}
+
+bool E57FileWriter::finish()
+{
+    if (!file_) {
+        return false;
+    }
+    if (inScan_) {
+        endScan();
+    }
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<e57Root type=\"Structure\" xmlns=\"http://www.astm.org/COMMIT/E57/2010-e57-v1.0\">"
+                      "<formatName type=\"String\">ASTM E57 3D Imaging Data File</formatName>"
+                      "<guid type=\"String\">make_example_survey</guid>"
+                      "<versionMajor type=\"Integer\">1</versionMajor><versionMinor type=\"Integer\">0</versionMinor>"
+                      "<data3D type=\"Vector\" allowHeterogeneousChildren=\"1\">";
+    for (std::size_t i = 0; i < scans_.size(); ++i) {
+        const ScanEntry& s = scans_[i];
+        double q[4];
+        rotationQuaternion(s.pose.rotation, q);
+        const uint64_t section = s.sectionStart / PAGE_CONTENT * PAGE_BYTES + s.sectionStart % PAGE_CONTENT;
+        xml += "<vectorChild type=\"Structure\"><guid type=\"String\">make_example_survey scan " + std::to_string(i + 1)
+            + "</guid><name type=\"String\">" + xmlText(s.pose.name) + "</name>";
+        xml += "<pose type=\"Structure\"><rotation type=\"Structure\">" + floatElement("w", q[0])
+            + floatElement("x", q[1]) + floatElement("y", q[2]) + floatElement("z", q[3])
+            + "</rotation><translation type=\"Structure\">" + floatElement("x", s.pose.translation[0])
+            + floatElement("y", s.pose.translation[1]) + floatElement("z", s.pose.translation[2])
+            + "</translation></pose>";
+        xml += "<points type=\"CompressedVector\" fileOffset=\"" + std::to_string(section) + "\" recordCount=\""
+            + std::to_string(s.records) + "\"><prototype type=\"Structure\">";
+        for (const Field& f : s.fields) {
+            xml += f.xml;
+        }
+        xml += "</prototype><codecs type=\"Vector\" allowHeterogeneousChildren=\"1\"/></points></vectorChild>";
+    }
+    xml += "</data3D><images2D type=\"Vector\" allowHeterogeneousChildren=\"1\"/></e57Root>\n";
+    const uint64_t xmlStart = pagesWritten_ * PAGE_CONTENT + page_.size();
+    put(xml.data(), xml.size());
+    if (!page_.empty()) {
+        writePage();
+    }
+    unsigned char h[HEADER_BYTES] = {};
+    std::memcpy(h, "ASTM-E57", 8);
+    putLittleEndian(h + 8, 1, 4);
+    putLittleEndian(h + 16, pagesWritten_ * PAGE_BYTES, 8);
+    putLittleEndian(h + 24, xmlStart / PAGE_CONTENT * PAGE_BYTES + xmlStart % PAGE_CONTENT, 8);
+    putLittleEndian(h + 32, xml.size(), 8);
+    putLittleEndian(h + 40, PAGE_BYTES, 8);
+    patch(0, h, sizeof h);
+    const bool closeError = std::fclose(file_.release()) != 0;
+    if (outOfReach_) {
+        std::fprintf(stderr, "Cannot write %s: a point lies beyond the reach of its scaled integers\n", path_.c_str());
+        return false;
+    }
+    if (failed_ || closeError) {
+        std::fprintf(stderr, "Cannot write %s\n", path_.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+// A survey as one E57 file, as a scanner's software exports it: each scan one entry of
+// the data3D vector with its name, its pose (scanner frame to the file's frame) and its
+// points in the scanner's own frame. The points leave in 1024-byte pages, each 1020
+// bytes and their CRC-32C, as they arrive; a scan's section header is mended in place
+// once its length is known, and the XML section and the file header come last.
+
+#include "batch/file_ptr.h"
+#include "tools/scan_sampler.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// How a scan's coordinates are stored.
+enum class E57Number : int32_t {
+    ScaledInteger,  ///< bit-packed integers of `scale` metres
+    Single,         ///< IEEE single floats
+    Double,         ///< IEEE double floats
+};
+
+struct E57ScanLayout {
+    E57Number number = E57Number::ScaledInteger;
+    double scale = 0.0001;      ///< ScaledInteger: metres per step (angles: radians per step / 10^4)
+    double reach = 1000.0;      ///< ScaledInteger: metres either side of the scanner the integers cover
+    bool spherical = false;     ///< range, azimuth, elevation instead of x, y, z
+    bool invalidState = false;  ///< an invalid-state field: 2 for a point at exactly 0 0 0 (no return), else 0
+};
+
+/// Where a scan stands: file point = rotation * scanner point + translation.
+struct E57ScanPose {
+    std::string name;                                  ///< the scan's name
+    double rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};  ///< row-major, a rotation matrix
+    double translation[3] = {0, 0, 0};                 ///< metres, the scanner origin in the file's frame
+};
+
+/// The unit quaternion w, x, y, z (w >= 0) of a row-major rotation matrix.
+void rotationQuaternion(const double* rotation, double* quaternion);
+
+class E57FileWriter {
+public:
+    /// Creates the file; false (with "Cannot create <path>") when it cannot be created.
+    bool open(const std::string& path);
+    /// Starts the next scan; its points follow through append().
+    bool beginScan(const E57ScanPose& pose, const E57ScanLayout& layout);
+    /// Appends scanner-frame points (x, y, z of each) to the scan; false once anything failed.
+    bool append(const std::vector<ScanPoint>& points);
+    /// Ends the scan: its last packet and its section length.
+    bool endScan();
+    /// Writes the XML section and the header and closes the file; false (with "Cannot
+    /// write <path>") when any write failed or a point lay beyond its scaled integers.
+    bool finish();
+    /// Gives page `page` (0-based) a wrong checksum, as a damaged file has.
+    void damagePage(int64_t page) { damagedPage_ = page; }
+
+private:
+    struct Field {
+        std::string xml;      ///< the prototype element
+        int64_t minimum = 0;  ///< ScaledInteger, Integer
+        double scale = 1.0;   ///< ScaledInteger
+        int32_t bits = 0;     ///< bits of one value
+        E57Number number = E57Number::ScaledInteger;
+        bool integer = false;  ///< the invalid state, stored as it is
+    };
+    struct ScanEntry {
+        E57ScanPose pose;
+        std::vector<Field> fields;
+        bool spherical = false;     ///< range, azimuth, elevation
+        uint64_t sectionStart = 0;  ///< logical offset of the section header
+        int64_t records = 0;
+    };
+
+    void put(const void* data, std::size_t count);
+    bool writePage();
+    void patch(uint64_t logical, const unsigned char* data, std::size_t count);
+    void writePacket();
+    bool encode(const ScanPoint& p);
+
+    FilePtr file_;
+    std::string path_;
+    std::vector<unsigned char> page_;  ///< content of the page being filled
+    uint64_t pagesWritten_ = 0;
+    int64_t damagedPage_ = -1;
+    std::vector<ScanEntry> scans_;
+    std::vector<std::vector<double>> pending_;  ///< per field, the values of the packet being filled
+    bool inScan_ = false;
+    bool failed_ = false;
+    bool outOfReach_ = false;
+};
