@@ -1,13 +1,16 @@
 #pragma once
 // CRC-32C (Castagnoli: polynomial 0x1EDC6F41, reflected 0x82F63B78, initial value and
 // final xor 0xFFFFFFFF), eight bytes a step through eight tables built at compile
-// time. E57 pages carry it; the importer checks it and the example generator writes
-// it, so both use this one definition. Header only: the generator is also built for
-// 32-bit systems, the importer's library is not.
+// time, or by the processor's own CRC-32C instruction on x86-64 processors that have it
+// (the same numbers, several times faster: every page of an E57 file goes through it).
+// E57 pages carry it; the importer checks it and the example generator writes it, so
+// both use this one definition. Header only: the generator is also built for 32-bit
+// systems, the importer's library is not.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace crc32c_detail {
 
@@ -33,10 +36,29 @@ constexpr Tables makeTables()
 
 inline constexpr Tables TABLES = makeTables();
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TAVRIN_CRC32C_INSTRUCTION 1
+__attribute__((target("sse4.2"))) inline uint32_t byInstruction(const unsigned char* data, std::size_t size)
+{
+    uint64_t c = 0xFFFFFFFFu;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, data + i, 8);  // x86-64 is little-endian, as the CRC's bit order needs
+        c = __builtin_ia32_crc32di(c, word);
+    }
+    uint32_t c32 = static_cast<uint32_t>(c);
+    for (; i < size; ++i) {
+        c32 = __builtin_ia32_crc32qi(c32, data[i]);
+    }
+    return c32 ^ 0xFFFFFFFFu;
+}
+#endif
+
 }  // namespace crc32c_detail
 
-/// The CRC-32C of `size` bytes ("123456789" gives 0xE3069283).
-inline uint32_t crc32c(const unsigned char* data, std::size_t size)
+/// The CRC-32C of `size` bytes through the tables alone ("123456789" gives 0xE3069283).
+inline uint32_t crc32cByTables(const unsigned char* data, std::size_t size)
 {
     const crc32c_detail::Tables& t = crc32c_detail::TABLES;
     uint32_t c = 0xFFFFFFFFu;
@@ -53,4 +75,16 @@ inline uint32_t crc32c(const unsigned char* data, std::size_t size)
         c = (c >> 8) ^ t[0][(c ^ data[i]) & 0xFFu];
     }
     return c ^ 0xFFFFFFFFu;
+}
+
+/// The CRC-32C of `size` bytes, by the processor's instruction where there is one.
+inline uint32_t crc32c(const unsigned char* data, std::size_t size)
+{
+#ifdef TAVRIN_CRC32C_INSTRUCTION
+    static const bool instruction = __builtin_cpu_supports("sse4.2") != 0;
+    if (instruction) {
+        return crc32c_detail::byInstruction(data, size);
+    }
+#endif
+    return crc32cByTables(data, size);
 }

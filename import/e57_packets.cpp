@@ -2,6 +2,7 @@
 
 #include "import/binary_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -78,6 +79,29 @@ void E57RecordReader::takeBytes(Stream& s, const unsigned char* data, std::size_
     decode(s);
 }
 
+// `count` bit-packed integers from bit `bit` of `bytes` (followed by 8 readable bytes).
+// Only a value of more than 56 bits can reach into a ninth byte.
+template <bool Scaled, bool Wide>
+void unpack(const unsigned char* bytes, uint64_t bit, uint64_t count, const E57Field& f, double* out)
+{
+    const uint32_t width = static_cast<uint32_t>(f.bits);
+    const uint64_t mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
+    const uint64_t minimum = static_cast<uint64_t>(f.minimum);
+    // Copies: a store through `out` could otherwise be taken to change the field's scale.
+    const double scale = f.scale;
+    const double offset = f.offset;
+    for (uint64_t i = 0; i < count; ++i, bit += width) {
+        const unsigned char* at = bytes + bit / 8;
+        const uint32_t shift = static_cast<uint32_t>(bit % 8);
+        uint64_t v = load64(at) >> shift;
+        if (Wide && shift != 0 && width + shift > 64) {
+            v |= static_cast<uint64_t>(at[8]) << (64 - shift);
+        }
+        const double raw = static_cast<double>(static_cast<int64_t>((v & mask) + minimum));
+        out[i] = Scaled ? raw * scale + offset : raw;
+    }
+}
+
 // Decodes every whole value the stream holds, up to the record count, and keeps the
 // bytes of the value that is still incomplete.
 void E57RecordReader::decode(Stream& s)
@@ -88,38 +112,29 @@ void E57RecordReader::decode(Stream& s)
     const uint64_t left = static_cast<uint64_t>(scan_.records - s.decoded);
     uint64_t n = bits / static_cast<uint64_t>(f.bits);
     n = n < left ? n : left;
-    const std::size_t first = s.values.size();
-    s.values.resize(first + static_cast<std::size_t>(n));
-    double* out = s.values.data() + first;
+    if (s.values.size() < s.valueEnd + n) {
+        s.values.resize(s.valueEnd + static_cast<std::size_t>(n));
+    }
+    double* out = s.values.data() + s.valueEnd;
     const unsigned char* b = s.bytes.data();
-    uint64_t p = s.bitStart;
+    const uint64_t p = s.bitStart;
+    const bool scaled = f.kind == E57FieldKind::ScaledInteger;
     if (f.kind == E57FieldKind::Float) {
         // Floats start on a byte: a stream holds nothing else.
         for (uint64_t i = 0; i < n; ++i) {
             const unsigned char* at = b + p / 8 + i * static_cast<uint64_t>(f.bits / 8);
             out[i] = f.bits == 64 ? bitsAs<double>(le64(at)) : static_cast<double>(bitsAs<float>(le32(at)));
         }
-        p += n * static_cast<uint64_t>(f.bits);
+    } else if (f.bits > 56) {
+        scaled ? unpack<true, true>(b, p, n, f, out) : unpack<false, true>(b, p, n, f, out);
     } else {
-        const uint32_t width = static_cast<uint32_t>(f.bits);
-        const uint64_t mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
-        const uint64_t minimum = static_cast<uint64_t>(f.minimum);
-        const bool scaled = f.kind == E57FieldKind::ScaledInteger;
-        for (uint64_t i = 0; i < n; ++i, p += width) {
-            const unsigned char* at = b + p / 8;
-            const uint32_t shift = static_cast<uint32_t>(p % 8);
-            uint64_t v = load64(at) >> shift;
-            if (shift != 0 && width + shift > 64) {
-                v |= static_cast<uint64_t>(at[8]) << (64 - shift);
-            }
-            const double raw = static_cast<double>(static_cast<int64_t>((v & mask) + minimum));
-            out[i] = scaled ? raw * f.scale + f.offset : raw;
-        }
+        scaled ? unpack<true, false>(b, p, n, f, out) : unpack<false, false>(b, p, n, f, out);
     }
+    const uint64_t end = p + n * static_cast<uint64_t>(f.bits);
+    s.valueEnd += static_cast<std::size_t>(n);
     s.decoded += static_cast<int64_t>(n);
-    const std::size_t used = static_cast<std::size_t>(p / 8);
-    s.bitStart = static_cast<uint32_t>(p % 8);
-    s.bytes.erase(s.bytes.begin(), s.bytes.begin() + static_cast<std::ptrdiff_t>(used));
+    s.bitStart = static_cast<uint32_t>(end % 8);
+    s.bytes.erase(s.bytes.begin(), s.bytes.begin() + static_cast<std::ptrdiff_t>(end / 8));
 }
 
 bool E57RecordReader::readPacket(std::string& error)
@@ -181,7 +196,9 @@ bool E57RecordReader::readPacket(std::string& error)
 int64_t E57RecordReader::next(const double* columns[MAX_WANTED], std::string& error)
 {
     for (Stream& s : streams_) {
-        s.values.erase(s.values.begin(), s.values.begin() + static_cast<std::ptrdiff_t>(s.valueStart));
+        std::copy(s.values.begin() + static_cast<std::ptrdiff_t>(s.valueStart),
+                  s.values.begin() + static_cast<std::ptrdiff_t>(s.valueEnd), s.values.begin());
+        s.valueEnd -= s.valueStart;
         s.valueStart = 0;
     }
     const int64_t left = scan_.records - returned_;
@@ -193,7 +210,7 @@ int64_t E57RecordReader::next(const double* columns[MAX_WANTED], std::string& er
         ready = -1;
         for (const Stream& s : streams_) {
             if (s.field->bits > 0) {
-                const int64_t n = static_cast<int64_t>(s.values.size());
+                const int64_t n = static_cast<int64_t>(s.valueEnd);
                 ready = ready < 0 || n < ready ? n : ready;
             }
         }
@@ -212,6 +229,7 @@ int64_t E57RecordReader::next(const double* columns[MAX_WANTED], std::string& er
             const double value =
                 s.field->kind == E57FieldKind::ScaledInteger ? constant * s.field->scale + s.field->offset : constant;
             s.values.assign(static_cast<std::size_t>(n), value);
+            s.valueEnd = static_cast<std::size_t>(n);
         }
         columns[k] = s.values.data();
         s.valueStart = static_cast<std::size_t>(n);

@@ -39,8 +39,9 @@ private:
         int32_t index = 0;                 ///< bytestream of the field in every data packet
         std::vector<unsigned char> bytes;  ///< undecoded bytes from bitStart on, then 8 zero bytes
         uint32_t bitStart = 0;             ///< first undecoded bit of bytes[0]
-        std::vector<double> values;        ///< decoded values not yet returned, from valueStart on
+        std::vector<double> values;        ///< decoded values [valueStart, valueEnd) not yet returned
         std::size_t valueStart = 0;
+        std::size_t valueEnd = 0;
         int64_t decoded = 0;  ///< values decoded so far
     };
 

@@ -31,7 +31,6 @@ bool E57Pages::load(uint64_t page, std::string& error)
     const uint64_t count = pages_ - page < RUN_PAGES ? pages_ - page : RUN_PAGES;
     const std::size_t bytes = static_cast<std::size_t>(count * E57_PAGE_BYTES);
     raw_.resize(bytes);
-    content_.resize(static_cast<std::size_t>(count * E57_PAGE_CONTENT));
     held_ = 0;
     if (source_.read(page * E57_PAGE_BYTES, raw_.data(), bytes) != bytes) {
         error = source_.failed() ? "a read error stopped reading the file"
@@ -48,7 +47,6 @@ bool E57Pages::load(uint64_t page, std::string& error)
                 + " has a bad checksum (CRC-32C): the file is damaged";
             return false;
         }
-        std::memcpy(content_.data() + k * E57_PAGE_CONTENT, p, E57_PAGE_CONTENT);
     }
     first_ = page;
     held_ = count;
@@ -66,7 +64,7 @@ bool E57Pages::open(E57Header& header, std::string& error)
     if (!load(0, error)) {
         return false;
     }
-    const unsigned char* h = content_.data();
+    const unsigned char* h = raw_.data();
     if (std::memcmp(h, "ASTM-E57", 8) != 0) {
         error = "the file does not start with the E57 signature ASTM-E57";
         return false;
@@ -121,10 +119,10 @@ bool E57Pages::read(uint64_t logical, void* out, std::size_t count, std::string&
                 return false;
             }
         }
-        const uint64_t at = logical - first_ * E57_PAGE_CONTENT;
-        const uint64_t available = held_ * E57_PAGE_CONTENT - at;
-        const std::size_t n = count < available ? count : static_cast<std::size_t>(available);
-        std::memcpy(to, content_.data() + at, n);
+        // The rest of this page, read straight from the run as it came from the file.
+        const std::size_t within = static_cast<std::size_t>(logical % E57_PAGE_CONTENT);
+        const std::size_t n = count < E57_PAGE_CONTENT - within ? count : E57_PAGE_CONTENT - within;
+        std::memcpy(to, raw_.data() + (page - first_) * E57_PAGE_BYTES + within, n);
         to += n;
         logical += n;
         count -= n;

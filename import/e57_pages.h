@@ -51,9 +51,8 @@ private:
     bool load(uint64_t page, std::string& error);
 
     ByteSource& source_;
-    uint64_t pages_ = 0;                  ///< pages of the file, by its header
-    uint64_t first_ = 0;                  ///< first page held
-    uint64_t held_ = 0;                   ///< pages held
-    std::vector<unsigned char> raw_;      ///< the run as read
-    std::vector<unsigned char> content_;  ///< logical bytes of the pages held
+    uint64_t pages_ = 0;              ///< pages of the file, by its header
+    uint64_t first_ = 0;              ///< first page held
+    uint64_t held_ = 0;               ///< pages held
+    std::vector<unsigned char> raw_;  ///< the pages held, as read and checked
 };

@@ -19,14 +19,24 @@ bool anyPoints(const E57Contents& contents)
 }
 
 // Hands a batch of decoded records to the block: drops the invalid ones, turns
-// spherical coordinates into cartesian ones and applies the pose when asked.
-bool addRecords(const E57Scan& scan, bool applyPose, const double* const* columns, int64_t count, PointBlock& block)
+// spherical coordinates into cartesian ones and applies the pose when asked. Columns
+// that need none of that go to the block as they are.
+bool addRecords(const E57Scan& scan, bool applyPose, const double* const* columns, int64_t count,
+                std::vector<double> (&scratch)[3], PointBlock& block)
 {
     const bool spherical = scan.coordinates == E57Coordinates::Spherical;
     const double* invalid = scan.invalid >= 0 ? columns[3] : nullptr;
+    const std::size_t n = static_cast<std::size_t>(count);
+    if (!spherical && !applyPose && invalid == nullptr) {
+        return block.addColumns(columns[0], columns[1], columns[2], n);
+    }
+    for (std::vector<double>& column : scratch) {
+        column.resize(n);
+    }
     const double(*r)[3] = scan.rotation;
     const double* t = scan.translation;
-    for (int64_t i = 0; i < count; ++i) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
         if (invalid != nullptr && invalid[i] != 0.0) {
             block.drop(DropReason::MarkedInvalid);
             continue;
@@ -39,19 +49,12 @@ bool addRecords(const E57Scan& scan, bool applyPose, const double* const* column
             p[1] = across * std::sin(azimuth);
             p[2] = range * std::sin(elevation);
         }
-        bool kept = true;
-        if (applyPose) {
-            kept = block.add(r[0][0] * p[0] + r[0][1] * p[1] + r[0][2] * p[2] + t[0],
-                             r[1][0] * p[0] + r[1][1] * p[1] + r[1][2] * p[2] + t[1],
-                             r[2][0] * p[0] + r[2][1] * p[1] + r[2][2] * p[2] + t[2]);
-        } else {
-            kept = block.add(p[0], p[1], p[2]);
+        for (int32_t k = 0; k < 3; ++k) {
+            scratch[k][kept] = applyPose ? r[k][0] * p[0] + r[k][1] * p[1] + r[k][2] * p[2] + t[k] : p[k];
         }
-        if (!kept) {
-            return false;
-        }
+        ++kept;
     }
-    return true;
+    return block.addColumns(scratch[0].data(), scratch[1].data(), scratch[2].data(), kept);
 }
 
 }  // namespace
@@ -134,6 +137,7 @@ ReadOutcome readE57Scan(ByteSource& source, const E57Contents& contents, int32_t
     }
     PointBlock block(sink, outcome);
     const double* columns[E57RecordReader::MAX_WANTED] = {};
+    std::vector<double> scratch[3];
     for (;;) {
         const int64_t n = records.next(columns, outcome.error);
         if (n < 0) {
@@ -143,7 +147,7 @@ ReadOutcome readE57Scan(ByteSource& source, const E57Contents& contents, int32_t
         if (n == 0) {
             break;
         }
-        if (!addRecords(scan, applyPose, columns, n, block)) {
+        if (!addRecords(scan, applyPose, columns, n, scratch, block)) {
             return outcome;
         }
         sink.progress(records.physicalOffset());
