@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install_packages.sh build-essential cmake g++ g++-multilib libgtest-dev qemu-user \
-  qt6-base-dev librsvg2-bin
+  qt6-base-dev librsvg2-bin libpugixml-dev
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror

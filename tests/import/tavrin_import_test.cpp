@@ -105,14 +105,16 @@ TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
         GTEST_SKIP() << "built without the program's path";
     LasSample las;
     las.points = {{1, 2, 3}};
+    std::string laz = lasFile(las);
+    laz[LAS_FORMAT_BYTE] = static_cast<char>(0x81);
     struct Row {
         const char* file;
         std::string bytes;
         const char* says;
     };
     const Row rows[] = {
-        {"scan.laz", lasFile(las), "compressed LAS (LAZ)"},
-        {"scan.e57", std::string("ASTM-E57\0\0\0\0\0\0\0\0", 16), "E57"},
+        {"scan.laz", laz, "decompress it to LAS first, for example with laszip -i in.laz -o out.las"},
+        {"scan.e57", std::string("ASTM-E57\0\0\0\0\0\0\0\0", 16), "less than one 1024-byte page: it is cut short"},
         {"scan.bxyz", std::string(32, '\0'), "already a binary point file"},
         {"scan.bin", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "not a point-cloud file"},
         {"missing.las", "", "no such file"},
@@ -128,6 +130,13 @@ TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_FALSE(fileExists(dir.file("out.bxyz")));
     }
+    // Uncompressed LAS under a .laz name is read, with a word about the name.
+    TempDir dir;
+    writeFile(dir.file("scan.laz"), lasFile(las));
+    const ProgramRun run = runImporter(dir, "scan.laz --out out.bxyz --quiet");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find("warning: scan.laz: the name ends in .laz, but"), std::string::npos) << run.err;
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("out.bxyz"))), (std::vector<Vec3>{{0.01, 0.02, 0.03}}));
 }
 
 // A file-size limit makes every write past 4 KiB fail, as a full disk would.
