@@ -33,9 +33,10 @@ PoseRecord recordOfPose(const double r[3][3], const double t[3])
     } else {
         a3 = std::atan2(-r[0][1], r[1][1]);
     }
-    p.a1 = a1 * RAD_TO_DEG;
-    p.a2 = a2 * RAD_TO_DEG;
-    p.a3 = a3 * RAD_TO_DEG;
+    // + 0.0 turns a negative zero into the "0.000000" a surveyor expects.
+    p.a1 = a1 * RAD_TO_DEG + 0.0;
+    p.a2 = a2 * RAD_TO_DEG + 0.0;
+    p.a3 = a3 * RAD_TO_DEG + 0.0;
     if (p.a3 < 0.0) {
         p.a3 += 360.0;
     }

@@ -10,6 +10,7 @@
 #include "import/replacement_file.h"
 #include "import/writing_sink.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -97,6 +98,17 @@ bool databaseExists(const std::string& database)
     return std::filesystem::exists(database, ec);
 }
 
+// The names --write-database gives the scans: made safe, then unique.
+std::vector<std::string> databaseNames(const SurveyFile& file)
+{
+    std::vector<std::string> names;
+    for (std::size_t k = 0; k < file.scans.size(); ++k) {
+        names.push_back(safeScanName(file.scans[k].name, static_cast<int32_t>(k + 1)));
+    }
+    makeNamesUnique(names);
+    return names;
+}
+
 // Records 1..n from the poses, ID1 = n, ID2 = 1, NAME from the scan's name.
 bool planNewDatabase(const SurveyImportRequest& request, const SurveyFile& file, SurveyImportReport& report,
                      std::vector<PoseRecord>& records)
@@ -107,17 +119,14 @@ bool planNewDatabase(const SurveyImportRequest& request, const SurveyFile& file,
               "to convert the scans into the records it holds";
         return false;
     }
-    std::vector<std::string> names;
     for (std::size_t k = 0; k < file.scans.size(); ++k) {
-        const SourceScan& scan = file.scans[k];
-        if (!scan.problem.empty()) {
+        if (!file.scans[k].problem.empty()) {
             report.error = request.input + ": " + e57ScanLabel(file.e57, static_cast<int32_t>(k + 1))
-                + " cannot be placed in the database: " + scan.problem;
+                + " cannot be placed in the database: " + file.scans[k].problem;
             return false;
         }
-        names.push_back(safeScanName(scan.name, static_cast<int32_t>(k + 1)));
     }
-    makeNamesUnique(names);
+    const std::vector<std::string> names = databaseNames(file);
     int32_t zeroPad = 1;
     std::string from;
     chooseZeroPad(request.database, request.zeroPad, zeroPad, from);
@@ -143,28 +152,33 @@ bool planNewDatabase(const SurveyImportRequest& request, const SurveyFile& file,
     return true;
 }
 
-// The scan whose name, or whose name made safe, is the record's NAME; 0 for none.
-int32_t scanNamed(const SurveyFile& file, const ScanName& record, std::string& error)
+// The scan a record's NAME names: the one --write-database would give that NAME, else
+// the one whose name in the file is that NAME; -1 with `error` set for none or several.
+int32_t scanNamed(const SurveyFile& file, const std::vector<std::string>& names, const ScanName& record,
+                  std::string& error)
 {
+    const auto given = std::find(names.begin(), names.end(), record.name);
+    if (given != names.end()) {
+        return static_cast<int32_t>(given - names.begin()) + 1;
+    }
     int32_t found = 0;
     for (std::size_t k = 0; k < file.scans.size(); ++k) {
-        const int32_t scan = static_cast<int32_t>(k + 1);
-        const std::string& name = file.scans[k].name;
-        if (name != record.name && safeScanName(name, scan) != record.name) {
+        if (file.scans[k].name != record.name) {
             continue;
         }
         if (found > 0) {
-            error = "scans " + std::to_string(found) + " and " + std::to_string(scan) + " of the file are both named "
+            error = "scans " + std::to_string(found) + " and " + std::to_string(k + 1) + " of the file are both named "
                 + record.name + "; --match-names needs one";
             return -1;
         }
-        found = scan;
+        found = static_cast<int32_t>(k + 1);
     }
     if (found == 0) {
         error = "no scan of the file is named " + record.name + " (record " + std::to_string(record.record)
             + " of the database)";
+        return -1;
     }
-    return found > 0 ? found : -1;
+    return found;
 }
 
 bool planExistingDatabase(const SurveyImportRequest& request, const SurveyFile& file, SurveyImportReport& report)
@@ -185,12 +199,13 @@ bool planExistingDatabase(const SurveyImportRequest& request, const SurveyFile& 
             + " scan(s); scan K goes to record K, so the counts must agree (or give --match-names)";
         return false;
     }
+    const std::vector<std::string> names = databaseNames(file);
     std::vector<int32_t> takenBy(static_cast<std::size_t>(scans) + 1, 0);
     for (const ScanName& record : records) {
         ConvertedScan c;
         c.scan = record.record;
         if (request.matchNames) {
-            c.scan = scanNamed(file, record, report.error);
+            c.scan = scanNamed(file, names, record, report.error);
             if (c.scan < 0) {
                 return false;
             }

@@ -13,6 +13,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#ifndef TAVRIN_IMPORT
+#define TAVRIN_IMPORT ""
+#endif
 
 namespace {
 
@@ -163,3 +169,17 @@ void rotationOf(double a1, double a2, double a3, double* m)
         }
     }
 }
+
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix)
+{
+    const std::string command =
+        "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments + " > stdout.log 2> stderr.log";
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(dir.file("stdout.log"));
+    run.err = readFile(dir.file("stderr.log"));
+    return run;
+}
+
+bool haveImporter() { return std::string(TAVRIN_IMPORT).size() > 0; }

@@ -94,6 +94,20 @@ void rotationOf(double a1, double a2, double a3, double* m);
 /// The points of a .bxyz file; fails the test when a record's last 8 bytes are not zero.
 std::vector<Vec3> bxyzPoints(const std::string& bytes);
 
+class TempDir;
+
+/// What a run of tavrin_import printed and how it ended.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+/// Runs tavrin_import in `dir` with the arguments (a shell line; `prefix` goes before it).
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "");
+/// The test program was built knowing where tavrin_import is.
+bool haveImporter();
+
 class CollectingSink : public PointSink {
 public:
     void setScannerPosition(const ImportedPoint& p) override { scanner = {p.x, p.y, p.z}; }

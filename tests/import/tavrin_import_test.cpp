@@ -10,34 +10,9 @@
 
 namespace {
 
-#ifndef TAVRIN_IMPORT
-#define TAVRIN_IMPORT ""
-#endif
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the program in `dir` with the arguments (a shell line; `prefix` goes before it).
-ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "")
-{
-    const std::string command =
-        "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments + " > stdout.log 2> stderr.log";
-    const int status = std::system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(dir.file("stdout.log"));
-    run.err = readFile(dir.file("stderr.log"));
-    return run;
-}
-
-bool haveProgram() { return std::string(TAVRIN_IMPORT).size() > 0; }
-
 TEST(TavrinImport, WritesTheScanUnderItsDatabaseName)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     writeFile(dir.file("cliff.csv"), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1,2,3,0,0,0,4,5,North\n1,2,3,0,0,0,14,2,South\n");
@@ -66,7 +41,7 @@ TEST(TavrinImport, WritesTheScanUnderItsDatabaseName)
 
 TEST(TavrinImport, BadCommandLinesExitWithStatus2)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     const char* rows[] = {
         "",
@@ -83,6 +58,13 @@ TEST(TavrinImport, BadCommandLinesExitWithStatus2)
         "in.xyz --out a.bxyz --frobnicate",
         "in.xyz other.xyz --out a.bxyz",
         "in.xyz --out",
+        "in.xyz --out a.bxyz --e57-scan 0",
+        "in.xyz --out a.bxyz --all-scans",
+        "in.xyz --database s.csv --all-scans --record 1",
+        "in.xyz --database s.csv --all-scans --e57-scan 2",
+        "in.xyz --database s.csv --record 1 --match-names",
+        "in.xyz --database s.csv --all-scans --match-names --write-database",
+        "in.xyz --database s.csv --all-scans --write-database --apply-pose",
     };
     for (const char* arguments : rows) {
         SCOPED_TRACE(arguments);
@@ -96,12 +78,15 @@ TEST(TavrinImport, BadCommandLinesExitWithStatus2)
     TempDir dir;
     const ProgramRun help = runImporter(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--ptx-scan K"), std::string::npos);
+    for (const char* option : {"--ptx-scan K", "--e57-scan K", "--apply-pose", "--all-scans", "--match-names",
+                               "--write-database", "--zeropad", "--quiet"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
 }
 
 TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     LasSample las;
     las.points = {{1, 2, 3}};
@@ -142,7 +127,7 @@ TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
 // A file-size limit makes every write past 4 KiB fail, as a full disk would.
 TEST(TavrinImport, WriteErrorKeepsTheOldOutput)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     std::string text;
