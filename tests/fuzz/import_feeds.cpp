@@ -163,7 +163,10 @@ std::string checkDatabaseValues(const E57Contents& contents)
         }
         const PoseRecord r = recordOfPose(scan.rotation, scan.translation);
         const bool finite = std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.z);
-        if (!finite || !(r.a3 >= 0.0 && r.a3 <= 360.0) || !(std::fabs(r.a1) <= 180.0) || !(std::fabs(r.a2) <= 90.0)) {
+        // Degrees of the batch program's pi, 3.14159265, reach a little past 90 and 180.
+        const double slack = 1e-5;
+        if (!finite || !(r.a3 >= 0.0 && r.a3 <= 360.0 + slack) || !(std::fabs(r.a1) <= 180.0 + slack)
+            || !(std::fabs(r.a2) <= 90.0 + slack)) {
             return "a pose gives database values that are not finite or out of their range";
         }
     }
