@@ -119,6 +119,10 @@ bool planNewDatabase(const SurveyImportRequest& request, const SurveyFile& file,
               "to convert the scans into the records it holds";
         return false;
     }
+    if (scanFilePath(request.database, 1, 1, 1, "x").empty()) {
+        report.error = "the survey database name must end in .csv or .txt, as the batch program requires";
+        return false;
+    }
     for (std::size_t k = 0; k < file.scans.size(); ++k) {
         if (!file.scans[k].problem.empty()) {
             report.error = request.input + ": " + e57ScanLabel(file.e57, static_cast<int32_t>(k + 1))

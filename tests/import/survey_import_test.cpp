@@ -131,6 +131,8 @@ TEST(SurveyImport, RefusalsLeaveNothingBehind)
         {"a NAME no scan has", survey, "--database s.csv --all-scans --match-names",
          "X\n1,2,3,0,0,0,1,1,A\n1,2,3,0,0,0,2,1,Z\n", "no scan of the file is named Z (record 2"},
         {"no database to convert into", survey, "--database s.csv --all-scans", "", "does not exist; --write-database"},
+        {"a database name the batch program refuses", survey, "--database s.dat --all-scans --write-database", "",
+         "must end in .csv or .txt"},
         {"a scan with no coordinates", noCoordinates, "--database s.csv --all-scans --write-database", "",
          "scan 2 (B) cannot be placed in the database: its points have no coordinates"},
         {"a file with one scan", lasFile(las), "--database s.csv --all-scans --write-database", "",
