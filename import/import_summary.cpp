@@ -82,8 +82,9 @@ void printSummary(std::FILE* to, const SummaryContext& context, const ImportRepo
     const bool posed = report.format == PointFormat::Ptx || report.format == PointFormat::E57;
     std::fprintf(to, "Distance:        %.3f .. %.3f m from %s (%.3f %.3f %.3f)\n", std::sqrt(s.nearestSquared),
                  std::sqrt(s.farthestSquared),
-                 posed && context.poseApplied ? "the scanner position of the scan's pose"
-                                              : "the origin of the file's frame",
+                 !posed                    ? "the origin of the file's frame"
+                     : context.poseApplied ? "the scanner position of the scan's pose"
+                                           : "the scanner, the origin of its own frame",
                  s.scanner.x, s.scanner.y, s.scanner.z);
     if (!report.poseFile.empty()) {
         std::fprintf(to, "Scanner pose:    %s\n", report.poseFile.c_str());
@@ -100,7 +101,7 @@ void printSummary(std::FILE* to, const SummaryContext& context, const ImportRepo
                      static_cast<int>(report.e57.scans.size()));
     }
     if (!context.unusedOptions.empty()) {
-        std::fprintf(to, "Note:            %s ignored for a %s file\n", context.unusedOptions.c_str(),
+        std::fprintf(to, "Note:            %s ignored (the input is %s)\n", context.unusedOptions.c_str(),
                      pointFormatName(report.format));
     }
 }
