@@ -270,11 +270,12 @@ E57Scan readScan(const pugi::xml_node& node)
 {
     E57Scan scan;
     scan.name = node.child("name").text().get();
-    const pugi::xml_node pose = node.child("pose");
-    if (pose && !readPose(pose, scan)) {
-        return scan;
-    }
+    // The points first: their record count stands in the summary even when the pose is broken.
     readPoints(node.child("points"), scan);
+    const pugi::xml_node pose = node.child("pose");
+    if (pose && scan.problem.empty()) {
+        readPose(pose, scan);
+    }
     return scan;
 }
 

@@ -196,6 +196,10 @@ bool planExistingDatabase(const SurveyImportRequest& request, const SurveyFile& 
     if (!nameAllRecords(request.database, request.zeroPad, records, report.error)) {
         return false;
     }
+    if (records.empty()) {
+        report.error = "the survey database " + request.database + " holds no records, so no scan has one to go to";
+        return false;
+    }
     const int32_t scans = static_cast<int32_t>(file.scans.size());
     if (!request.matchNames && static_cast<int32_t>(records.size()) != scans) {
         report.error = "the survey database holds " + std::to_string(records.size()) + " record(s) and the file "

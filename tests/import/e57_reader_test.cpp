@@ -185,6 +185,8 @@ TEST(E57Reader, RefusesDamagedAndIncompleteFiles)
          "the points end after 2503 of their 9503 records"},
         {"points placed in the XML section", edited("fileOffset=\"48\"", "fileOffset=\"99\""), 1,
          "no compressed-vector section"},
+        {"a pose that is no number", edited("<w type=\"Float\">1</w>", "<w type=\"Float\">x</w>"), 1,
+         "scan 1 (S1) cannot be read: its pose is not a rotation quaternion"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

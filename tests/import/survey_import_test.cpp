@@ -130,6 +130,8 @@ TEST(SurveyImport, RefusalsLeaveNothingBehind)
          "X\n1,2,3,0,0,0,1,1,A\n1,2,3,0,0,0,2,1,B\n3,2,3,0,0,0,3,1,C\n", "holds 3 record(s) and the file 2 scan(s)"},
         {"a NAME no scan has", survey, "--database s.csv --all-scans --match-names",
          "X\n1,2,3,0,0,0,1,1,A\n1,2,3,0,0,0,2,1,Z\n", "no scan of the file is named Z (record 2"},
+        {"a database with no records", survey, "--database s.csv --all-scans --match-names",
+         "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n", "holds no records"},
         {"no database to convert into", survey, "--database s.csv --all-scans", "", "does not exist; --write-database"},
         {"a database name the batch program refuses", survey, "--database s.dat --all-scans --write-database", "",
          "must end in .csv or .txt"},
