@@ -137,10 +137,11 @@ void E57RecordReader::decode(Stream& s)
     s.bytes.erase(s.bytes.begin(), s.bytes.begin() + static_cast<std::ptrdiff_t>(end / 8));
 }
 
-bool E57RecordReader::readPacket(std::string& error)
+// The type and length of the packet at at_; false with `error` set when the section
+// ends first or the packet cannot be one.
+bool E57RecordReader::readPacketHeader(uint8_t& type, uint64_t& length, std::string& error)
 {
     unsigned char head[4];
-    const std::string where = " at file offset " + number(e57Physical(at_));
     if (at_ + sizeof head > sectionEnd_) {
         error = "the points end after " + number(static_cast<uint64_t>(returned_)) + " of their "
             + number(static_cast<uint64_t>(scan_.records)) + " records: the file is cut short or damaged";
@@ -149,48 +150,79 @@ bool E57RecordReader::readPacket(std::string& error)
     if (!pages_.read(at_, head, sizeof head, error)) {
         return false;
     }
-    const uint64_t length = static_cast<uint64_t>(le16(head + 2)) + 1;
-    const std::size_t minimum = head[0] == DATA_PACKET ? DATA_HEADER_BYTES
-        : head[0] == INDEX_PACKET                      ? INDEX_HEADER_BYTES
-                                                       : sizeof head;
-    if (head[0] > EMPTY_PACKET || length < minimum || length > sectionEnd_ - at_) {
-        error = "the packet" + where + " is broken (type " + number(head[0]) + ", " + number(length) + " bytes)";
+    type = head[0];
+    length = static_cast<uint64_t>(le16(head + 2)) + 1;
+    const std::size_t minimum = type == DATA_PACKET ? DATA_HEADER_BYTES
+        : type == INDEX_PACKET                      ? INDEX_HEADER_BYTES
+                                                    : sizeof head;
+    if (type > EMPTY_PACKET || length < minimum || length > sectionEnd_ - at_) {
+        error = "the packet at file offset " + number(e57Physical(at_)) + " is broken (type " + number(type) + ", "
+            + number(length) + " bytes)";
         return false;
     }
-    if (head[0] != DATA_PACKET) {
-        at_ += length;
-        return true;
-    }
-    packet_.resize(static_cast<std::size_t>(length));
-    if (!pages_.read(at_, packet_.data(), packet_.size(), error)) {
-        return false;
-    }
+    return true;
+}
+
+// Where each bytestream of the data packet in packet_ lies: stream k is
+// packet_[starts_[k], starts_[k + 1]).
+bool E57RecordReader::locateStreams(std::string& error)
+{
     const std::size_t streams = le16(packet_.data() + 4);
     const std::size_t header = DATA_HEADER_BYTES + 2 * streams;
     if (streams != scan_.fields.size() || header > packet_.size()) {
-        error = "the data packet" + where + " holds " + number(streams) + " bytestreams where the points have "
-            + number(scan_.fields.size()) + " fields";
+        error = "the data packet at file offset " + number(e57Physical(at_)) + " holds " + number(streams)
+            + " bytestreams where the points have " + number(scan_.fields.size()) + " fields";
         return false;
     }
+    starts_.resize(streams + 1);
     std::size_t offset = header;
-    std::vector<std::size_t> starts(streams + 1);
     for (std::size_t k = 0; k < streams; ++k) {
-        starts[k] = offset;
+        starts_[k] = offset;
         offset += le16(packet_.data() + DATA_HEADER_BYTES + 2 * k);
     }
-    starts[streams] = offset;
+    starts_[streams] = offset;
     if (offset > packet_.size()) {
-        error = "the bytestreams of the data packet" + where + " run past its end";
+        error = "the bytestreams of the data packet at file offset " + number(e57Physical(at_)) + " run past its end";
         return false;
     }
-    for (Stream& s : streams_) {
-        const std::size_t k = static_cast<std::size_t>(s.index);
-        if (s.field->bits > 0) {
-            takeBytes(s, packet_.data() + starts[k], starts[k + 1] - starts[k]);
+    return true;
+}
+
+bool E57RecordReader::readPacket(std::string& error)
+{
+    uint8_t type = 0;
+    uint64_t length = 0;
+    if (!readPacketHeader(type, length, error)) {
+        return false;
+    }
+    if (type == DATA_PACKET) {
+        packet_.resize(static_cast<std::size_t>(length));
+        if (!pages_.read(at_, packet_.data(), packet_.size(), error) || !locateStreams(error)) {
+            return false;
+        }
+        for (Stream& s : streams_) {
+            const std::size_t k = static_cast<std::size_t>(s.index);
+            if (s.field->bits > 0) {
+                takeBytes(s, packet_.data() + starts_[k], starts_[k + 1] - starts_[k]);
+            }
         }
     }
     at_ += length;
     return true;
+}
+
+// The records every stream with bits holds decoded; -1 when every wanted field is a
+// constant, so that no stream paces the others.
+int64_t E57RecordReader::decodedRecords() const
+{
+    int64_t ready = -1;
+    for (const Stream& s : streams_) {
+        if (s.field->bits > 0) {
+            const int64_t n = static_cast<int64_t>(s.valueEnd);
+            ready = ready < 0 || n < ready ? n : ready;
+        }
+    }
+    return ready;
 }
 
 int64_t E57RecordReader::next(const double* columns[MAX_WANTED], std::string& error)
@@ -205,21 +237,12 @@ int64_t E57RecordReader::next(const double* columns[MAX_WANTED], std::string& er
     if (left <= 0) {
         return 0;
     }
-    int64_t ready = -1;  // records every stream with bits can give; -1 while none paces
-    for (;;) {
-        ready = -1;
-        for (const Stream& s : streams_) {
-            if (s.field->bits > 0) {
-                const int64_t n = static_cast<int64_t>(s.valueEnd);
-                ready = ready < 0 || n < ready ? n : ready;
-            }
-        }
-        if (ready != 0) {
-            break;
-        }
+    int64_t ready = decodedRecords();
+    while (ready == 0) {
         if (!readPacket(error)) {
             return -1;
         }
+        ready = decodedRecords();
     }
     const int64_t n = ready < 0 ? (left < CONSTANT_BATCH ? left : CONSTANT_BATCH) : (ready < left ? ready : left);
     for (std::size_t k = 0; k < streams_.size(); ++k) {

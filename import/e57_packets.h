@@ -45,15 +45,19 @@ private:
         int64_t decoded = 0;  ///< values decoded so far
     };
 
+    bool readPacketHeader(uint8_t& type, uint64_t& length, std::string& error);
+    bool locateStreams(std::string& error);
     bool readPacket(std::string& error);
+    int64_t decodedRecords() const;
     void takeBytes(Stream& stream, const unsigned char* data, std::size_t count);
     void decode(Stream& stream);
 
     E57Pages& pages_;
     const E57Scan& scan_;
     std::vector<Stream> streams_;
-    std::vector<unsigned char> packet_;
-    uint64_t at_ = 0;          ///< logical offset of the next packet
-    uint64_t sectionEnd_ = 0;  ///< logical end of the binary section
-    int64_t returned_ = 0;     ///< records returned so far
+    std::vector<unsigned char> packet_;  ///< the data packet being read
+    std::vector<std::size_t> starts_;    ///< where each bytestream lies in packet_, and where the last ends
+    uint64_t at_ = 0;                    ///< logical offset of the next packet
+    uint64_t sectionEnd_ = 0;            ///< logical end of the binary section
+    int64_t returned_ = 0;               ///< records returned so far
 };

@@ -12,6 +12,30 @@ constexpr uint64_t RUN_PAGES = 256;
 
 std::string number(uint64_t v) { return std::to_string(v); }
 
+// The version, page size and length of the header, the length against the file's `size`.
+bool checkHeader(const E57Header& header, uint64_t size, std::string& error)
+{
+    if (header.major != 1) {
+        error = "E57 version " + number(header.major) + "." + number(header.minor) + " is not read (version 1 is)";
+        return false;
+    }
+    if (header.pageSize != E57_PAGE_BYTES) {
+        error = "the E57 header gives pages of " + number(header.pageSize) + " bytes, not 1024";
+        return false;
+    }
+    if (header.physicalLength % E57_PAGE_BYTES != 0 || header.physicalLength == 0) {
+        error = "the E57 header gives a file length of " + number(header.physicalLength)
+            + " bytes, which is no whole number of pages";
+        return false;
+    }
+    if (header.physicalLength > size) {
+        error = "the E57 header gives a file of " + number(header.physicalLength) + " bytes, but only " + number(size)
+            + " are there: the file is cut short";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool e57Logical(uint64_t physical, uint64_t& logical)
@@ -75,22 +99,7 @@ bool E57Pages::open(E57Header& header, std::string& error)
     header.xmlOffset = le64(h + 24);
     header.xmlLength = le64(h + 32);
     header.pageSize = le64(h + 40);
-    if (header.major != 1) {
-        error = "E57 version " + number(header.major) + "." + number(header.minor) + " is not read (version 1 is)";
-        return false;
-    }
-    if (header.pageSize != E57_PAGE_BYTES) {
-        error = "the E57 header gives pages of " + number(header.pageSize) + " bytes, not 1024";
-        return false;
-    }
-    if (header.physicalLength % E57_PAGE_BYTES != 0 || header.physicalLength == 0) {
-        error = "the E57 header gives a file length of " + number(header.physicalLength)
-            + " bytes, which is no whole number of pages";
-        return false;
-    }
-    if (header.physicalLength > size) {
-        error = "the E57 header gives a file of " + number(header.physicalLength) + " bytes, but only " + number(size)
-            + " are there: the file is cut short";
+    if (!checkHeader(header, size, error)) {
         return false;
     }
     pages_ = header.physicalLength / E57_PAGE_BYTES;

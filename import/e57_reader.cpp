@@ -57,6 +57,54 @@ bool addRecords(const E57Scan& scan, bool applyPose, const double* const* column
     return block.addColumns(scratch[0].data(), scratch[1].data(), scratch[2].data(), kept);
 }
 
+// Scan `number` (1-based) when it can be read; nullptr with `error` set when it cannot.
+const E57Scan* readableScan(const E57Contents& contents, int32_t number, std::string& error)
+{
+    const int32_t count = static_cast<int32_t>(contents.scans.size());
+    if (number < 1 || number > count) {
+        error = "there is no scan " + std::to_string(number) + ": the file holds " + std::to_string(count) + " scan(s)";
+        return nullptr;
+    }
+    const E57Scan& scan = contents.scans[static_cast<std::size_t>(number - 1)];
+    if (!scan.problem.empty()) {
+        error = e57ScanLabel(contents, number) + " cannot be read: " + scan.problem;
+        return nullptr;
+    }
+    if (scan.records == 0) {
+        error = e57ScanLabel(contents, number) + " holds no points (0 records)";
+        return nullptr;
+    }
+    return &scan;
+}
+
+// Every record of the started reader through the block to the sink; false when the
+// data is broken (`outcome.error` set) or the sink stopped.
+bool passRecords(E57RecordReader& records, const E57Scan& scan, bool applyPose, PointSink& sink, ReadOutcome& outcome)
+{
+    sink.expectRecords(scan.records);
+    if (applyPose) {
+        sink.setScannerPosition(ImportedPoint{scan.translation[0], scan.translation[1], scan.translation[2]});
+    }
+    PointBlock block(sink, outcome);
+    const double* columns[E57RecordReader::MAX_WANTED] = {};
+    std::vector<double> scratch[3];
+    for (;;) {
+        const int64_t n = records.next(columns, outcome.error);
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!addRecords(scan, applyPose, columns, n, scratch, block)) {
+            return false;
+        }
+        sink.progress(records.physicalOffset());
+    }
+    outcome.ok = block.flush();
+    return outcome.ok;
+}
+
 }  // namespace
 
 std::string e57ScanLabel(const E57Contents& contents, int32_t scan)
@@ -101,20 +149,8 @@ ReadOutcome readE57Scan(ByteSource& source, const E57Contents& contents, int32_t
                         PointSink& sink)
 {
     ReadOutcome outcome;
-    const int32_t count = static_cast<int32_t>(contents.scans.size());
-    if (scanNumber < 1 || scanNumber > count) {
-        outcome.error =
-            "there is no scan " + std::to_string(scanNumber) + ": the file holds " + std::to_string(count) + " scan(s)";
-        return outcome;
-    }
-    const E57Scan& scan = contents.scans[static_cast<std::size_t>(scanNumber - 1)];
-    const std::string label = e57ScanLabel(contents, scanNumber);
-    if (!scan.problem.empty()) {
-        outcome.error = label + " cannot be read: " + scan.problem;
-        return outcome;
-    }
-    if (scan.records == 0) {
-        outcome.error = label + " holds no points (0 records)";
+    const E57Scan* scan = readableScan(contents, scanNumber, outcome.error);
+    if (scan == nullptr) {
         return outcome;
     }
     E57Pages pages(source);
@@ -122,37 +158,15 @@ ReadOutcome readE57Scan(ByteSource& source, const E57Contents& contents, int32_t
     if (!pages.open(header, outcome.error)) {
         return outcome;
     }
-    std::vector<int32_t> wanted(scan.xyz, scan.xyz + 3);
-    if (scan.invalid >= 0) {
-        wanted.push_back(scan.invalid);
+    std::vector<int32_t> wanted(scan->xyz, scan->xyz + 3);
+    if (scan->invalid >= 0) {
+        wanted.push_back(scan->invalid);
     }
-    E57RecordReader records(pages, scan, wanted);
-    if (!records.start(outcome.error)) {
-        outcome.error = label + ": " + outcome.error;
-        return outcome;
+    E57RecordReader records(pages, *scan, wanted);
+    const bool read = records.start(outcome.error) && passRecords(records, *scan, applyPose, sink, outcome);
+    if (!read && !outcome.error.empty()) {
+        outcome.error = e57ScanLabel(contents, scanNumber) + ": " + outcome.error;
     }
-    sink.expectRecords(scan.records);
-    if (applyPose) {
-        sink.setScannerPosition(ImportedPoint{scan.translation[0], scan.translation[1], scan.translation[2]});
-    }
-    PointBlock block(sink, outcome);
-    const double* columns[E57RecordReader::MAX_WANTED] = {};
-    std::vector<double> scratch[3];
-    for (;;) {
-        const int64_t n = records.next(columns, outcome.error);
-        if (n < 0) {
-            outcome.error = label + ": " + outcome.error;
-            return outcome;
-        }
-        if (n == 0) {
-            break;
-        }
-        if (!addRecords(scan, applyPose, columns, n, scratch, block)) {
-            return outcome;
-        }
-        sink.progress(records.physicalOffset());
-    }
-    outcome.ok = block.flush();
     return outcome;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// E57 files (ASTM E2807): often a whole survey, several scans each with its pose, the
+// E57 files: often a whole survey, several scans each with its pose, the
 // placement of the scanner in the file's common frame. A scan's points are read in the
 // scanner's own frame, or moved into the common frame with the pose; records whose
 // invalid state is not 0 are dropped.

@@ -60,6 +60,25 @@ void printInput(std::FILE* to, const SummaryContext& context, const ImportReport
     }
 }
 
+// The settings the batch program needs for the point files and database written.
+void printRunAdvice(std::FILE* to, const SurveyImportRequest& request, const SurveyImportReport& report)
+{
+    if (report.databaseWritten) {
+        std::fprintf(to,
+                     "Run it with:     SCANTRANSFORM 0, TRANSX %.1f, TRANSY %.1f in ipcreg.txt (the mean of the\n"
+                     "                 scanner positions rounded to whole kilometres)\n",
+                     report.transX, report.transY);
+    } else if (request.applyPose) {
+        std::fprintf(to,
+                     "Run it with:     SCANTRANSFORM 1, TRANSX 0, TRANSY 0 in ipcreg.txt (the points are in "
+                     "the file's frame)\n");
+    } else {
+        std::fprintf(to,
+                     "Run it with:     SCANTRANSFORM 0 in ipcreg.txt (the points are in each scanner's own "
+                     "frame)\n");
+    }
+}
+
 }  // namespace
 
 void printSummary(std::FILE* to, const SummaryContext& context, const ImportReport& report)
@@ -136,20 +155,5 @@ void printSurveySummary(std::FILE* to, const SurveyImportRequest& request, const
         std::fprintf(to, "Note:            scan %i of the file is named by no record; it was left out\n",
                      static_cast<int>(scan));
     }
-    if (report.databaseWritten) {
-        std::fprintf(to,
-                     "Run it with:     SCANTRANSFORM 0, TRANSX %.1f, TRANSY %.1f in ipcreg.txt (the mean of the\n"
-                     "                 scanner positions rounded to whole kilometres)\n",
-                     report.transX, report.transY);
-    } else {
-        if (request.applyPose) {
-            std::fprintf(to,
-                         "Run it with:     SCANTRANSFORM 1, TRANSX 0, TRANSY 0 in ipcreg.txt (the points are in "
-                         "the file's frame)\n");
-        } else {
-            std::fprintf(to,
-                         "Run it with:     SCANTRANSFORM 0 in ipcreg.txt (the points are in each scanner's own "
-                         "frame)\n");
-        }
-    }
+    printRunAdvice(to, request, report);
 }

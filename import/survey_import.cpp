@@ -185,6 +185,38 @@ int32_t scanNamed(const SurveyFile& file, const std::vector<std::string>& names,
     return found;
 }
 
+// The scan of the file that each record of the database takes: scan K for record K, or
+// with --match-names the scan its NAME names; no scan goes to two records.
+bool assignScans(const SurveyImportRequest& request, const SurveyFile& file, const std::vector<ScanName>& records,
+                 SurveyImportReport& report)
+{
+    const std::vector<std::string> names = databaseNames(file);
+    std::vector<int32_t> takenBy(file.scans.size() + 1, 0);
+    for (const ScanName& record : records) {
+        ConvertedScan c;
+        c.scan = request.matchNames ? scanNamed(file, names, record, report.error) : record.record;
+        if (c.scan < 0) {
+            return false;
+        }
+        int32_t& owner = takenBy[static_cast<std::size_t>(c.scan)];
+        if (owner > 0) {
+            report.error = "records " + std::to_string(owner) + " and " + std::to_string(record.record)
+                + " of the database both name scan " + std::to_string(c.scan) + " of the file";
+            return false;
+        }
+        owner = record.record;
+        c.fileName = file.scans[static_cast<std::size_t>(c.scan - 1)].name;
+        c.target = record;
+        report.scans.push_back(c);
+    }
+    for (std::size_t k = 1; k < takenBy.size(); ++k) {
+        if (takenBy[k] == 0) {
+            report.unmatched.push_back(static_cast<int32_t>(k));
+        }
+    }
+    return true;
+}
+
 bool planExistingDatabase(const SurveyImportRequest& request, const SurveyFile& file, SurveyImportReport& report)
 {
     if (!databaseExists(request.database)) {
@@ -200,41 +232,13 @@ bool planExistingDatabase(const SurveyImportRequest& request, const SurveyFile& 
         report.error = "the survey database " + request.database + " holds no records, so no scan has one to go to";
         return false;
     }
-    const int32_t scans = static_cast<int32_t>(file.scans.size());
-    if (!request.matchNames && static_cast<int32_t>(records.size()) != scans) {
+    if (!request.matchNames && records.size() != file.scans.size()) {
         report.error = "the survey database holds " + std::to_string(records.size()) + " record(s) and the file "
-            + std::to_string(scans)
+            + std::to_string(file.scans.size())
             + " scan(s); scan K goes to record K, so the counts must agree (or give --match-names)";
         return false;
     }
-    const std::vector<std::string> names = databaseNames(file);
-    std::vector<int32_t> takenBy(static_cast<std::size_t>(scans) + 1, 0);
-    for (const ScanName& record : records) {
-        ConvertedScan c;
-        c.scan = record.record;
-        if (request.matchNames) {
-            c.scan = scanNamed(file, names, record, report.error);
-            if (c.scan < 0) {
-                return false;
-            }
-            int32_t& owner = takenBy[static_cast<std::size_t>(c.scan)];
-            if (owner > 0) {
-                report.error = "records " + std::to_string(owner) + " and " + std::to_string(record.record)
-                    + " of the database both name scan " + std::to_string(c.scan) + " of the file";
-                return false;
-            }
-            owner = record.record;
-        }
-        c.fileName = file.scans[static_cast<std::size_t>(c.scan - 1)].name;
-        c.target = record;
-        report.scans.push_back(c);
-    }
-    for (int32_t k = 1; request.matchNames && k <= scans; ++k) {
-        if (takenBy[static_cast<std::size_t>(k)] == 0) {
-            report.unmatched.push_back(k);
-        }
-    }
-    return true;
+    return assignScans(request, file, records, report);
 }
 
 bool checkTargets(const SurveyImportRequest& request, SurveyImportReport& report)

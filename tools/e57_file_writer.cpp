@@ -364,6 +364,27 @@ bool E57FileWriter::endScan()
     return !failed_;
 }
 
+// The scan's entry of the data3D vector: its name, its pose and its points' layout.
+std::string E57FileWriter::scanXml(std::size_t index) const
+{
+    const ScanEntry& s = scans_[index];
+    double q[4];
+    rotationQuaternion(s.pose.rotation, q);
+    const uint64_t section = s.sectionStart / PAGE_CONTENT * PAGE_BYTES + s.sectionStart % PAGE_CONTENT;
+    std::string xml = "<vectorChild type=\"Structure\"><guid type=\"String\">make_example_survey scan "
+        + std::to_string(index + 1) + "</guid><name type=\"String\">" + xmlText(s.pose.name) + "</name>";
+    xml += "<pose type=\"Structure\"><rotation type=\"Structure\">" + floatElement("w", q[0]) + floatElement("x", q[1])
+        + floatElement("y", q[2]) + floatElement("z", q[3]) + "</rotation><translation type=\"Structure\">"
+        + floatElement("x", s.pose.translation[0]) + floatElement("y", s.pose.translation[1])
+        + floatElement("z", s.pose.translation[2]) + "</translation></pose>";
+    xml += "<points type=\"CompressedVector\" fileOffset=\"" + std::to_string(section) + "\" recordCount=\""
+        + std::to_string(s.records) + "\"><prototype type=\"Structure\">";
+    for (const Field& f : s.fields) {
+        xml += f.xml;
+    }
+    return xml + "</prototype><codecs type=\"Vector\" allowHeterogeneousChildren=\"1\"/></points></vectorChild>";
+}
+
 bool E57FileWriter::finish()
 {
     if (!file_) {
@@ -379,23 +400,7 @@ bool E57FileWriter::finish()
                       "<versionMajor type=\"Integer\">1</versionMajor><versionMinor type=\"Integer\">0</versionMinor>"
                       "<data3D type=\"Vector\" allowHeterogeneousChildren=\"1\">";
     for (std::size_t i = 0; i < scans_.size(); ++i) {
-        const ScanEntry& s = scans_[i];
-        double q[4];
-        rotationQuaternion(s.pose.rotation, q);
-        const uint64_t section = s.sectionStart / PAGE_CONTENT * PAGE_BYTES + s.sectionStart % PAGE_CONTENT;
-        xml += "<vectorChild type=\"Structure\"><guid type=\"String\">make_example_survey scan " + std::to_string(i + 1)
-            + "</guid><name type=\"String\">" + xmlText(s.pose.name) + "</name>";
-        xml += "<pose type=\"Structure\"><rotation type=\"Structure\">" + floatElement("w", q[0])
-            + floatElement("x", q[1]) + floatElement("y", q[2]) + floatElement("z", q[3])
-            + "</rotation><translation type=\"Structure\">" + floatElement("x", s.pose.translation[0])
-            + floatElement("y", s.pose.translation[1]) + floatElement("z", s.pose.translation[2])
-            + "</translation></pose>";
-        xml += "<points type=\"CompressedVector\" fileOffset=\"" + std::to_string(section) + "\" recordCount=\""
-            + std::to_string(s.records) + "\"><prototype type=\"Structure\">";
-        for (const Field& f : s.fields) {
-            xml += f.xml;
-        }
-        xml += "</prototype><codecs type=\"Vector\" allowHeterogeneousChildren=\"1\"/></points></vectorChild>";
+        xml += scanXml(i);
     }
     xml += "</data3D><images2D type=\"Vector\" allowHeterogeneousChildren=\"1\"/></e57Root>\n";
     const uint64_t xmlStart = pagesWritten_ * PAGE_CONTENT + page_.size();
@@ -411,6 +416,12 @@ bool E57FileWriter::finish()
     putLittleEndian(h + 32, xml.size(), 8);
     putLittleEndian(h + 40, PAGE_BYTES, 8);
     patch(0, h, sizeof h);
+    return closeFile();
+}
+
+// Closes the file and reports what went wrong while writing it.
+bool E57FileWriter::closeFile()
+{
     const bool closeError = std::fclose(file_.release()) != 0;
     if (outOfReach_) {
         std::fprintf(stderr, "Cannot write %s: a point lies beyond the reach of its scaled integers\n", path_.c_str());

@@ -76,6 +76,8 @@ private:
     void patch(uint64_t logical, const unsigned char* data, std::size_t count);
     void writePacket();
     bool encode(const ScanPoint& p);
+    std::string scanXml(std::size_t index) const;
+    bool closeFile();
 
     FilePtr file_;
     std::string path_;
