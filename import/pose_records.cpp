@@ -53,11 +53,12 @@ std::string safeScanName(const std::string& name, int32_t scan)
             safe += '_';
         }
     }
-    while (!safe.empty() && safe.back() == '_') {
-        safe.pop_back();
-    }
+    // Cut first, so that a cut just after a '_' leaves none at the end either.
     if (safe.size() > MAX_NAME) {
         safe.resize(MAX_NAME);
+    }
+    while (!safe.empty() && safe.back() == '_') {
+        safe.pop_back();
     }
     return safe.empty() ? "Scan" + std::to_string(scan) : safe;
 }

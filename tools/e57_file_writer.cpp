@@ -13,9 +13,6 @@ constexpr std::size_t PAGE_BYTES = 1024;
 constexpr std::size_t PAGE_CONTENT = 1020;
 constexpr std::size_t HEADER_BYTES = 48;
 constexpr std::size_t SECTION_HEADER_BYTES = 32;
-// A multiple of 8, so that every packet but a scan's last holds whole bytes of each
-// bytestream; 1024 records of three doubles and a state stay well inside 64 KiB.
-constexpr std::size_t RECORDS_PER_PACKET = 1024;
 constexpr double PI = 3.14159265358979323846;
 constexpr double ANGLE_STEPS_PER_METRE_STEP = 1e-4;  // radians per step = metres per step * this
 
@@ -36,39 +33,33 @@ int32_t bitsFor(int64_t minimum, int64_t maximum)
     return bits;
 }
 
-// Values of `bits` bits, least significant bit first, into whole bytes.
-class BitPacker {
-public:
-    explicit BitPacker(std::vector<unsigned char>& out) : out_(out) { }
-    void put(uint64_t value, int32_t bits)
-    {
-        while (bits > 0) {
-            const int32_t take = bits < 64 - used_ ? bits : 64 - used_;
-            const uint64_t part = take == 64 ? value : value & ((uint64_t{1} << take) - 1);
-            word_ |= part << used_;
-            used_ += take;
-            value = take == 64 ? 0 : value >> take;
-            bits -= take;
-            if (used_ == 64) {
-                emit(8);
-            }
+// Values of `bits` bits (1 to 64), least significant bit first. Whole bytes leave as
+// they fill; the bits of a byte not yet full wait for the next packet, since a bytestream
+// runs on from packet to packet.
+void putBits(E57BitCarry& c, uint64_t value, int32_t bits, std::vector<unsigned char>& out)
+{
+    while (bits > 0) {
+        const int32_t take = bits < 64 - c.used ? bits : 64 - c.used;
+        const uint64_t part = take == 64 ? value : value & ((uint64_t{1} << take) - 1);
+        c.word |= part << c.used;
+        c.used += take;
+        value = take == 64 ? 0 : value >> take;
+        bits -= take;
+        for (; c.used >= 8; c.used -= 8) {
+            out.push_back(static_cast<unsigned char>(c.word));
+            c.word >>= 8;
         }
     }
-    void finish() { emit((used_ + 7) / 8); }
+}
 
-private:
-    void emit(int32_t bytes)
-    {
-        for (int32_t k = 0; k < bytes; ++k) {
-            out_.push_back(static_cast<unsigned char>(word_ >> (8 * k)));
-        }
-        word_ = 0;
-        used_ = 0;
+// The last bits of a bytestream, padded with zeros to a byte.
+void finishBits(E57BitCarry& c, std::vector<unsigned char>& out)
+{
+    if (c.used > 0) {
+        out.push_back(static_cast<unsigned char>(c.word));
     }
-    std::vector<unsigned char>& out_;
-    uint64_t word_ = 0;
-    int32_t used_ = 0;
-};
+    c = E57BitCarry();
+}
 
 std::string xmlText(const std::string& text)
 {
@@ -243,10 +234,16 @@ bool E57FileWriter::beginScan(const E57ScanPose& pose, const E57ScanLayout& layo
                                  : "<cartesianInvalidState type=\"Integer\" minimum=\"0\" maximum=\"2\"/>";
         scan.fields.push_back(f);
     }
+    scan.recordsPerPacket = layout.recordsPerPacket;
     scans_.push_back(scan);
     pending_.assign(scans_.back().fields.size(), {});
     const unsigned char room[SECTION_HEADER_BYTES] = {};
     put(room, sizeof room);
+    if (layout.leadingPackets) {
+        // An index packet of no entries (16 bytes) and an empty packet (4 bytes).
+        const unsigned char packets[20] = {0, 0, 15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 3, 0};
+        put(packets, sizeof packets);
+    }
     inScan_ = true;
     return !failed_;
 }
@@ -282,19 +279,21 @@ bool E57FileWriter::encode(const ScanPoint& p)
     return true;
 }
 
-void E57FileWriter::writePacket()
+void E57FileWriter::writePacket(bool last)
 {
-    const ScanEntry& scan = scans_.back();
+    ScanEntry& scan = scans_.back();
     std::vector<std::vector<unsigned char>> streams(scan.fields.size());
     for (std::size_t k = 0; k < scan.fields.size(); ++k) {
-        const Field& f = scan.fields[k];
+        Field& f = scan.fields[k];
         std::vector<unsigned char>& out = streams[k];
         if (f.integer || f.number == E57Number::ScaledInteger) {
-            BitPacker packer(out);
             for (double v : pending_[k]) {
-                packer.put(static_cast<uint64_t>(static_cast<int64_t>(v)) - static_cast<uint64_t>(f.minimum), f.bits);
+                putBits(f.carry, static_cast<uint64_t>(static_cast<int64_t>(v)) - static_cast<uint64_t>(f.minimum),
+                        f.bits, out);
             }
-            packer.finish();
+            if (last) {
+                finishBits(f.carry, out);
+            }
             continue;
         }
         for (double v : pending_[k]) {
@@ -337,8 +336,8 @@ bool E57FileWriter::append(const std::vector<ScanPoint>& points)
         if (!encode(p)) {
             return false;
         }
-        if (pending_[0].size() == RECORDS_PER_PACKET) {
-            writePacket();
+        if (pending_[0].size() == scans_.back().recordsPerPacket) {
+            writePacket(false);
         }
     }
     return !failed_;
@@ -350,7 +349,7 @@ bool E57FileWriter::endScan()
         return false;
     }
     if (!pending_[0].empty()) {
-        writePacket();
+        writePacket(true);
     }
     inScan_ = false;
     const ScanEntry& scan = scans_.back();

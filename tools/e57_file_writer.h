@@ -26,6 +26,16 @@ struct E57ScanLayout {
     double reach = 1000.0;      ///< ScaledInteger: metres either side of the scanner the integers cover
     bool spherical = false;     ///< range, azimuth, elevation instead of x, y, z
     bool invalidState = false;  ///< an invalid-state field: 2 for a point at exactly 0 0 0 (no return), else 0
+    /// Records of a data packet, at most 1024 (three doubles and a state of each stay inside
+    /// 64 KiB); a number that is no multiple of 8 leaves values split between packets.
+    std::size_t recordsPerPacket = 1024;
+    bool leadingPackets = false;  ///< an index packet and an empty packet before the data packets
+};
+
+/// The bits of a bit-packed bytestream not yet written out: fewer than 8 between values.
+struct E57BitCarry {
+    uint64_t word = 0;  ///< the bits, from bit 0
+    int32_t used = 0;   ///< how many
 };
 
 /// Where a scan stands: file point = rotation * scanner point + translation.
@@ -62,6 +72,7 @@ private:
         int32_t bits = 0;     ///< bits of one value
         E57Number number = E57Number::ScaledInteger;
         bool integer = false;  ///< the invalid state, stored as it is
+        E57BitCarry carry;     ///< integers: the bytestream's bits not yet in a packet
     };
     struct ScanEntry {
         E57ScanPose pose;
@@ -69,12 +80,13 @@ private:
         bool spherical = false;     ///< range, azimuth, elevation
         uint64_t sectionStart = 0;  ///< logical offset of the section header
         int64_t records = 0;
+        std::size_t recordsPerPacket = 1024;
     };
 
     void put(const void* data, std::size_t count);
     bool writePage();
     void patch(uint64_t logical, const unsigned char* data, std::size_t count);
-    void writePacket();
+    void writePacket(bool last);
     bool encode(const ScanPoint& p);
     std::string scanXml(std::size_t index) const;
     bool closeFile();

@@ -116,10 +116,11 @@ TEST(E57Reader, ReadsEveryLayoutOfTwoScansWithTheirPoses)
     }
 }
 
-// Integers of 0 (a constant), 2, 3, 12, 25, 48 and 58 bits, three packets of them, so that
-// values start at every bit of a byte and the widest reach into a ninth byte. A constant
-// takes no bytes, and a scan may not announce more records than 8 per byte of its
-// data: that scan is kept small.
+// Integers of 0 (a constant), 2, 3, 12, 25, 48 and 58 bits, in several packets, so that
+// values start at every bit of a byte and the widest reach into a ninth byte; packed 1024
+// records a packet, and 333 after an index and an empty packet, so that values run on
+// from one packet into the next. A constant takes no bytes, and a scan may not announce
+// more records than 8 per byte of its data: that scan is kept small.
 TEST(E57Reader, UnpacksIntegersOfEveryWidth)
 {
     struct Row {
@@ -128,10 +129,6 @@ TEST(E57Reader, UnpacksIntegersOfEveryWidth)
     };
     const Row rows[] = {{1.0, 0.0}, {1.0, 1.0}, {1.0, 3.0}, {0.5, 1000.0}, {1e-4, 1000.0}, {1e-6, 1e8}, {1.0, 1.5e17}};
     for (const Row& row : rows) {
-        SCOPED_TRACE("scale " + std::to_string(row.scale) + ", reach " + std::to_string(row.reach));
-        E57Sample scan;
-        scan.layout.scale = row.scale;
-        scan.layout.reach = row.reach;
         std::vector<Vec3> points;
         const double steps = std::floor(row.reach / row.scale);
         for (int i = 0; i < (row.reach == 0.0 ? 300 : 3000); ++i) {
@@ -142,11 +139,20 @@ TEST(E57Reader, UnpacksIntegersOfEveryWidth)
             }
             points.push_back(v);
         }
-        scan.points = scanPoints(points);
-        CollectingSink sink;
-        const ReadOutcome o = readSample("e57", e57File({scan}), sink);
-        ASSERT_TRUE(o.ok) << o.error;
-        EXPECT_EQ(sink.points, points);
+        for (std::size_t perPacket : {1024u, 333u}) {
+            SCOPED_TRACE("scale " + std::to_string(row.scale) + ", reach " + std::to_string(row.reach) + ", "
+                         + std::to_string(perPacket) + " records a packet");
+            E57Sample scan;
+            scan.layout.scale = row.scale;
+            scan.layout.reach = row.reach;
+            scan.layout.recordsPerPacket = perPacket;
+            scan.layout.leadingPackets = perPacket != 1024;
+            scan.points = scanPoints(points);
+            CollectingSink sink;
+            const ReadOutcome o = readSample("e57", e57File({scan}), sink);
+            ASSERT_TRUE(o.ok) << o.error;
+            EXPECT_EQ(sink.points, points);
+        }
     }
 }
 

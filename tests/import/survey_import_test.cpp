@@ -116,6 +116,10 @@ TEST(SurveyImport, RefusalsLeaveNothingBehind)
     std::string noCoordinates = survey;
     noCoordinates.replace(noCoordinates.rfind("cartesianZ"), 10, "cartesianQ");
     mendE57Checksums(reinterpret_cast<unsigned char*>(noCoordinates.data()), noCoordinates.size());
+    // The first scan converts; nothing of it may be left when the second fails.
+    std::string lastCutShort = survey;
+    lastCutShort.replace(lastCutShort.rfind("recordCount=\"31\""), 16, "recordCount=\"39\"");
+    mendE57Checksums(reinterpret_cast<unsigned char*>(lastCutShort.data()), lastCutShort.size());
     LasSample las;
     las.points = {{1, 2, 3}};
     struct Row {
@@ -132,6 +136,12 @@ TEST(SurveyImport, RefusalsLeaveNothingBehind)
          "X\n1,2,3,0,0,0,1,1,A\n1,2,3,0,0,0,2,1,Z\n", "no scan of the file is named Z (record 2"},
         {"a database with no records", survey, "--database s.csv --all-scans --match-names",
          "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n", "holds no records"},
+        {"two records of one point file", survey, "--database s.csv --all-scans",
+         "X\n1,2,3,0,0,0,1,1,A\n1,2,3,0,0,0,1,1,A\n", "two records of the database name the same point file"},
+        {"two records of one scan", survey, "--database s.csv --all-scans --match-names",
+         "X\n1,2,3,0,0,0,1,1,B\n1,2,3,0,0,0,2,1,B\n", "records 1 and 2 of the database both name scan 2"},
+        {"the last scan's points end early", lastCutShort, "--database s.csv --all-scans --write-database", "",
+         "scan 2 (B): the points end after 31 of their 39 records"},
         {"no database to convert into", survey, "--database s.csv --all-scans", "", "does not exist; --write-database"},
         {"a database name the batch program refuses", survey, "--database s.dat --all-scans --write-database", "",
          "must end in .csv or .txt"},
@@ -156,7 +166,8 @@ TEST(SurveyImport, RefusalsLeaveNothingBehind)
     }
 }
 
-// Each PTX scan's transform places its scanner; the points stay in the scanner's frame.
+// Each PTX scan's transform places its scanner; the points stay in the scanner's frame, or
+// with --apply-pose move into the file's frame.
 TEST(SurveyImport, PtxScansWriteTheDatabaseFromTheirTransforms)
 {
     if (!haveImporter())
@@ -175,6 +186,14 @@ TEST(SurveyImport, PtxScansWriteTheDatabaseFromTheirTransforms)
     EXPECT_EQ(bxyzPoints(readFile(dir.file("site_1_1_Scan1.bxyz"))), (std::vector<Vec3>{{1, 2, 3}}));
     EXPECT_EQ(bxyzPoints(readFile(dir.file("site_2_1_Scan2.bxyz"))), (std::vector<Vec3>{{4, 5, 6}, {7, 8, 9}}));
     EXPECT_NE(readFile(dir.file("site_2_1_Scan2.pose.txt")).find("\nSCAN 2\n"), std::string::npos);
+
+    // Into the records of the database now there, scan K to record K, moved into the file's frame.
+    const ProgramRun placed = runImporter(dir, "two.ptx --database site.txt --all-scans --apply-pose --zeropad 0");
+    ASSERT_EQ(placed.status, 0) << placed.err;
+    EXPECT_NE(placed.out.find("Run it with:     SCANTRANSFORM 1, TRANSX 0, TRANSY 0"), std::string::npos) << placed.out;
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("site_1_1_Scan1.bxyz"))), (std::vector<Vec3>{{11, 22, 33.29}}));
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("site_2_1_Scan2.bxyz"))), (std::vector<Vec3>{{95, 204, 6}, {92, 207, 9}}));
+    EXPECT_NE(readFile(dir.file("site_2_1_Scan2.pose.txt")).find("\nPOSE_APPLIED 1\n"), std::string::npos);
 }
 
 }  // namespace
