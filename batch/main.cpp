@@ -3,12 +3,13 @@
 
 #include "batch/console.h"
 #include "batch/engine/pair_context.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/outputs/output_names.h"
 #include "batch/run_modes.h"
 #include "batch/runs/mode_work.h"
-#include "batch/runs/output_names.h"
 #include "batch/runs/plan_of_run.h"
 #include "batch/runs/run_state.h"
 #include "batch/setting_checks.h"
@@ -110,6 +111,7 @@ int runProgram(int argc, char** argv)
 
     std::vector<ScanRecord> scans;
     PairContext pair;
+    SolverWorkspace workspace;
     std::string file1, file2;
     if (work.comparesTwoFiles) {
         if (argc < 4) {
@@ -126,11 +128,10 @@ int runProgram(int argc, char** argv)
             return 1;
         if (startup == StartupResult::Fatal)
             return endAfterWait(1);
-        pair.pairsInAll = static_cast<int32_t>(scans.size());
-        pair.progressStep = run.progressStep;
+        run.progress.pairsInAll = static_cast<int32_t>(scans.size());
     }
 
-    if (const auto clash = findOverwrittenInput(work, settings, scans, file1, file2)) {
+    if (const auto clash = findOverwrittenInput(work.files(), settings, scans, file1, file2)) {
         std::printf("The output file %s would replace the input file %s: nothing is written. \n", clash->first.c_str(),
                     clash->second.c_str());
         std::printf("Please rename or move the survey database or the point files. \n");
@@ -145,7 +146,7 @@ int runProgram(int argc, char** argv)
     }
     run.logFile = log.get();
 
-    RunStatus status = runSelectedMode(settings, run, scans, pair, file1, file2);
+    RunStatus status = runSelectedMode(settings, run, scans, pair, workspace, file1, file2);
     if (status != RunStatus::Fatal && work.drawsPlan()) {
         if (writeRunPlan(settings.planFileName, scans, planOfRun(settings, run, scans.size()), run.logFile))
             std::printf("Plan of the run written to %s\n", settings.planFileName.c_str());
@@ -163,6 +164,9 @@ int runProgram(int argc, char** argv)
     if (work.registers())
         std::printf("Registered %i of %i pairs: %i failed, %i not improved\n", run.tally.improved, run.tally.attempted,
                     run.tally.failed, run.tally.notImproved);
+    if (work.evaluates())
+        std::printf("Evaluated %i of %i pairs: %i without a valid RMS\n", run.evaluated.valid, run.evaluated.attempted,
+                    run.evaluated.attempted - run.evaluated.valid);
     std::printf("100 percent complete \n");
     std::printf("Press ENTER to close the program  \n");
     readAnswerChar();

@@ -23,11 +23,11 @@ RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const 
 {
     pair.scan1Path = file1;
     pair.scan2Path = file2;
-    PreparePlan plan;
-    plan.fromScanTable = false;
-    plan.measureInitialRms = true;
+    PrepareSteps steps;
+    steps.fromScanTable = false;
+    steps.measureInitialRms = true;
     DiagnosticFiles diagnostics;
-    const PrepareResult prepared = prepareRegistration(settings, {}, pair, plan, &diagnostics);
+    const PrepareResult prepared = prepareRegistration(settings, {}, pair, steps, &diagnostics);
     if (prepared == PrepareResult::Fatal)
         return RunStatus::Fatal;
     if (diagnostics.failed())
@@ -40,13 +40,14 @@ RunStatus compareTwoFiles(const RegSettings& settings, PairContext& pair, const 
 }  // namespace
 
 RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans, PairContext& pair,
-                          const std::string& file1, const std::string& file2)
+                          SolverWorkspace& workspace, const std::string& file1, const std::string& file2)
 {
     const ModeWork work = modeWork(run.runMode);
     RunStatus status = RunStatus::Ok;
     if (work.registersLine) {
         std::printf("REGISTERING SCANS\n");
-        status = worse(status, runLinearSequence(settings.regFileName, PairTask::Register, settings, run, scans, pair));
+        status = worse(
+            status, runLinearSequence(settings.regFileName, PairTask::Register, settings, run, scans, pair, workspace));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("REGISTRATION OF SCANS COMPLETE\n");
@@ -62,7 +63,8 @@ RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vecto
     }
     if (work.evaluatesLine) {
         std::printf("EVALUATING RMS OF SCANS\n");
-        status = worse(status, runLinearSequence(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair));
+        status = worse(
+            status, runLinearSequence(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair, workspace));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("EVALUATION OF RMS COMPLETE\n");
@@ -71,9 +73,11 @@ RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vecto
     if (work.comparesTwoFiles)
         status = worse(status, compareTwoFiles(settings, pair, file1, file2));
     if (work.registersSite)
-        status = worse(status, runSite(settings.regFileName, PairTask::Register, settings, run, scans, pair));
+        status =
+            worse(status, runSite(settings.regFileName, PairTask::Register, settings, run, scans, pair, workspace));
     if (work.evaluatesSite)
-        status = worse(status, runSite(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair));
+        status =
+            worse(status, runSite(settings.rmsFileName, PairTask::Evaluate, settings, run, scans, pair, workspace));
     if (work.writesMatrices)
         status = worse(status, writeTransformMatrices(run, scans));
     if (work.exports)

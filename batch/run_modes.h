@@ -9,8 +9,9 @@ struct RegSettings;
 struct RunState;
 struct ScanRecord;
 struct PairContext;
+struct SolverWorkspace;
 
 /// Runs the work of the chosen mode, with its banners, in dispatch order.
 /// `file1` and `file2` are the two point files that run mode 5 compares.
 RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vector<ScanRecord>& scans, PairContext& pair,
-                          const std::string& file1, const std::string& file2);
+                          SolverWorkspace& workspace, const std::string& file1, const std::string& file2);

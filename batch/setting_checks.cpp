@@ -16,6 +16,17 @@ bool atLeastOne(const char* key, int32_t value)
     return false;
 }
 
+// HEADINGSEARCH is a half-width in degrees: 0 (no search) to 180 (the whole turn).
+bool headingSearchUsable(double value)
+{
+    if (value >= 0.0 && value <= 180.0)
+        return true;
+    std::printf("HEADINGSEARCH = %lf cannot be used: change HEADINGSEARCH in the configuration file to 0 to 180 "
+                "degrees. \n",
+                value);
+    return false;
+}
+
 }  // namespace
 
 bool checkSettingsForMode(const RegSettings& s, const ModeWork& work)
@@ -29,6 +40,8 @@ bool checkSettingsForMode(const RegSettings& s, const ModeWork& work)
         return false;
     // The partial least squares method has no repeats; the two searches need steps.
     if (s.REGSOL != 0 && !atLeastOne("MAXREPEAT", s.MAXREPEAT))
+        return false;
+    if (s.REGSOL == 3 && !headingSearchUsable(s.HEADINGSEARCH))
         return false;
     return !(s.REGSOL == 0 || s.REGSOL == 1) || atLeastOne("ALPHAINC", s.ALPHAINC);
 }

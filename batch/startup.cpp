@@ -107,6 +107,6 @@ StartupResult loadScansAndConfirm(const RegSettings& settings, RunState& run, st
         return StartupResult::Quit;
 
     const int64_t iterationsInAll = static_cast<int64_t>(settings.MAXITER) * count;
-    run.progressStep = 100.0 / static_cast<double>(iterationsInAll);
+    run.progress.progressStep = 100.0 / static_cast<double>(iterationsInAll);
     return StartupResult::Proceed;
 }

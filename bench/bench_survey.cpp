@@ -93,6 +93,4 @@ void nameBenchPair(const BenchSurvey& survey, PairContext& pair)
     pair.scan2Index = survey.scan2;
     pair.scan1Path = scan1.fileName;
     pair.scan2Path = scan2.fileName;
-    pair.pairsInAll = static_cast<int32_t>(survey.scans.size());
-    pair.progressStep = 1.0;
 }

@@ -32,9 +32,9 @@ std::optional<BenchSurvey> loadBenchSurvey(const std::string& dir);
 void nameBenchPair(const BenchSurvey& survey, PairContext& pair);
 
 /// What a registering run asks of the preparation.
-inline PreparePlan registrationPlan()
+inline PrepareSteps registrationSteps()
 {
-    PreparePlan plan;
-    plan.measureInitialRms = true;
-    return plan;
+    PrepareSteps steps;
+    steps.measureInitialRms = true;
+    return steps;
 }

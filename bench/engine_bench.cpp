@@ -10,6 +10,7 @@
 #include "batch/engine/pair_preparation.h"
 #include "batch/engine/pairing.h"
 #include "batch/engine/search_cubes.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/solvers.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/point_files.h"
@@ -229,23 +230,26 @@ bool solverTable(const BenchSurvey& b, PairContext& pair, const BenchOptions& o,
         RegSettings s = b.settings;
         s.REGSOL = m - '0';
         std::vector<ScanRecord> scans = b.scans;
-        if (prepareRegistration(s, scans, pair, registrationPlan()) != PrepareResult::Ready)
+        if (prepareRegistration(s, scans, pair, registrationSteps()) != PrepareResult::Ready)
             return false;
-        pair.walkCount = 0;
+        SolverWorkspace workspace;
+        SolveProgress progress;
+        progress.pairsInAll = static_cast<int32_t>(scans.size());
+        progress.progressStep = 1.0;
         SolverOutputs out;
         SolveResult r;
         const double cpu0 = cpuSeconds();
-        const double t = secondsOf([&] { r = solveWithSelectedMethod(s, scans, pair, out); });
+        const double t = secondsOf([&] { r = solveWithSelectedMethod(s, scans, pair, workspace, progress, out); });
         const double cpu = cpuSeconds() - cpu0;
         std::fprintf(table, "solve REGSOL %i, %-21s %9.1f ms (cpu %.1f ms); ", s.REGSOL, methodName(s.REGSOL),
                      t * 1000.0, cpu * 1000.0);
         if (s.REGSOL == 3) {
-            std::fprintf(table, "%lli passes", static_cast<long long>(pair.walkCount));
+            std::fprintf(table, "%lli passes", static_cast<long long>(progress.walkCount));
         } else {
             const double perWalk = s.REGSOL == 1 ? walk.rms : walk.rotation;
-            const double walks = static_cast<double>(pair.walkCount) * perWalk;
+            const double walks = static_cast<double>(progress.walkCount) * perWalk;
             std::fprintf(table, "%lli walks x %.2f ms = %.1f ms, cpu %.1f x that",
-                         static_cast<long long>(pair.walkCount), perWalk * 1000.0, walks * 1000.0, cpu / walks);
+                         static_cast<long long>(progress.walkCount), perWalk * 1000.0, walks * 1000.0, cpu / walks);
         }
         std::fprintf(table, "; rms %.4f, turns %.3f and %.3f deg\n", r.rms, out.rotation1, out.rotation2);
         std::fflush(table);
@@ -285,7 +289,8 @@ int runBench(const BenchOptions& o)
     nameBenchPair(*b, pair);
     PrepareResult prepared = PrepareResult::Fatal;
     for (const char* what : {"prepareRegistration, fresh context", "prepareRegistration, reused context"}) {
-        line(what, secondsOf([&] { prepared = prepareRegistration(b->settings, b->scans, pair, registrationPlan()); }));
+        line(what,
+             secondsOf([&] { prepared = prepareRegistration(b->settings, b->scans, pair, registrationSteps()); }));
         memoryLine("  peak memory so far", pair);
     }
     if (prepared != PrepareResult::Ready) {

@@ -88,7 +88,8 @@ def main():
             rows.append((name, about_vertical(-rot1, origin1) @ about_vertical(rot2, origin2)))
     for name, t in rows:
         rms, pairs = measure(t, scan2, facts["zmin"], tree, normals, scan1)
-        print("%s\t%+.4f\t%.4f\t%d" % (name, yaw_degrees(t) - truth, rms, pairs))
+        left = (yaw_degrees(t) - truth + 180.0) % 360.0 - 180.0
+        print("%s\t%+.4f\t%.4f\t%d" % (name, left, rms, pairs))
 
 
 if __name__ == "__main__":

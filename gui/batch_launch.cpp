@@ -74,16 +74,42 @@ SearchPlaces currentSearchPlaces()
     return places;
 }
 
+namespace {
+
+const QString EXEC_UNDER_NAME = QStringLiteral("exec -a \"$0\" \"$1\" \"$2\"");
+
+// The request's folder and, in `found`, the batch program; false with the problem set
+// when it is nowhere.
+bool findBatch(const QString& name, const SearchPlaces& places, LaunchPlan& plan, Found& found)
+{
+    const QStringList batchDirs = QStringList{places.programDir, places.currentDir} + places.pathDirs;
+    found = findIn(name, batchDirs);
+    if (found.path.isEmpty()) {
+        plan.problem = notFoundText(name, batchDirs, found);
+        return false;
+    }
+    plan.request.workingDirectory = places.currentDir;
+    return true;
+}
+
+bool findBash(const SearchPlaces& places, LaunchPlan& plan, Found& bash)
+{
+    bash = findIn(QStringLiteral("bash"), places.pathDirs);
+    if (bash.path.isEmpty()) {
+        plan.problem = notFoundText(QStringLiteral("bash"), places.pathDirs, bash);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 LaunchPlan planBatchLaunch(const QString& name, const QString& database, const SearchPlaces& places)
 {
     LaunchPlan plan;
-    const QStringList batchDirs = QStringList{places.programDir, places.currentDir} + places.pathDirs;
-    const Found batch = findIn(name, batchDirs);
-    if (batch.path.isEmpty()) {
-        plan.problem = notFoundText(name, batchDirs, batch);
+    Found batch;
+    if (!findBatch(name, places, plan, batch))
         return plan;
-    }
-    plan.request.workingDirectory = places.currentDir;
 #ifdef Q_OS_WIN
     // Windows gives a console program its own console and finds a bare name in the
     // starting program's folder, then the working directory, then PATH: the same file
@@ -98,17 +124,36 @@ LaunchPlan planBatchLaunch(const QString& name, const QString& database, const S
         plan.problem = notFoundText(QStringLiteral("x-terminal-emulator / xterm"), places.pathDirs, terminal);
         return plan;
     }
-    const Found bash = findIn(QStringLiteral("bash"), places.pathDirs);
-    if (bash.path.isEmpty()) {
-        plan.problem = notFoundText(QStringLiteral("bash"), places.pathDirs, bash);
+    Found bash;
+    if (!findBash(places, plan, bash))
         return plan;
-    }
     // The script is constant; the name, the file and the database reach it as $0, $1, $2,
     // so blanks or quotes in the database path cannot change what runs.
     plan.request.program = terminal.path;
-    plan.request.arguments = QStringList{
-        QStringLiteral("-e"), bash.path, QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" \"$1\" \"$2\""), name,
-        batch.path,           database};
+    plan.request.arguments =
+        QStringList{QStringLiteral("-e"), bash.path, QStringLiteral("-c"), EXEC_UNDER_NAME, name, batch.path, database};
+#endif
+    plan.ok = true;
+    return plan;
+}
+
+LaunchPlan planInWindowLaunch(const QString& name, const QString& database, const SearchPlaces& places)
+{
+    LaunchPlan plan;
+    Found batch;
+    if (!findBatch(name, places, plan, batch))
+        return plan;
+#ifdef Q_OS_WIN
+    plan.request.program = name;
+    plan.request.arguments = QStringList{database};
+#else
+    // QProcess would pass the whole path as argument 0, and the batch program would then
+    // look for its settings beside itself instead of in the working directory.
+    Found bash;
+    if (!findBash(places, plan, bash))
+        return plan;
+    plan.request.program = bash.path;
+    plan.request.arguments = QStringList{QStringLiteral("-c"), EXEC_UNDER_NAME, name, batch.path, database};
 #endif
     plan.ok = true;
     return plan;

@@ -45,5 +45,10 @@ SearchPlaces currentSearchPlaces();
 /// bash's `exec -a`, which sets argument 0 to the bare name.
 LaunchPlan planBatchLaunch(const QString& name, const QString& database, const SearchPlaces& places);
 
+/// Finds `name` like planBatchLaunch and builds the request that runs it as a child of the
+/// window, its console read by the window: on Linux and other Unix systems through bash's
+/// `exec -a`, so that argument 0 is the bare name; on Windows by the bare name itself.
+LaunchPlan planInWindowLaunch(const QString& name, const QString& database, const SearchPlaces& places);
+
 /// The real starter: QProcess::startDetached with the request's list and folder.
 bool startDetachedProcess(const LaunchRequest& request);

@@ -2,10 +2,13 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,8 +134,21 @@ constexpr LayoutLine LAYOUT[] = {
     {nullptr, "ALPHA"},
     {"## int:  search angle start incriments (will be 2x this value).\n", nullptr},
     {nullptr, "ALPHAINC"},
+    {"##\n", nullptr},
+    {"## HEADING SEARCH, SURVEY ADJUSTMENT AND THREADS\n", nullptr},
+    {"##\n", nullptr},
+    {"## double:  half-width (degrees) of the headings searched around the database headings before the "
+     "point-to-plane solve (REGSOL 3); 0 = no search, the solve starts from the database headings\n",
+     nullptr},
+    {nullptr, "HEADINGSEARCH"},
+    {"## int:  rotation of each scan: 0 = mean of the registration rows, 1 = least-squares adjustment of all its "
+     "trusted pairs (also writes <db>adjust.csv with each scan's uncertainty)\n",
+     nullptr},
+    {nullptr, "ADJUST"},
+    {"## int:  threads: 0 = every core the system gives the program, N = at most N threads, 1 = one thread\n", nullptr},
+    {nullptr, "THREADS"},
 };
-static_assert(sizeof(LAYOUT) / sizeof(LAYOUT[0]) == 102, "the layout has 102 lines");
+static_assert(sizeof(LAYOUT) / sizeof(LAYOUT[0]) == 111, "the layout has 111 lines");
 
 // Every key of SETTING_KEYS on exactly one line.
 constexpr bool layoutHoldsEveryKeyOnce()
@@ -157,6 +173,10 @@ static_assert(layoutHoldsEveryKeyOnce(), "every key on one line of the layout");
 // A loader buffer of 256 bytes holds 255 characters and the terminating NUL; longer
 // lines arrive as several pieces, each scanned as a line of its own.
 constexpr qint64 PIECE_BUFFER = 256;
+
+// The longest value text that still leaves a key line within one piece: 255 characters,
+// less the longest key, its blank and the line feed.
+constexpr int LONGEST_VALUE_TEXT = 255 - 14 - 2;
 
 // A value that would break the line structure (a pasted line break) is flattened, so
 // the file keeps exactly one line per key.
@@ -236,7 +256,7 @@ SettingValues loaderDefaults()
     return values;
 }
 
-bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& error)
+QByteArray settingsFileContent(const SettingTexts& texts)
 {
     QByteArray content;
     for (const LayoutLine& line : LAYOUT) {
@@ -249,6 +269,12 @@ bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& 
         content += valueBytes(texts[settingIndex(line.key)]);
         content += '\n';
     }
+    return content;
+}
+
+bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& error)
+{
+    const QByteArray content = settingsFileContent(texts);
     // QSaveFile replaces the old file only once the new one is complete. That takes a
     // temporary file beside it; a user who may write the file but not its folder still
     // gets it written, in place (a failure midway then leaves it incomplete).
@@ -261,6 +287,26 @@ bool writeSettingsFile(const QString& path, const SettingTexts& texts, QString& 
         return false;
     }
     return true;
+}
+
+bool replaceSettingsFile(const QString& path, const SettingTexts& texts, QString& error, bool& keptBackup)
+{
+    keptBackup = false;
+    QFile old(path);
+    if (old.exists() && old.open(QIODevice::ReadOnly)) {
+        const bool same = old.readAll() == settingsFileContent(texts);
+        old.close();
+        if (!same) {
+            const QString backup = path + QStringLiteral(".bak");
+            QFile::remove(backup);
+            if (!old.copy(backup)) {
+                error = QStringLiteral("the old file could not be kept as %1: %2").arg(backup, old.errorString());
+                return false;
+            }
+            keptBackup = true;
+        }
+    }
+    return writeSettingsFile(path, texts, error);
 }
 
 bool readSettingsFile(const QString& path, SettingValues& values, QString& error)
@@ -287,7 +333,40 @@ bool readSettingsFile(const QString& path, SettingValues& values, QString& error
 
 QString formatRealSetting(double value)
 {
-    char text[32];  // "%g" needs at most 13 characters ("-1.79769e+308")
-    std::snprintf(text, sizeof(text), "%g", value);
-    return QString::fromLatin1(text);
+    // 1e308 takes 309 digits in fixed form; 1100 characters hold any double that way.
+    char text[1100];
+    std::to_chars_result end = std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed);
+    if (end.ec != std::errc() || end.ptr - text > LONGEST_VALUE_TEXT)
+        end = std::to_chars(text, text + sizeof(text), value);  // shortest, exponent form where shorter
+    return QString::fromLatin1(text, int(end.ptr - text));
+}
+
+bool parseSettingText(const QString& text, SettingType type, SettingValue& value)
+{
+    static const QRegularExpression real(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    static const QRegularExpression whole(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    const QByteArray bytes = text.toLatin1();
+    char* end = nullptr;
+    if (type == SettingType::Real) {
+        if (!real.match(text).hasMatch())
+            return false;
+        const double v = std::strtod(bytes.constData(), &end);
+        if (!std::isfinite(v))
+            return false;
+        value.real = v;
+        return true;
+    }
+    if (!whole.match(text).hasMatch())
+        return false;
+    errno = 0;
+    const long long v = std::strtoll(bytes.constData(), &end, 10);  // decimal: "010" is ten
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return false;
+    value.integer = static_cast<int>(v);
+    return true;
+}
+
+QString settingText(SettingType type, const SettingValue& value)
+{
+    return type == SettingType::Real ? formatRealSetting(value.real) : QString::number(value.integer);
 }

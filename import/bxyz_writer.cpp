@@ -63,7 +63,7 @@ bool BxyzWriter::finishPoints()
 bool BxyzWriter::commit(std::string& error)
 {
     if (!flush()) {
-        error = "writing " + file_.temporaryPath() + " failed (disk full or no longer writable?)";
+        error = "writing " + file_.writtenPath() + " failed (disk full or no longer writable?)";
         file_.discard();
         return false;
     }

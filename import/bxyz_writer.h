@@ -4,8 +4,8 @@
 // ReplacementFile, so an old file of the same name survives any failure.
 
 #include "batch/point_formats.h"
+#include "batch/replacement_file.h"
 #include "import/point_sink.h"
-#include "import/replacement_file.h"
 
 #include <cstddef>
 #include <cstdint>

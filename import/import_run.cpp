@@ -4,7 +4,7 @@
 #include "import/las_reader.h"
 #include "import/ply_reader.h"
 #include "import/pose_file.h"
-#include "import/replacement_file.h"
+#include "batch/replacement_file.h"
 #include "import/xyz_reader.h"
 
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "import/pose_file.h"
 #include "import/pose_records.h"
 #include "import/ptx_reader.h"
-#include "import/replacement_file.h"
+#include "batch/replacement_file.h"
 #include "import/writing_sink.h"
 
 #include <algorithm>

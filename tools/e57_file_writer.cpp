@@ -2,6 +2,7 @@
 
 #include "import/crc32c.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -122,29 +123,42 @@ void rotationQuaternion(const double* m, double* q)
 bool E57FileWriter::open(const std::string& path)
 {
     path_ = path;
-    file_.reset(std::fopen(path.c_str(), "w+b"));
-    if (!file_) {
+    std::string reason;
+    if (!file_.open(path, reason)) {
         std::fprintf(stderr, "Cannot create %s\n", path.c_str());
         return false;
     }
     page_.assign(HEADER_BYTES, 0);  // the header, written last
     pagesWritten_ = 0;
     scans_.clear();
+    kept_.clear();
+    keepFrom_ = keepTo_ = 0;
     inScan_ = failed_ = outOfReach_ = false;
     return true;
 }
 
-bool E57FileWriter::writePage()
+// Writes the content of page `page` and its checksum where the file stands.
+void E57FileWriter::writeContent(uint64_t page, const std::vector<unsigned char>& content)
 {
-    page_.resize(PAGE_CONTENT, 0);
-    uint32_t crc = crc32c(page_.data(), PAGE_CONTENT);
-    if (static_cast<int64_t>(pagesWritten_) == damagedPage_) {
+    uint32_t crc = crc32c(content.data(), PAGE_CONTENT);
+    if (static_cast<int64_t>(page) == damagedPage_) {
         crc ^= 1u;
     }
     const unsigned char stored[4] = {static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
                                      static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
-    failed_ = failed_ || std::fwrite(page_.data(), 1, PAGE_CONTENT, file_.get()) != PAGE_CONTENT
-        || std::fwrite(stored, 1, 4, file_.get()) != 4;
+    failed_ = failed_ || std::fwrite(content.data(), 1, PAGE_CONTENT, file_.file()) != PAGE_CONTENT
+        || std::fwrite(stored, 1, 4, file_.file()) != 4;
+}
+
+// Page 0 (the file header) and the pages of the section header of the scan being
+// written are kept, so that patch() can mend them without reading the file back.
+bool E57FileWriter::writePage()
+{
+    page_.resize(PAGE_CONTENT, 0);
+    if (pagesWritten_ == 0 || (pagesWritten_ >= keepFrom_ && pagesWritten_ <= keepTo_)) {
+        kept_.push_back(KeptPage{pagesWritten_, page_});
+    }
+    writeContent(pagesWritten_, page_);
     ++pagesWritten_;
     page_.clear();
     return !failed_;
@@ -164,8 +178,8 @@ void E57FileWriter::put(const void* data, std::size_t count)
     }
 }
 
-// Rewrites logical bytes already put: in the page being filled, or in a written page,
-// which is read back and written again with its new checksum.
+// Rewrites logical bytes already put: in the page being filled, or in a kept page,
+// which is written again in its place with its new checksum.
 void E57FileWriter::patch(uint64_t logical, const unsigned char* data, std::size_t count)
 {
     for (std::size_t k = 0; k < count && !failed_;) {
@@ -175,20 +189,14 @@ void E57FileWriter::patch(uint64_t logical, const unsigned char* data, std::size
         if (page == pagesWritten_) {
             std::memcpy(page_.data() + at, data + k, n);
         } else {
-            std::vector<unsigned char> saved = page_;
-            const uint64_t written = pagesWritten_;
-            page_.resize(PAGE_CONTENT);
-            std::FILE* f = file_.get();
-            failed_ = std::fseek(f, static_cast<long>(page * PAGE_BYTES), SEEK_SET) != 0
-                || std::fread(page_.data(), 1, PAGE_CONTENT, f) != PAGE_CONTENT
-                || std::fseek(f, static_cast<long>(page * PAGE_BYTES), SEEK_SET) != 0;
-            std::memcpy(page_.data() + at, data + k, n);
-            pagesWritten_ = page;
+            const auto kept =
+                std::find_if(kept_.begin(), kept_.end(), [page](const KeptPage& p) { return p.page == page; });
+            std::FILE* f = file_.file();
+            failed_ = kept == kept_.end() || std::fseek(f, static_cast<long>(page * PAGE_BYTES), SEEK_SET) != 0;
             if (!failed_) {
-                writePage();
+                std::memcpy(kept->content.data() + at, data + k, n);
+                writeContent(page, kept->content);
             }
-            pagesWritten_ = written;
-            page_ = std::move(saved);
             failed_ = failed_ || std::fseek(f, 0, SEEK_END) != 0;
         }
         k += n;
@@ -197,13 +205,15 @@ void E57FileWriter::patch(uint64_t logical, const unsigned char* data, std::size
 
 bool E57FileWriter::beginScan(const E57ScanPose& pose, const E57ScanLayout& layout)
 {
-    if (!file_ || inScan_ || failed_) {
+    if (!file_.isOpen() || inScan_ || failed_) {
         return false;
     }
     ScanEntry scan;
     scan.pose = pose;
     scan.spherical = layout.spherical;
     scan.sectionStart = pagesWritten_ * PAGE_CONTENT + page_.size();
+    keepFrom_ = scan.sectionStart / PAGE_CONTENT;
+    keepTo_ = (scan.sectionStart + SECTION_HEADER_BYTES - 1) / PAGE_CONTENT;
     static const char* const CARTESIAN[3] = {"cartesianX", "cartesianY", "cartesianZ"};
     static const char* const SPHERICAL[3] = {"sphericalRange", "sphericalAzimuth", "sphericalElevation"};
     for (int32_t k = 0; k < 3; ++k) {
@@ -386,7 +396,7 @@ std::string E57FileWriter::scanXml(std::size_t index) const
 
 bool E57FileWriter::finish()
 {
-    if (!file_) {
+    if (!file_.isOpen()) {
         return false;
     }
     if (inScan_) {
@@ -418,15 +428,18 @@ bool E57FileWriter::finish()
     return closeFile();
 }
 
-// Closes the file and reports what went wrong while writing it.
+// Puts the file in its place, or reports what went wrong while writing it and leaves
+// no file behind.
 bool E57FileWriter::closeFile()
 {
-    const bool closeError = std::fclose(file_.release()) != 0;
+    std::string reason;
+    const bool committed = !failed_ && !outOfReach_ && file_.commit(reason);
+    file_.discard();
     if (outOfReach_) {
         std::fprintf(stderr, "Cannot write %s: a point lies beyond the reach of its scaled integers\n", path_.c_str());
         return false;
     }
-    if (failed_ || closeError) {
+    if (!committed) {
         std::fprintf(stderr, "Cannot write %s\n", path_.c_str());
         return false;
     }

@@ -6,7 +6,7 @@
 // bytes and their CRC-32C, as they arrive; a scan's section header is mended in place
 // once its length is known, and the XML section and the file header come last.
 
-#include "batch/file_ptr.h"
+#include "batch/replacement_file.h"
 #include "tools/scan_sampler.h"
 
 #include <cstdint>
@@ -50,7 +50,8 @@ void rotationQuaternion(const double* rotation, double* quaternion);
 
 class E57FileWriter {
 public:
-    /// Creates the file; false (with "Cannot create <path>") when it cannot be created.
+    /// Creates the file under its temporary name ("<path>.part"); false (with "Cannot
+    /// create <path>") when it cannot be created.
     bool open(const std::string& path);
     /// Starts the next scan; its points follow through append().
     bool beginScan(const E57ScanPose& pose, const E57ScanLayout& layout);
@@ -58,8 +59,9 @@ public:
     bool append(const std::vector<ScanPoint>& points);
     /// Ends the scan: its last packet and its section length.
     bool endScan();
-    /// Writes the XML section and the header and closes the file; false (with "Cannot
-    /// write <path>") when any write failed or a point lay beyond its scaled integers.
+    /// Writes the XML section and the header and puts the file in its place; false (with
+    /// "Cannot write <path>", and no file left) when any write failed or a point lay
+    /// beyond its scaled integers.
     bool finish();
     /// Gives page `page` (0-based) a wrong checksum, as a damaged file has.
     void damagePage(int64_t page) { damagedPage_ = page; }
@@ -84,6 +86,7 @@ private:
     };
 
     void put(const void* data, std::size_t count);
+    void writeContent(uint64_t page, const std::vector<unsigned char>& content);
     bool writePage();
     void patch(uint64_t logical, const unsigned char* data, std::size_t count);
     void writePacket(bool last);
@@ -91,11 +94,18 @@ private:
     std::string scanXml(std::size_t index) const;
     bool closeFile();
 
-    FilePtr file_;
+    ReplacementFile file_;  ///< "<path>.part" until finish() puts it in place
     std::string path_;
     std::vector<unsigned char> page_;  ///< content of the page being filled
     uint64_t pagesWritten_ = 0;
     int64_t damagedPage_ = -1;
+    struct KeptPage {
+        uint64_t page = 0;
+        std::vector<unsigned char> content;  ///< as written, PAGE_CONTENT bytes
+    };
+    std::vector<KeptPage> kept_;  ///< written pages that patch() may still mend
+    uint64_t keepFrom_ = 0;       ///< pages of the current section header: keepFrom_ .. keepTo_
+    uint64_t keepTo_ = 0;
     std::vector<ScanEntry> scans_;
     std::vector<std::vector<double>> pending_;  ///< per field, the values of the packet being filled
     bool inScan_ = false;

@@ -116,8 +116,8 @@ bool ScanFileWriter::open(const std::string& path, PointFormat format)
     failed_ = false;
     outOfReach_ = false;
     las_ = LasExtent();
-    file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_) {
+    std::string reason;
+    if (!file_.open(path, reason)) {
         std::fprintf(stderr, "Cannot create %s\n", path.c_str());
         return false;
     }
@@ -155,7 +155,7 @@ bool ScanFileWriter::putLas(const ScanPoint& p, unsigned char* record)
 
 bool ScanFileWriter::append(const std::vector<ScanPoint>& points)
 {
-    if (!file_ || failed_) {
+    if (!file_.isOpen() || failed_) {
         return false;
     }
     const size_t bytes = static_cast<size_t>(recordBytes(format_));
@@ -184,7 +184,7 @@ bool ScanFileWriter::append(const std::vector<ScanPoint>& points)
 
 bool ScanFileWriter::writeBuffer()
 {
-    failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size();
+    failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.file()) != buffer_.size();
     bytes_ += static_cast<int64_t>(buffer_.size());
     buffer_.clear();
     return !failed_;
@@ -192,7 +192,7 @@ bool ScanFileWriter::writeBuffer()
 
 bool ScanFileWriter::finish()
 {
-    if (!file_) {
+    if (!file_.isOpen()) {
         return false;
     }
     if (!failed_ && !buffer_.empty()) {
@@ -200,16 +200,18 @@ bool ScanFileWriter::finish()
     }
     const std::vector<unsigned char> header = headerBytes(format_, points_, las_);
     if (!failed_ && !header.empty()) {
-        failed_ = std::fseek(file_.get(), 0, SEEK_SET) != 0
-            || std::fwrite(header.data(), 1, header.size(), file_.get()) != header.size();
+        failed_ = std::fseek(file_.file(), 0, SEEK_SET) != 0
+            || std::fwrite(header.data(), 1, header.size(), file_.file()) != header.size();
     }
-    const bool closeError = std::fclose(file_.release()) != 0;
+    std::string reason;
+    const bool committed = !failed_ && !outOfReach_ && file_.commit(reason);
+    file_.discard();
     if (outOfReach_) {
         std::fprintf(stderr, "Cannot write %s: a point lies beyond the 32-bit LAS integers from the first point\n",
                      path_.c_str());
         return false;
     }
-    if (failed_ || closeError) {
+    if (!committed) {
         std::fprintf(stderr, "Cannot write %s\n", path_.c_str());
         return false;
     }

@@ -5,8 +5,8 @@
 // block while the scan is cast and leave in one fwrite per 2 MiB; the PLY and LAS headers
 // hold the point count, so they are written last, in place over room kept for them.
 
-#include "batch/file_ptr.h"
 #include "batch/point_formats.h"
+#include "batch/replacement_file.h"
 #include "tools/scan_sampler.h"
 
 #include <cstdint>
@@ -40,8 +40,9 @@ public:
     bool open(const std::string& path, PointFormat format);
     /// Appends the scanner-frame coordinates of the points; false once anything failed.
     bool append(const std::vector<ScanPoint>& points);
-    /// Writes the header and closes the file; false (with "Cannot write <path>") when any
-    /// write failed or, in LAS, a point lay beyond the reach of its 32-bit integers.
+    /// Writes the header and puts the file in its place; false (with "Cannot write
+    /// <path>", and no file left) when any write failed or, in LAS, a point lay beyond the
+    /// reach of its 32-bit integers.
     bool finish();
     int64_t bytesWritten() const { return bytes_; }
 
@@ -49,7 +50,7 @@ private:
     bool putLas(const ScanPoint& p, unsigned char* record);
     bool writeBuffer();
 
-    FilePtr file_;
+    ReplacementFile file_;
     std::string path_;
     PointFormat format_ = PointFormat::Bxyz;
     std::vector<unsigned char> buffer_;

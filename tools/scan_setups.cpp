@@ -39,7 +39,9 @@ int64_t headingMargin(double maxErrorDeg, const std::vector<double>& errorsDeg)
     for (double e : errorsDeg) {
         margin = std::max<int64_t>(margin, std::llabs(std::llround(e * 1e6)));
     }
-    return margin;
+    // Larger errors give database headings beyond 0 to 360 degrees, which the batch
+    // program takes as they are.
+    return std::min<int64_t>(margin, 10000000);
 }
 
 ScanPose truePose(const ScanSetup& s, double transX, double transY)

@@ -42,8 +42,9 @@ void drawHeadingErrors(std::mt19937& gen, int64_t maxMicro, std::vector<ScanSetu
 void setHeadingErrors(const std::vector<double>& errorsDeg, std::vector<ScanSetup>& scans);
 
 /// Largest heading error in microdegrees that the survey can hold: the drawn range or
-/// the largest given error, whichever is larger. Headings are drawn this far from 0 and
-/// 360 degrees so that the database heading needs no wrapping.
+/// the largest given error, whichever is larger, at most 10 degrees. Headings are drawn
+/// this far from 0 and 360 degrees so that, for errors up to 10 degrees, the database
+/// heading needs no wrapping.
 int64_t headingMargin(double maxErrorDeg, const std::vector<double>& errorsDeg);
 
 /// The true pose in the translated survey frame, from the values exactly as the

@@ -61,8 +61,9 @@ void surveyBox(const ExampleSurveyPlan& plan, double* box)
 
 TextFile createTextFile(const std::string& path)
 {
-    TextFile f(std::fopen(path.c_str(), "wb"));  // binary mode: "\n" on every platform
-    if (!f) {
+    TextFile f;
+    std::string reason;
+    if (!f.open(path, reason)) {
         std::fprintf(stderr, "Cannot create %s\n", path.c_str());
     }
     return f;
@@ -70,9 +71,8 @@ TextFile createTextFile(const std::string& path)
 
 bool finishTextFile(TextFile& f, const std::string& path)
 {
-    const bool writeError = std::ferror(f.get()) != 0;
-    const bool closeError = std::fclose(f.release()) != 0;
-    if (writeError || closeError) {
+    std::string reason;
+    if (!f.commit(reason)) {
         std::fprintf(stderr, "Cannot write %s\n", path.c_str());
         return false;
     }
@@ -139,12 +139,12 @@ std::string scanFileName(const std::string& base, int32_t id1, int32_t id2, cons
 bool writeSurveyDatabase(const std::string& path, const std::vector<ScanSetup>& scans)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
-    std::fprintf(f.get(), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n");
+    std::fprintf(f.file(), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n");
     for (const ScanSetup& s : scans) {
-        std::fprintf(f.get(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4), fromE4(s.northingE4),
+        std::fprintf(f.file(), "%.4f,%.4f,%.4f,%.6f,%.6f,%.6f,%i,%i,%s\n", fromE4(s.eastingE4), fromE4(s.northingE4),
                      fromE4(s.elevationE4), fromMicro(s.levelXMicro), fromMicro(s.levelYMicro),
                      fromMicro(s.headingMicro + s.errorMicro), static_cast<int>(s.id1), static_cast<int>(s.id2),
                      s.name.c_str());
@@ -156,7 +156,7 @@ bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan, 
                         const PairingSettings& pairing)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
     SurveyKeys keys;
@@ -170,23 +170,23 @@ bool writeConfiguration(const std::string& path, const ExampleSurveyPlan& plan, 
     keys.zmax = plan.scene.topMax + 50.0;
     keys.pairing = pairing;
     keys.regsol = options.regsol;
-    writeRunComments(f.get(), plan, options, pairing);
-    writeSurveyKeys(f.get(), keys);
+    writeRunComments(f.file(), plan, options, pairing);
+    writeSurveyKeys(f.file(), keys);
     return finishTextFile(f, path);
 }
 
 bool writeTruth(const std::string& path, const std::vector<ScanSetup>& scans, const std::vector<int32_t>& pointCounts)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
-    std::fprintf(f.get(),
+    std::fprintf(f.file(),
                  "ID1,NAME,ERROR_DEG,TRUE_HEADING_DEG,DATABASE_HEADING_DEG,"
                  "SCANNER_X,SCANNER_Y,SCANNER_Z,POINTS\n");
     for (size_t i = 0; i < scans.size(); ++i) {
         const ScanSetup& s = scans[i];
-        std::fprintf(f.get(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1), s.name.c_str(),
+        std::fprintf(f.file(), "%i,%s,%.6f,%.6f,%.6f,%.4f,%.4f,%.4f,%i\n", static_cast<int>(s.id1), s.name.c_str(),
                      fromMicro(s.errorMicro), fromMicro(s.headingMicro), fromMicro(s.headingMicro + s.errorMicro),
                      s.pose.x, s.pose.y, s.pose.z, static_cast<int>(i < pointCounts.size() ? pointCounts[i] : 0));
     }
@@ -197,10 +197,10 @@ bool writeReadme(const std::string& path, const ExampleSurveyPlan& plan, const E
                  const ExampleSurveyResult& result)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
-    std::FILE* o = f.get();
+    std::FILE* o = f.file();
     std::fprintf(o,
                  "Synthetic sea-cliff survey (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
                  "--direction %s --noise %g --max-error %g%s)\n\n",

@@ -3,7 +3,7 @@
 // The files of the example survey. Each writer prints "Cannot create <path>" or
 // "Cannot write <path>" on failure and returns false; text files end lines in "\n".
 
-#include "batch/file_ptr.h"
+#include "batch/replacement_file.h"
 #include "tools/e57_file_writer.h"
 #include "tools/scan_file_writer.h"
 #include "tools/scan_sampler.h"
@@ -43,10 +43,11 @@ struct SurveyKeys {
     int32_t regsol = 2;                    ///< REGSOL
 };
 
-/// A text file being written; "\n" line ends on every platform.
-using TextFile = FilePtr;
+/// A text file being written; "\n" line ends on every platform. It replaces an older
+/// file of its name only once complete.
+using TextFile = ReplacementFile;
 
-/// Creates the file, or prints "Cannot create <path>" and returns null.
+/// Creates the file, or prints "Cannot create <path>" and returns one that is not open.
 TextFile createTextFile(const std::string& path);
 /// Closes the file; prints "Cannot write <path>" and returns false when a write failed.
 bool finishTextFile(TextFile& f, const std::string& path);

@@ -194,8 +194,8 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o)
         fail("the points per scan must be 1000 to 20000000");
     if (!(o.noise >= 0.0 && o.noise <= 0.1))
         fail("the noise must be 0 to 0.1 m");
-    if (!(o.maxError >= 0.0 && o.maxError <= 10.0))
-        fail("the largest heading error must be 0 to 10 degrees");
+    if (!(o.maxError >= 0.0 && o.maxError <= 180.0))
+        fail("the largest heading error must be 0 to 180 degrees");
     if (o.firstId < 0 || o.firstId > 100000 || o.firstId2 < 0 || o.firstId2 > 100000) {
         fail("the first ids must be 0 to 100000");
     }
@@ -212,8 +212,8 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o)
         fail("give one heading error per scan");
     }
     for (double e : o.errors) {
-        if (!(e >= -10.0 && e <= 10.0))
-            fail("each heading error must be -10 to 10 degrees");
+        if (!(e >= -180.0 && e <= 180.0))
+            fail("each heading error must be -180 to 180 degrees");
     }
     std::vector<PointFormat> formats = o.formats;
     std::sort(formats.begin(), formats.end());

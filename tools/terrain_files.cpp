@@ -23,10 +23,10 @@ bool writeTerrainConfiguration(const std::string& path, const TerrainSurveyPlan&
                                const ExampleSurveyOptions& options, const PairingSettings& pairing)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
-    std::FILE* o = f.get();
+    std::FILE* o = f.file();
     std::fprintf(o, "# Terrain survey of %s: seed %" PRIu32 ", %i scans, about %i points per scan\n",
                  fileName(options.terrainPath).c_str(), options.seed, static_cast<int>(plan.scans.size()),
                  static_cast<int>(options.points));
@@ -57,10 +57,10 @@ bool writeTerrainReadme(const std::string& path, const TerrainSurveyPlan& plan, 
                         const ExampleSurveyResult& result)
 {
     TextFile f = createTextFile(path);
-    if (!f) {
+    if (!f.isOpen()) {
         return false;
     }
-    std::FILE* o = f.get();
+    std::FILE* o = f.file();
     std::fprintf(o,
                  "Sparse terrain survey of %s (make_example_survey --seed %" PRIu32 " --scans %i --points %i "
                  "--noise %g --max-error %g%s)\n\n",

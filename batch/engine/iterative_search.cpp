@@ -1,7 +1,8 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
+#include "batch/engine/solution_methods.h"
 #include "batch/engine/solver_support.h"
-#include "batch/engine/solvers.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -20,27 +21,26 @@ bool advances(double angle, double step) { return angle + step > angle; }
 // direction (scan 2 against scan 1). The best offsets go to b1, b2; false when a
 // cube held too many points.
 struct IterationSearch {
-    const RegSettings& settings;
-    PairContext& pair;
-    double c1x, c1y, c2x, c2y;  ///< metres, the scanners' positions
-    double& rmsMin;             ///< metres, best RMS so far
+    PairSolve& s;
+    double& rmsMin;  ///< metres, best RMS so far
 
-    bool run(double r, double s, double& b1, double& b2)
+    bool run(double r, double step, double& b1, double& b2)
     {
-        std::vector<CubePoint>& work1 = pair.work1;
-        std::vector<CubePoint>& work2 = pair.work2;
+        std::vector<CubePoint>& work1 = s.pair.work1;
+        std::vector<CubePoint>& work2 = s.pair.work2;
+        const double c1x = s.scan1.x, c1y = s.scan1.y, c2x = s.scan2.x, c2y = s.scan2.y;
         rotateAboutVertical(work1, -r, c1x, c1y);
         double a1 = -r;
         if (r > 0.0) {
             do {
-                a1 += s;
-                rotateAboutVertical(work1, s, c1x, c1y);
+                a1 += step;
+                rotateAboutVertical(work1, step, c1x, c1y);
                 rotateAboutVertical(work2, -r, c2x, c2y);
                 double a2 = -r;
                 do {
-                    a2 += s;
-                    rotateAboutVertical(work2, s, c2x, c2y);
-                    const PairingResult trial = pairRms(settings, pair, work2, work1, settings.MAXDISTINITIAL);
+                    a2 += step;
+                    rotateAboutVertical(work2, step, c2x, c2y);
+                    const PairingResult trial = pairRms(s, work2, work1, s.settings.MAXDISTINITIAL);
                     if (trial.tooManyPoints)
                         return false;
                     if (trial.rms < rmsMin) {
@@ -49,20 +49,20 @@ struct IterationSearch {
                         rmsMin = trial.rms;
                         printProgress();
                     }
-                } while (a2 < r && advances(a2, s));
+                } while (a2 < r && advances(a2, step));
                 rotateAboutVertical(work2, -a2, c2x, c2y);
-            } while (a1 < r && advances(a1, s));
+            } while (a1 < r && advances(a1, step));
         }
         printProgress();
         // Leave scan 1 turned by b1 from where the iteration began, scan 2 by b2.
         rotateAboutVertical(work1, b1 - a1, c1x, c1y);
         rotateAboutVertical(work2, b2, c2x, c2y);
-        return stampAndSort(settings, pair, work1) && stampAndSort(settings, pair, work2);
+        return stampAndSort(s.settings, s.pair, work1) && stampAndSort(s.settings, s.pair, work2);
     }
 
     void printProgress() const
     {
-        std::printf("registering points, Percent Complete %f, RMS:  %lf\r", pair.percentComplete, rmsMin);
+        std::printf("registering points, Percent Complete %f, RMS:  %lf\r", s.progress.percentComplete, rmsMin);
     }
 };
 
@@ -74,67 +74,64 @@ void rebuildWork(const std::vector<CubePoint>& prepared, std::vector<CubePoint>&
     extent = computeExtent(work);
 }
 
+// Starts the next repeat from the prepared points turned by the totals, with fresh
+// cubes, and measures the RMS there; false when a cube held too many points.
+bool restartRepeat(PairSolve& s, double t1, double t2, double& rmsMin, int32_t& pairCount)
+{
+    PairContext& pair = s.pair;
+    rebuildWork(pair.scan1.points, pair.work1, pair.scan1.extent, t1, s.scan1.x, s.scan1.y);
+    rebuildWork(pair.scan2.points, pair.work2, pair.scan2.extent, t2, s.scan2.x, s.scan2.y);
+    updateOverlap(pair);
+    if (!stampAndSort(s.settings, pair, pair.work1) || !stampAndSort(s.settings, pair, pair.work2))
+        return false;
+    // Re-measured after the re-stamping: this replaces the best even when it is larger.
+    const PairingResult measured = pairRms(s, pair.work2, pair.work1, s.settings.MAXDISTINITIAL);
+    if (measured.tooManyPoints)
+        return false;
+    rmsMin = measured.rms;
+    pairCount = measured.pairCount;
+    return true;
+}
+
 }  // namespace
 
-SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                                 SolverOutputs& out)
+void searchIteratively(PairSolve& s, MethodResult& found)
 {
-    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
-    pair.work1 = pair.scan1.points;
-    pair.work2 = pair.scan2.points;
-    double rmsMin = pair.initialRms;
+    const RegSettings& settings = s.settings;
+    s.pair.work1 = s.pair.scan1.points;
+    s.pair.work2 = s.pair.scan2.points;
+    double rmsMin = s.pair.initialRms;
     double t1 = 0.0, t2 = 0.0;  // radians, total rotations over the finished repeats
-    IterationSearch search{settings, pair, scan1.x, scan1.y, scan2.x, scan2.y, rmsMin};
-    SolveResult result;
+    IterationSearch search{s, rmsMin};
 
     for (int32_t repeat = 0; repeat < settings.MAXREPEAT; ++repeat) {
         double r = repeat == 0 ? std::fabs(settings.ALPHA) : std::fabs(settings.ALPHA) / (2.0 * repeat);
-        double s = r / settings.ALPHAINC;
+        double step = r / settings.ALPHAINC;
         double sum1 = 0.0, sum2 = 0.0;
         for (int32_t i = 0; i < settings.MAXITER; ++i) {
-            pair.percentComplete =
-                progressBase(pair) + (static_cast<double>(settings.MAXITER) * repeat + i) * pair.progressStep;
+            s.progress.percentComplete = progressBase(s.progress)
+                + (static_cast<double>(settings.MAXITER) * repeat + i) * s.progress.progressStep;
             search.printProgress();
             double b1 = 0.0, b2 = 0.0;
             if (i > 0) {
-                r = s;
-                s = r / settings.ALPHAINC;
+                r = step;
+                step = r / settings.ALPHAINC;
             }
-            if (!search.run(r, s, b1, b2)) {
-                result.fatal = true;
-                return result;
+            if (!search.run(r, step, b1, b2)) {
+                found.fatal = true;
+                return;
             }
             sum1 += b1;
             sum2 += b2;
         }
         t1 += sum1;
         t2 += sum2;
-        // Start the next repeat from the prepared points turned by the totals, with fresh cubes.
-        rebuildWork(pair.scan1.points, pair.work1, pair.scan1.extent, t1, scan1.x, scan1.y);
-        rebuildWork(pair.scan2.points, pair.work2, pair.scan2.extent, t2, scan2.x, scan2.y);
-        updateOverlap(pair);
-        if (!stampAndSort(settings, pair, pair.work1) || !stampAndSort(settings, pair, pair.work2)) {
-            result.fatal = true;
-            return result;
+        if (!restartRepeat(s, t1, t2, rmsMin, found.pairCount)) {
+            found.fatal = true;
+            return;
         }
-        // Re-measured after the re-stamping: this replaces the best even when it is larger.
-        const PairingResult measured = pairRms(settings, pair, pair.work2, pair.work1, settings.MAXDISTINITIAL);
-        if (measured.tooManyPoints) {
-            result.fatal = true;
-            return result;
-        }
-        rmsMin = measured.rms;
-        out.pairCount = measured.pairCount;
     }
-    out.rotation1 = RAD_TO_DEG * wrappedRadians(t1);
-    out.rotation2 = RAD_TO_DEG * wrappedRadians(t2);
-    if (static_cast<double>(pair.initialRms) > rmsMin)
-        std::printf("RMSfinal:  %lf  rotations of b1 = %lf && b2 = %lf from %i pts\n", rmsMin, out.rotation1,
-                    out.rotation2, out.pairCount);
-    else
-        printNotImproved(settings, pair, rmsMin, out.pairCount);
-    std::printf("\n");
-    result.rms = rmsMin;
-    return result;
+    found.angle1 = t1;
+    found.angle2 = t2;
+    found.rms = rmsMin;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "batch/constants.h"
-#include "batch/engine/local_plane.h"
-#include "batch/engine/reference_index.h"
 #include "batch/engine/search_cubes.h"
 #include "batch/point_set.h"
 
@@ -27,16 +25,8 @@ struct PairContext {
     float rms12 = static_cast<float>(NO_VALID_RMS);       ///< metres, scan 1 against scan 2
     float initialRms = static_cast<float>(NO_VALID_RMS);  ///< metres, mean of the two, single precision
     double rangeValue = 0.0;                              ///< metres, mean cliff distance of text scans
-    int32_t pairsDone = 0;                                ///< pairs finished by the current run
-    int32_t pairsInAll = 0;                               ///< the number of scans: denominator of the progress
-    double progressStep = 0.0;                            ///< percent per solver iteration, 100 / (MAXITER x scans)
-    double percentComplete = 0.0;                         ///< last progress value printed by a solver
-    int64_t walkCount = 0;                                ///< pairing walks made through this pair (for benchmarks)
 
     // Buffers kept from pair to pair so that their memory is reused.
-    CubeSortBuffers sortBuffers;          ///< the cube sort's copy and counters
-    std::vector<int32_t> candidates;      ///< query points of one cube during a pairing walk
-    ReferenceIndex reference;             ///< the staying scan of a point-to-plane solve
-    std::vector<int32_t> querySample;     ///< the turning scan's points that a point-to-plane pass pairs
-    std::vector<QueryPlane> queryPlanes;  ///< the plane of each of them, kept from pass to pass
+    CubeSortBuffers sortBuffers;      ///< the cube sort's copy and counters
+    std::vector<int32_t> candidates;  ///< query points of one cube during a pairing walk
 };

@@ -16,7 +16,7 @@ namespace {
 // yields none; any other file as text. A scanner's own file (LAS, PLY, PTX) named
 // ".bxyz" gives no points. Returns the scan's cliff distance (0.0 for binary points
 // and for loose files).
-double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, const PreparePlan& plan,
+double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scans, const PrepareSteps& steps,
                 int32_t index, const std::string& path, PointSet& scan)
 {
     if (isBinaryPointFileName(path) && reportScannerFormat(path, nullptr)) {
@@ -29,11 +29,11 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
         std::printf("The point file %s holds text, not binary points: it is read as a text point file. \n",
                     path.c_str());
     }
-    const bool haveRecord = plan.fromScanTable && index >= 0 && index < static_cast<int32_t>(scans.size());
+    const bool haveRecord = steps.fromScanTable && index >= 0 && index < static_cast<int32_t>(scans.size());
     const ScanRecord position = haveRecord ? scans[static_cast<std::size_t>(index)] : ScanRecord{};
-    TextPointPlan text;
-    text.translate = plan.translateText;
-    text.atScanner = plan.fromScanTable;
+    TextPointOptions text;
+    text.translate = steps.translateText;
+    text.atScanner = steps.fromScanTable;
     text.scannerX = position.x;
     text.scannerY = position.y;
     text.scannerZ = position.z;
@@ -76,16 +76,16 @@ bool measureInitialRms(const RegSettings& settings, PairContext& pair, PairSink*
 }  // namespace
 
 PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                                  const PreparePlan& plan, PairSink* diagnostics)
+                                  const PrepareSteps& steps, PairSink* diagnostics)
 {
     std::printf("Preparing data for registration.... \n");
-    const double cliff1 = loadScan(settings, scans, plan, pair.scan1Index, pair.scan1Path, pair.scan1);
-    const double cliff2 = loadScan(settings, scans, plan, pair.scan2Index, pair.scan2Path, pair.scan2);
+    const double cliff1 = loadScan(settings, scans, steps, pair.scan1Index, pair.scan1Path, pair.scan1);
+    const double cliff2 = loadScan(settings, scans, steps, pair.scan2Index, pair.scan2Path, pair.scan2);
     pair.rangeValue = (cliff1 + cliff2) * 0.5;
     if (pair.scan1.points.empty() || pair.scan2.points.empty())
         return PrepareResult::NoPoints;
 
-    if (settings.SCANTRANSFORM == 0 && plan.fromScanTable && !plan.surveyFramePoints) {
+    if (settings.SCANTRANSFORM == 0 && steps.fromScanTable && !steps.surveyFramePoints) {
         for (const auto& [index, scan] : {std::pair{pair.scan1Index, &pair.scan1}, {pair.scan2Index, &pair.scan2}}) {
             const ScanRecord& r = scans[static_cast<std::size_t>(index)];
             const Matrix4 m = makeScanTransform(r.rotX, r.rotY, r.rotZ, 1.0, r.x, r.y, r.z);
@@ -98,8 +98,8 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
     pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
 
     std::printf("Assigning Points to Cubes\n");
-    const int32_t id1 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan1Index)].scanId : 1;
-    const int32_t id2 = plan.fromScanTable ? scans[static_cast<std::size_t>(pair.scan2Index)].scanId : 2;
+    const int32_t id1 = steps.fromScanTable ? scans[static_cast<std::size_t>(pair.scan1Index)].scanId : 1;
+    const int32_t id2 = steps.fromScanTable ? scans[static_cast<std::size_t>(pair.scan2Index)].scanId : 2;
     CubeGrid grid;
     if (!buildCubeGrid(pair.overlap, settings.ZMIN, settings, grid))
         return PrepareResult::Fatal;
@@ -109,7 +109,7 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
     stampSortAndReport(grid, pair, pair.scan2, id2);
     std::printf("Sorting Data\n");
 
-    if (plan.measureInitialRms && !measureInitialRms(settings, pair, diagnostics))
+    if (steps.measureInitialRms && !measureInitialRms(settings, pair, diagnostics))
         return PrepareResult::Fatal;
     return PrepareResult::Ready;
 }

@@ -12,7 +12,7 @@ class PairSink;
 enum class PrepareResult { Ready, NoPoints, Fatal };
 
 // What the preparation does besides loading, stamping and sorting: the run decides.
-struct PreparePlan {
+struct PrepareSteps {
     bool fromScanTable = true;       ///< the pair's indices name scans of the table; false: two loose files,
                                      ///< shown as scans 1 and 2, never transformed, no scanner position
     bool surveyFramePoints = false;  ///< the files hold survey-frame points already (rotated files)
@@ -21,7 +21,7 @@ struct PreparePlan {
 };
 
 /// Loads, transforms, stamps and sorts the pair that `pair` names, and measures its
-/// initial RMS when the plan says so; the pairs of those walks go to `diagnostics`
+/// initial RMS when `steps` asks for it; the pairs of those walks go to `diagnostics`
 /// when there is one.
 PrepareResult prepareRegistration(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                                  const PreparePlan& plan, PairSink* diagnostics = nullptr);
+                                  const PrepareSteps& steps, PairSink* diagnostics = nullptr);

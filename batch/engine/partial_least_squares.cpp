@@ -1,8 +1,9 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/search_cubes.h"
+#include "batch/engine/solution_methods.h"
 #include "batch/engine/solver_support.h"
-#include "batch/engine/solvers.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -23,16 +24,16 @@ struct PlsState {
 };
 
 struct PlsRun {
+    PairSolve& s;
     const RegSettings& settings;
     PairContext& pair;
-    const ScanRecord& scan1;
     const ScanRecord& scan2;
     PlsState& state;
     int32_t& pairCount;
 
     void printProgress() const
     {
-        std::printf("Percent Complete %f RMSmin = %lf DistThresh: %f \r", pair.percentComplete, state.rmsMin,
+        std::printf("Percent Complete %f RMSmin = %lf DistThresh: %f \r", s.progress.percentComplete, state.rmsMin,
                     static_cast<double>(state.maxThr));
     }
 
@@ -73,7 +74,7 @@ struct PlsRun {
             if (!stampBoth())
                 return false;
             const PairingResult r =
-                pairRotation(settings, pair, pair.work1, pair.work2, state.maxThr, state.minThr, scan2.x, scan2.y);
+                pairRotation(s, pair.work1, pair.work2, state.maxThr, state.minThr, scan2.x, scan2.y);
             if (r.tooManyPoints)
                 return false;
             pairCount = r.pairCount;
@@ -90,9 +91,9 @@ struct PlsRun {
     // One trial angle of scan 1; false when the run must stop.
     bool trial(double t, int32_t k)
     {
-        pair.percentComplete = progressBase(pair) + k * pair.progressStep;
+        s.progress.percentComplete = progressBase(s.progress) + k * s.progress.progressStep;
         printProgress();
-        rotatedCopy(pair.scan1.points, pair.work1, t, scan1.x, scan1.y);
+        rotatedCopy(pair.scan1.points, pair.work1, t, s.scan1.x, s.scan1.y);
         work1Stamped = false;
         pair.scan1.extent = computeExtent(pair.work1);
         if (!solveScan2())
@@ -101,7 +102,7 @@ struct PlsRun {
         turnScan2();
         if (!stampAndSort(settings, pair, pair.work2))
             return false;
-        const PairingResult scored = pairRms(settings, pair, pair.work1, pair.work2, state.maxThr);
+        const PairingResult scored = pairRms(s, pair.work1, pair.work2, state.maxThr);
         if (scored.tooManyPoints)
             return false;
         pairCount = scored.pairCount;
@@ -109,8 +110,25 @@ struct PlsRun {
             state.best1 = t;
             state.best2 = state.running2;
             state.rmsMin = scored.rms;
-            pair.percentComplete = progressBase(pair) + k * pair.progressStep;
+            s.progress.percentComplete = progressBase(s.progress) + k * s.progress.progressStep;
             printProgress();
+        }
+        return true;
+    }
+
+    // Every trial angle of scan 1 from `lower` up to `upper` by `step`; false when the
+    // run must stop.
+    bool trials(double lower, double upper, double step, int32_t k)
+    {
+        for (double t = lower; t < upper;) {
+            if (!trial(t, k))
+                return false;
+            // A step too small to move t (a very narrow interval far from 0) would
+            // never reach the upper end.
+            const double next = t + step;
+            if (!(next > t))
+                break;
+            t = next;
         }
         return true;
     }
@@ -118,20 +136,17 @@ struct PlsRun {
 
 }  // namespace
 
-SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                     PairContext& pair, SolverOutputs& out)
+void solvePartialLeastSquares(PairSolve& s, MethodResult& found)
 {
-    std::printf("Registering Scans\n");
-    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
+    const RegSettings& settings = s.settings;
+    PairContext& pair = s.pair;
     PlsState state;
     state.rmsMin = pair.initialRms;
-    state.best1 = startingRotation(scan1);
+    state.best1 = startingRotation(s.scan1);
     double centre = state.best1;  // radians, middle of scan 1's trial interval
     double halfWidth = settings.ALPHA;
     double previous1 = 9999.999, previous2 = 9999.999;
-    PlsRun run{settings, pair, scan1, scan2, state, out.pairCount};
-    SolveResult result;
+    PlsRun run{s, settings, pair, s.scan2, state, found.pairCount};
 
     for (int32_t k = 0; k < settings.MAXITER; ++k) {
         const double upper = centre + halfWidth, lower = centre - halfWidth;
@@ -145,19 +160,9 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
         const int32_t j = scheduleStep(k, settings.MAXITER);
         state.maxThr = scheduledLimitSingle(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXITER);
         state.minThr = scheduledLimitSingle(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXITER);
-        for (double t = lower; t < upper;) {
-            if (!run.trial(t, k)) {
-                pair.work1.clear();
-                pair.work2.clear();
-                result.fatal = true;
-                return result;
-            }
-            // A step too small to move t (a very narrow interval far from 0) would
-            // never reach the upper end.
-            const double next = t + step;
-            if (!(next > t))
-                break;
-            t = next;
+        if (!run.trials(lower, upper, step, k)) {
+            found.fatal = true;
+            break;
         }
         centre = state.best1;
         const bool settled = std::fabs(previous1 - state.best1) <= settings.ALPHATHRESH
@@ -167,16 +172,9 @@ SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vec
         if (settled)
             break;
     }
-    out.rotation1 = RAD_TO_DEG * wrappedRadians(state.best1);
-    out.rotation2 = RAD_TO_DEG * wrappedRadians(state.best2);
-    if (static_cast<double>(pair.initialRms) > state.rmsMin)
-        std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts\n", state.rmsMin,
-                    scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount);
-    else
-        printNotImproved(settings, pair, state.rmsMin, out.pairCount);
-    std::printf("\n");
     pair.work1.clear();
     pair.work2.clear();
-    result.rms = state.rmsMin;
-    return result;
+    found.angle1 = state.best1;
+    found.angle2 = state.best2;
+    found.rms = state.rmsMin;
 }

@@ -1,7 +1,8 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
+#include "batch/engine/solution_methods.h"
 #include "batch/engine/solver_support.h"
-#include "batch/engine/solvers.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -22,34 +23,34 @@ struct PingPongState {
 
 // The passes of one repeat: scan 2 turned onto scan 1, then scan 1 onto scan 2,
 // each about its own scanner, in place. Returns false when the run must stop.
-bool runPasses(const RegSettings& settings, PairContext& pair, const ScanRecord& scan1, const ScanRecord& scan2,
-               PingPongState& st, SolverOutputs& out)
+bool runPasses(PairSolve& s, PingPongState& st, MethodResult& found)
 {
+    const RegSettings& settings = s.settings;
+    PairContext& pair = s.pair;
+    const ScanRecord &scan1 = s.scan1, &scan2 = s.scan2;
     for (int32_t i = 0; i < settings.MAXITER; ++i) {
-        const PairingResult toScan1 =
-            pairRotation(settings, pair, pair.work1, pair.work2, st.maxThr, st.minThr, scan2.x, scan2.y);
+        const PairingResult toScan1 = pairRotation(s, pair.work1, pair.work2, st.maxThr, st.minThr, scan2.x, scan2.y);
         if (toScan1.tooManyPoints)
             return false;
         const double d1 = toScan1.angleFound ? toScan1.angle : 0.0;
         st.angle2 += d1;
         rotateAboutVertical(pair.work2, d1, scan2.x, scan2.y);
 
-        const PairingResult toScan2 =
-            pairRotation(settings, pair, pair.work2, pair.work1, st.maxThr, st.minThr, scan1.x, scan1.y);
+        const PairingResult toScan2 = pairRotation(s, pair.work2, pair.work1, st.maxThr, st.minThr, scan1.x, scan1.y);
         if (toScan2.tooManyPoints)
             return false;
         const double d2 = toScan2.angleFound ? toScan2.angle : 0.0;
         st.rms = toScan2.rms;
-        out.pairCount = toScan2.pairCount;
+        found.pairCount = toScan2.pairCount;
         st.angle1 += d2;
         rotateAboutVertical(pair.work1, d2, scan1.x, scan1.y);
 
-        pair.percentComplete = progressBase(pair);
-        std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, st.rms,
-                    out.pairCount, static_cast<double>(st.minThr), st.maxThr);
+        s.progress.percentComplete = progressBase(s.progress);
+        std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", s.progress.percentComplete, st.rms,
+                    found.pairCount, static_cast<double>(st.minThr), st.maxThr);
         const bool last = std::fabs(d1) < settings.ALPHATHRESH && std::fabs(d2) < settings.ALPHATHRESH;
         st.lastStep = std::fmax(std::fabs(d1), std::fabs(d2));
-        ++out.iterations;
+        ++found.passes;
         if (last)
             break;
     }
@@ -58,34 +59,29 @@ bool runPasses(const RegSettings& settings, PairContext& pair, const ScanRecord&
 
 }  // namespace
 
-SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                          SolverOutputs& out)
+void solvePingPong(PairSolve& s, MethodResult& found)
 {
-    std::printf("Registering Scans\n");
-    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
-    out.iterations = 0;
+    const RegSettings& settings = s.settings;
+    PairContext& pair = s.pair;
+    found.passes = 0;
     PingPongState st;
     st.rms = pair.initialRms;
-    st.angle1 = startingRotation(scan1);
-    st.angle2 = startingRotation(scan2);
+    st.angle1 = startingRotation(s.scan1);
+    st.angle2 = startingRotation(s.scan2);
     double previous1 = 0.0, previous2 = 0.0;
     updateOverlap(pair);
-    SolveResult result;
 
     for (int32_t r = 0; r < settings.MAXREPEAT; ++r) {
         const int32_t j = scheduleStep(r, settings.MAXREPEAT);
         st.maxThr = scheduledLimit(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXREPEAT);
         st.minThr = scheduledLimitSingle(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXREPEAT);
         // Each repeat starts afresh from the prepared points and the running rotations.
-        rotatedCopy(pair.scan1.points, pair.work1, st.angle1, scan1.x, scan1.y);
-        rotatedCopy(pair.scan2.points, pair.work2, st.angle2, scan2.x, scan2.y);
+        rotatedCopy(pair.scan1.points, pair.work1, st.angle1, s.scan1.x, s.scan1.y);
+        rotatedCopy(pair.scan2.points, pair.work2, st.angle2, s.scan2.x, s.scan2.y);
         if (!stampAndSort(settings, pair, pair.work1) || !stampAndSort(settings, pair, pair.work2)
-            || !runPasses(settings, pair, scan1, scan2, st, out)) {
-            pair.work1.clear();
-            pair.work2.clear();
-            result.fatal = true;
-            return result;
+            || !runPasses(s, st, found)) {
+            found.fatal = true;
+            break;
         }
         // MINDISTFINAL is compared with the single-precision limit: a value that
         // single precision cannot hold (0.1) never ends the repeats this way.
@@ -97,22 +93,10 @@ SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRec
         if (settled || st.rms < settings.RMSTHRESH)
             break;
     }
-    st.angle1 = wrappedRadians(st.angle1);
-    st.angle2 = wrappedRadians(st.angle2);
-    out.rotation1 = RAD_TO_DEG * st.angle1;
-    out.rotation2 = RAD_TO_DEG * st.angle2;
-    result.recordsRotations = true;
-    result.scan1RotationMinus = st.angle1;
-    result.scan2RotationPlus = st.angle2;
-    result.unsettled = st.lastStep >= settings.ALPHATHRESH;
-    if (static_cast<double>(pair.initialRms) > st.rms)
-        std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n",
-                    st.rms, scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
-    else
-        printNotImproved(settings, pair, st.rms, out.pairCount);
-    std::printf("\n");
     pair.work1.clear();
     pair.work2.clear();
-    result.rms = st.rms;
-    return result;
+    found.angle1 = st.angle1;
+    found.angle2 = st.angle2;
+    found.rms = st.rms;
+    found.unsettled = st.lastStep >= settings.ALPHATHRESH;
 }

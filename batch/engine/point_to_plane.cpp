@@ -1,269 +1,195 @@
 #include "batch/constants.h"
-#include "batch/engine/heading_step.h"
-#include "batch/engine/local_plane.h"
+#include "batch/engine/heading_search.h"
 #include "batch/engine/pair_context.h"
-#include "batch/engine/reference_index.h"
+#include "batch/engine/pair_verdict.h"
+#include "batch/engine/plane_solve.h"
+#include "batch/engine/search_cubes.h"
+#include "batch/engine/solution_methods.h"
 #include "batch/engine/solver_support.h"
-#include "batch/engine/solvers.h"
+#include "batch/engine/solver_workspace.h"
+#include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
-// Point-to-plane Gauss-Newton: each pass pairs sampled points of one scan (the query
-// scan) with planes fitted to their nearest points of the other (the reference scan),
-// and takes the closed-form Gauss-Newton step of both headings, each a turn about the
-// vertical through its own scanner. Both headings are observable: a turn of one scan
-// against the other shows directly, a turn of both together as a shift across their
-// baseline. The work is done in the reference scan's own frame as the preparation left
-// it, so its points are indexed once; the query scan's points are carried into it.
+// Point-to-plane Gauss-Newton (REGSOL 3), judged by what the pair shows of itself. The
+// solve starts from the headings the pair has; when its result is not trusted, the
+// headings are searched over the range HEADINGSEARCH allows and the best poses solved
+// again, and the best of all is judged once more. Two poses far apart that fit nearly
+// alike leave the pair untrusted.
 
 namespace {
 
-// The plane of a query point is fitted to its nearest reference points: up to
-// PLANE_POINTS of them within PLANE_REACH, and never fewer than the three nearest.
-// Measured on dense cliff scans, eight points give better planes than three; on sparse
-// terrain scans (about a point per square metre) eight points reach over metres of a
-// curved slope, and the three nearest do better. The reach keeps each where it wins.
-constexpr int32_t PLANE_POINTS = 8;
-constexpr double PLANE_REACH = 0.5;  // metres
+// The second-best pose of the search is solved too when it scores at least this share
+// of the best.
+constexpr double SECOND_POSE = 0.8;
 
-// Query points a pass pairs at least, where the scan has them.
-constexpr int64_t MIN_QUERY_POINTS = 20000;
+// Two results fit "nearly alike" when the RMS of one is within this factor of the other,
+// and stand for different headings when either heading differs by more than DISTINCT.
+constexpr double NEARLY_ALIKE = 1.1;
+constexpr double DISTINCT = 1.0 * DEG_TO_RAD;
 
-// The Cauchy kernel's width, in units of the previous pass's RMS.
-constexpr double KERNEL_WIDTH = 2.0;
-
-// Below half its own standard error, a step cannot make a heading better.
-constexpr double NOISE_FRACTION = 0.5;
-
-// A query point that moved less than this since its plane was fitted keeps the plane
-// (metres): its nearest reference points are still the same, or as good.
-constexpr double REFIT_DISTANCE = 0.001;
-
-// The two scans of the solve: which is which, where their scanners stand.
-struct SolvePair {
-    const std::vector<CubePoint>* query = nullptr;  ///< the query scan's prepared points
-    double qx = 0.0, qy = 0.0;                      ///< metres, the query scan's scanner
-    double rx = 0.0, ry = 0.0;                      ///< metres, the reference scan's scanner
-    bool queryIsScan2 = true;                       ///< else scan 1 is the query scan
+// One solved pose: its headings (radians) and its figures.
+struct Attempt {
+    PlaneSolveResult solved;
+    PairFigures figures;
 };
 
-// The query points of every cube that lie inside the z window (indices into `points`),
-// and where each cube's run of them begins.
-void pointsInWindow(const RegSettings& settings, const std::vector<CubePoint>& points, int32_t cubeCount,
-                    std::vector<int32_t>& inWindow, std::vector<int32_t>& runStart)
+PairFigures figuresOf(const PlaneSolveResult& r, bool searched)
 {
-    inWindow.clear();
-    runStart.clear();
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const CubePoint& p = points[i];
-        if (p.cube < 0 || p.cube >= cubeCount || !(settings.ZMIN < p.z && p.z < settings.ZMAX))
+    PairFigures f;
+    const double v11 = r.covariance[0], v12 = r.covariance[1], v22 = r.covariance[2];
+    f.relative = RAD_TO_DEG * (wrappedRadians(r.angle2) - wrappedRadians(r.angle1));
+    f.common = RAD_TO_DEG * 0.5 * (wrappedRadians(r.angle1) + wrappedRadians(r.angle2));
+    const double varRelative = v11 + v22 - 2.0 * v12, varCommon = 0.25 * (v11 + v22 + 2.0 * v12);
+    f.relativeSigma = RAD_TO_DEG * std::sqrt(varRelative);
+    f.commonSigma = RAD_TO_DEG * std::sqrt(varCommon);
+    const double product = varRelative * varCommon;
+    f.correlation = product > 0.0 && std::isfinite(product) ? 0.5 * (v22 - v11) / std::sqrt(product) : 0.0;
+    f.rms = r.rms;
+    f.noiseFloor = r.noiseFloor;
+    f.pairs = r.pairCount;
+    f.sampled = r.sampled;
+    f.searched = searched;
+    judgePair(f);
+    return f;
+}
+
+// Turns both scans' points from where they stand by the given angles about their
+// scanners and stamps and sorts them in the pair's new overlap. False when the grid is
+// too large (printed).
+bool turnPair(PairSolve& solve, double turn1, double turn2)
+{
+    PairContext& pair = solve.pair;
+    rotateAboutVertical(pair.scan1.points, turn1, solve.scan1.x, solve.scan1.y);
+    rotateAboutVertical(pair.scan2.points, turn2, solve.scan2.x, solve.scan2.y);
+    pair.scan1.extent = computeExtent(pair.scan1.points);
+    pair.scan2.extent = computeExtent(pair.scan2.points);
+    updateOverlap(pair);
+    CubeGrid grid;
+    if (!buildCubeGrid(pair.overlap, solve.settings.ZMIN, solve.settings, grid))
+        return false;
+    pair.cubeCount = grid.cubeCount;
+    stampAndSortByCube(pair.scan1.points, grid, pair.sortBuffers);
+    stampAndSortByCube(pair.scan2.points, grid, pair.sortBuffers);
+    return true;
+}
+
+// The headings over the allowed range, on the points at their database headings; the
+// denser scan stays fixed.
+std::vector<HeadingCandidate> searchPair(PairSolve& solve, bool scan1Fixed)
+{
+    PairContext& pair = solve.pair;
+    SearchScan one{&pair.scan1.points, solve.scan1.x, solve.scan1.y};
+    SearchScan two{&pair.scan2.points, solve.scan2.x, solve.scan2.y};
+    HeadingSearchSettings range;
+    range.halfWidth = solve.settings.HEADINGSEARCH * DEG_TO_RAD;
+    range.zmin = solve.settings.ZMIN;
+    range.zmax = solve.settings.ZMAX;
+    return searchHeadings(scan1Fixed ? one : two, scan1Fixed ? two : one, range, solve.workspace.headingSearch);
+}
+
+bool better(const Attempt& a, const Attempt& b)
+{
+    if (a.solved.rms == NO_VALID_RMS || b.solved.rms == NO_VALID_RMS)
+        return b.solved.rms == NO_VALID_RMS && a.solved.rms != NO_VALID_RMS;
+    if (a.figures.trusted != b.figures.trusted)
+        return a.figures.trusted;
+    return a.solved.rms < b.solved.rms;
+}
+
+// Solves the pair again from the best poses of the search; the attempts are added to
+// `attempts`. False on a fatal condition (printed).
+bool solveFromSearch(PairSolve& solve, std::vector<Attempt>& attempts)
+{
+    const bool scan1Fixed = solve.pair.scan1.points.size() >= solve.pair.scan2.points.size();
+    const std::vector<HeadingCandidate> poses = searchPair(solve, scan1Fixed);
+    if (poses.empty())
+        return true;
+    const HeadingCandidate& best = poses.front();
+    std::printf("Heading search: scan %i %+.4f deg, scan %i %+.4f deg, %.0f %% of the sample in place\n",
+                solve.scan1.scanId, RAD_TO_DEG * wrappedRadians(scan1Fixed ? best.turnFixed : best.turnMoving),
+                solve.scan2.scanId, RAD_TO_DEG * wrappedRadians(scan1Fixed ? best.turnMoving : best.turnFixed),
+                100.0 * best.share);
+    double turned1 = 0.0, turned2 = 0.0;  // radians the points stand turned by
+    for (std::size_t k = 0; k < poses.size() && (k == 0 || poses[k].share >= SECOND_POSE * best.share); ++k) {
+        const double turn1 = scan1Fixed ? poses[k].turnFixed : poses[k].turnMoving;
+        const double turn2 = scan1Fixed ? poses[k].turnMoving : poses[k].turnFixed;
+        if (!turnPair(solve, turn1 - turned1, turn2 - turned2))
+            return false;
+        turned1 = turn1;
+        turned2 = turn2;
+        Attempt a;
+        a.solved.pairCount = attempts.back().solved.pairCount;
+        a.solved.passes = attempts.back().solved.passes;
+        if (!solveAgainstPlanes(solve, 0.0, 0.0, a.solved))
+            return false;
+        a.solved.angle1 += turn1;
+        a.solved.angle2 += turn2;
+        a.figures = figuresOf(a.solved, true);
+        attempts.push_back(a);
+    }
+    return true;
+}
+
+// The best attempt; untrusted when another one, at other headings, fits nearly alike.
+Attempt chooseAttempt(const std::vector<Attempt>& attempts)
+{
+    Attempt chosen = attempts.front();
+    for (const Attempt& a : attempts)
+        if (better(a, chosen))
+            chosen = a;
+    chosen.figures.searched = attempts.size() > 1;
+    if (chosen.solved.rms == NO_VALID_RMS || !chosen.figures.trusted)
+        return chosen;
+    for (const Attempt& a : attempts) {
+        const double d1 = std::fabs(wrappedRadians(a.solved.angle1 - chosen.solved.angle1));
+        const double d2 = std::fabs(wrappedRadians(a.solved.angle2 - chosen.solved.angle2));
+        if (a.solved.rms == NO_VALID_RMS || (d1 <= DISTINCT && d2 <= DISTINCT))
             continue;
-        if (inWindow.empty() || points[static_cast<std::size_t>(inWindow.back())].cube != p.cube)
-            runStart.push_back(static_cast<int32_t>(inWindow.size()));
-        inWindow.push_back(static_cast<int32_t>(i));
+        if (a.solved.rms <= NEARLY_ALIKE * chosen.solved.rms) {
+            char reason[160];
+            std::snprintf(reason, sizeof reason, "headings %.3f and %.3f deg fit nearly as well",
+                          RAD_TO_DEG * wrappedRadians(a.solved.angle1), RAD_TO_DEG * wrappedRadians(a.solved.angle2));
+            chosen.figures.trusted = false;
+            chosen.figures.reason = reason;
+        }
     }
-    runStart.push_back(static_cast<int32_t>(inWindow.size()));
-}
-
-// Query points: from every cube at most `cap` evenly spaced points, where cap is the
-// larger of NUMPPC and the smallest number that gives MIN_QUERY_POINTS in all (so a
-// sparse scan gives every point it has).
-void sampleQueryPoints(const RegSettings& settings, const std::vector<CubePoint>& points, int32_t cubeCount,
-                       std::vector<int32_t>& sample)
-{
-    std::vector<int32_t> inWindow, runStart;
-    pointsInWindow(settings, points, cubeCount, inWindow, runStart);
-    const std::size_t runs = runStart.size() - 1;
-    auto takenWith = [&](int64_t cap) {
-        int64_t taken = 0;
-        for (std::size_t r = 0; r < runs; ++r)
-            taken += std::min<int64_t>(runStart[r + 1] - runStart[r], cap);
-        return taken;
-    };
-    int64_t cap = settings.NUMPPC > 0 ? settings.NUMPPC : 1;
-    // Doubling, then halving back: the sum only grows with the cap.
-    int64_t low = cap, high = cap;
-    while (takenWith(high) < MIN_QUERY_POINTS && high < static_cast<int64_t>(inWindow.size()))
-        high *= 2;
-    while (low < high) {
-        const int64_t middle = low + (high - low) / 2;
-        if (takenWith(middle) >= MIN_QUERY_POINTS)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    cap = std::max(cap, low);
-    sample.clear();
-    for (std::size_t r = 0; r < runs; ++r) {
-        const int64_t m = runStart[r + 1] - runStart[r];
-        const int64_t take = std::min(m, cap);
-        for (int64_t k = 0; k < take; ++k)
-            sample.push_back(inWindow[static_cast<std::size_t>(runStart[r] + k * m / take)]);
-    }
-}
-
-// Fits the plane of a query point at (x, y, z) of the reference frame.
-void fitPlaneAt(const ReferenceIndex& reference, double x, double y, double z, QueryPlane& cached)
-{
-    Neighbour nearest[MAX_NEIGHBOURS];
-    double fit[MAX_NEIGHBOURS][3];
-    cached.x = x;
-    cached.y = y;
-    cached.z = z;
-    cached.state = 2;
-    int32_t found = nearestReferencePoints(reference, x, y, z, PLANE_POINTS, nearest);
-    if (found > 3) {
-        const double reach2 = std::max(nearest[2].d2, PLANE_REACH * PLANE_REACH);
-        while (found > 3 && nearest[found - 1].d2 > reach2)
-            --found;
-    }
-    for (int32_t k = 0; k < found; ++k) {
-        const CubePoint& q = (*reference.points)[static_cast<std::size_t>(nearest[k].index)];
-        fit[k][0] = q.x;
-        fit[k][1] = q.y;
-        fit[k][2] = q.z;
-    }
-    if (found >= 3 && fitLocalPlane(fit, found, cached.plane)) {
-        cached.state = 1;
-        cached.nearestD2 = nearest[0].d2;
-    }
-}
-
-// One pairing walk with the query scan turned by `queryAngle` and the reference scan by
-// `referenceAngle` (radians, survey frame).
-HeadingSystem pairPlanes(const PairContext& pair, const SolvePair& s, std::vector<QueryPlane>& planes,
-                         double queryAngle, double referenceAngle, double minThr, double maxThr, double scale)
-{
-    HeadingSystem system;
-    // A query point p stands at R(queryAngle)(p - qc) + qc in the survey frame, and at
-    // R(queryAngle - referenceAngle)(p - qc) + qc' in the reference frame, where
-    // qc' = R(-referenceAngle)(qc - rc) + rc is the query scanner seen from there.
-    const double a = queryAngle - referenceAngle;
-    const double sa = std::sin(a), ca = std::cos(a);
-    const double sr = std::sin(-referenceAngle), cr = std::cos(-referenceAngle);
-    const double ux = s.qx - s.rx, uy = s.qy - s.ry;
-    const double cx = ux * cr - uy * sr + s.rx, cy = ux * sr + uy * cr + s.ry;
-    const std::vector<CubePoint>& points = *s.query;
-    const double maxThr2 = maxThr * maxThr, refit2 = REFIT_DISTANCE * REFIT_DISTANCE;
-    for (std::size_t k = 0; k < pair.querySample.size(); ++k) {
-        const CubePoint& p = points[static_cast<std::size_t>(pair.querySample[k])];
-        const double dx = p.x - s.qx, dy = p.y - s.qy;
-        const double at[3] = {dx * ca - dy * sa + cx, dx * sa + dy * ca + cy, p.z};
-        QueryPlane& cached = planes[k];
-        const double mx = at[0] - cached.x, my = at[1] - cached.y, mz = at[2] - cached.z;
-        if (cached.state == 0 || !(mx * mx + my * my + mz * mz < refit2))
-            fitPlaneAt(pair.reference, at[0], at[1], at[2], cached);
-        // The nearest reference point must lie within reach: a plane stretched over
-        // points farther away would reach past the edge of the reference scan.
-        if (cached.state != 1 || !(cached.nearestD2 <= maxThr2))
-            continue;
-        const LocalPlane& plane = cached.plane;
-        const double q[3] = {plane.cx, plane.cy, plane.cz}, n[3] = {plane.nx, plane.ny, plane.nz};
-        const PlaneResidual r = planeResidual(at, q, n, cx, cy, s.rx, s.ry);
-        const double distance = std::fabs(r.e);
-        if (minThr <= distance && distance <= maxThr)
-            addPair(system, r, scale);
-    }
-    return system;
-}
-
-bool isSmall(double step, double error, double threshold)
-{
-    return std::fabs(step) < threshold || std::fabs(step) < NOISE_FRACTION * error;
+    return chosen;
 }
 
 }  // namespace
 
-SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                              SolverOutputs& out)
+void solvePointToPlane(PairSolve& solve, MethodResult& found)
 {
-    std::printf("Registering Scans\n");
-    const ScanRecord& scan1 = scans[static_cast<std::size_t>(pair.scan1Index)];
-    const ScanRecord& scan2 = scans[static_cast<std::size_t>(pair.scan2Index)];
-    out.iterations = 0;
-    // The denser scan gives the planes; on a tie, scan 1.
-    SolvePair s;
-    s.queryIsScan2 = pair.scan2.points.size() <= pair.scan1.points.size();
-    const ScanRecord& query = s.queryIsScan2 ? scan2 : scan1;
-    const ScanRecord& reference = s.queryIsScan2 ? scan1 : scan2;
-    std::vector<CubePoint>& referencePoints = s.queryIsScan2 ? pair.scan1.points : pair.scan2.points;
-    s.query = s.queryIsScan2 ? &pair.scan2.points : &pair.scan1.points;
-    s.qx = query.x;
-    s.qy = query.y;
-    s.rx = reference.x;
-    s.ry = reference.y;
-    double queryAngle = startingRotation(query), referenceAngle = startingRotation(reference);
-
-    SolveResult result;
-    updateOverlap(pair);
-    CubeGrid grid;
-    if (!buildCubeGrid(pair.overlap, settings.ZMIN, settings, grid)) {
-        result.fatal = true;
-        return result;
+    std::vector<Attempt> attempts(1);
+    Attempt& first = attempts.front();
+    first.solved.pairCount = found.pairCount;
+    if (!solveAgainstPlanes(solve, startingRotation(solve.scan1), startingRotation(solve.scan2), first.solved)) {
+        found.fatal = true;
+        return;
     }
-    // The reference points are reordered inside their cubes; nothing after the solve
-    // reads the prepared order.
-    buildReferenceIndex(referencePoints, grid, pair.reference, pair.work1);
-    sampleQueryPoints(settings, *s.query, grid.cubeCount, pair.querySample);
-    pair.queryPlanes.assign(pair.querySample.size(), QueryPlane{});
-
-    double rms = pair.initialRms;
-    double scale = 0.0;  // no kernel until a pass has measured the fit
-    double previousQuery = queryAngle, previousReference = referenceAngle;
-    bool lastStepSmall = true;  // the last pass's steps changed the headings no more than they can be known
-    for (int32_t r = 0; r < settings.MAXREPEAT; ++r) {
-        const int32_t j = scheduleStep(r, settings.MAXREPEAT);
-        const double maxThr = scheduledLimit(settings.MAXDISTINITIAL, settings.MAXDISTFINAL, j, settings.MAXREPEAT);
-        const double minThr = scheduledLimit(settings.MINDISTINITIAL, settings.MINDISTFINAL, j, settings.MAXREPEAT);
-        HeadingStep step;
-        for (int32_t i = 0; i < settings.MAXITER; ++i) {
-            ++pair.walkCount;
-            const HeadingSystem system =
-                pairPlanes(pair, s, pair.queryPlanes, queryAngle, referenceAngle, minThr, maxThr, scale);
-            out.pairCount = system.pairs;
-            const bool enough = system.pairs > 0 && system.pairs >= settings.MINNUMPTS;
-            step = enough ? headingStep(system) : HeadingStep{};
-            rms = enough ? residualRms(system) : NO_VALID_RMS;
-            scale = enough ? KERNEL_WIDTH * rms : 0.0;
-            queryAngle += step.query;
-            referenceAngle += step.reference;
-            ++out.iterations;
-            pair.percentComplete = progressBase(pair);
-            std::printf("%0.1f Complete, RMSmin = %lf, %i pts, Dist %f to %f \r", pair.percentComplete, rms,
-                        out.pairCount, minThr, maxThr);
-            lastStepSmall = !step.found
-                || (isSmall(step.query, step.queryError, settings.ALPHATHRESH)
-                    && isSmall(step.reference, step.referenceError, settings.ALPHATHRESH));
-            if (lastStepSmall)
-                break;
+    first.figures = figuresOf(first.solved, false);
+    const bool failed = first.solved.rms == NO_VALID_RMS;
+    if ((failed || !first.figures.trusted) && solve.settings.HEADINGSEARCH > 0.0) {
+        std::printf("Scans %i and %i from the database headings: %s; searching +/- %g deg\n", solve.scan1.scanId,
+                    solve.scan2.scanId, failed ? "too few point pairs" : first.figures.reason.c_str(),
+                    solve.settings.HEADINGSEARCH);
+        if (!solveFromSearch(solve, attempts)) {
+            found.fatal = true;
+            return;
         }
-        // The RMS stop ends the repeats only once both headings have settled.
-        const bool settled = step.found && isSmall(queryAngle - previousQuery, step.queryError, settings.ALPHATHRESH)
-            && isSmall(referenceAngle - previousReference, step.referenceError, settings.ALPHATHRESH);
-        const bool finalLimits = maxThr == settings.MAXDISTFINAL && minThr == settings.MINDISTFINAL;
-        previousQuery = queryAngle;
-        previousReference = referenceAngle;
-        if (r > 0 && settled && (finalLimits || rms < settings.RMSTHRESH))
-            break;
     }
-    const double angle1 = wrappedRadians(s.queryIsScan2 ? referenceAngle : queryAngle);
-    const double angle2 = wrappedRadians(s.queryIsScan2 ? queryAngle : referenceAngle);
-    out.rotation1 = RAD_TO_DEG * angle1;
-    out.rotation2 = RAD_TO_DEG * angle2;
-    result.recordsRotations = true;
-    result.scan1RotationMinus = angle1;
-    result.scan2RotationPlus = angle2;
-    result.unsettled = !lastStepSmall;
-    if (static_cast<double>(pair.initialRms) > rms)
-        std::printf("RMSfinal:  %lf  rotations of Scan %i = %lf && Scan %i = %lf from %i pts in %i iterations\n", rms,
-                    scan1.scanId, out.rotation1, scan2.scanId, out.rotation2, out.pairCount, out.iterations);
-    else
-        printNotImproved(settings, pair, rms, out.pairCount);
-    std::printf("\n");
-    result.rms = rms;
-    return result;
+    const Attempt chosen = chooseAttempt(attempts);
+    found.angle1 = chosen.solved.angle1;
+    found.angle2 = chosen.solved.angle2;
+    found.rms = chosen.solved.rms;
+    found.pairCount = chosen.solved.pairCount;
+    found.passes = attempts.back().solved.passes;
+    found.unsettled = chosen.solved.unsettled;
+    found.hasFigures = true;
+    found.figures = chosen.figures;
 }

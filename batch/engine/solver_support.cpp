@@ -3,6 +3,8 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/search_cubes.h"
+#include "batch/engine/solution_methods.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -28,11 +30,11 @@ double startingRotation(const ScanRecord& scan)
     return 0.0;
 }
 
-double progressBase(const PairContext& pair)
+double progressBase(const SolveProgress& progress)
 {
-    if (pair.pairsInAll <= 0)
+    if (progress.pairsInAll <= 0)
         return 0.0;
-    return static_cast<double>((static_cast<int64_t>(pair.pairsDone) * 100) / pair.pairsInAll);
+    return static_cast<double>((static_cast<int64_t>(progress.pairsDone) * 100) / progress.pairsInAll);
 }
 
 namespace {
@@ -74,20 +76,20 @@ bool stampAndSort(const RegSettings& settings, PairContext& pair, std::vector<Cu
 
 void updateOverlap(PairContext& pair) { pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent); }
 
-PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                      const std::vector<CubePoint>& reference, double maxDist)
+PairingResult pairRms(PairSolve& s, const std::vector<CubePoint>& query, const std::vector<CubePoint>& reference,
+                      double maxDist)
 {
-    ++pair.walkCount;
-    return computePairRms(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, pair.candidates);
+    ++s.progress.walkCount;
+    return computePairRms(s.settings, {query, reference, s.pair.cubeCount, s.settings.ZMIN}, maxDist,
+                          s.pair.candidates);
 }
 
-PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                           const std::vector<CubePoint>& reference, double maxDist, double minDist, double cx,
-                           double cy)
+PairingResult pairRotation(PairSolve& s, const std::vector<CubePoint>& query, const std::vector<CubePoint>& reference,
+                           double maxDist, double minDist, double cx, double cy)
 {
-    ++pair.walkCount;
-    return computePairRotation(settings, {query, reference, pair.cubeCount, settings.ZMIN}, maxDist, minDist, cx, cy,
-                               pair.candidates);
+    ++s.progress.walkCount;
+    return computePairRotation(s.settings, {query, reference, s.pair.cubeCount, s.settings.ZMIN}, maxDist, minDist, cx,
+                               cy, s.pair.candidates);
 }
 
 void printNotImproved(const RegSettings& settings, const PairContext& pair, double finalRms, int32_t pairCount)

@@ -8,15 +8,17 @@
 struct RegSettings;
 struct ScanRecord;
 struct PairContext;
+struct PairSolve;
+struct SolveProgress;
 
-// Helpers that the three solution methods share.
+// Helpers that the solution methods share.
 
 /// A scan's starting rotation (radians): its rotationPlus when found, else its
 /// rotationMinus when found, else 0.
 double startingRotation(const ScanRecord& scan);
 
 /// The progress base of the current pair: pairs done in percent of all, in whole numbers.
-double progressBase(const PairContext& pair);
+double progressBase(const SolveProgress& progress);
 
 /// The pair-distance limit of step `step` of a schedule of `steps` steps that falls
 /// from `initial` to `final` (never below `final`); held in double precision.
@@ -35,14 +37,14 @@ bool stampAndSort(const RegSettings& settings, PairContext& pair, std::vector<Cu
 /// Recomputes the overlap box from the two scans' extents.
 void updateOverlap(PairContext& pair);
 
-/// computePairRms over two working arrays of `pair`.
-PairingResult pairRms(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                      const std::vector<CubePoint>& reference, double maxDist);
+/// computePairRms over two working arrays of the pair, counted as a walk of the solve.
+PairingResult pairRms(PairSolve& s, const std::vector<CubePoint>& query, const std::vector<CubePoint>& reference,
+                      double maxDist);
 
-/// computePairRotation over two working arrays of `pair` about (cx, cy).
-PairingResult pairRotation(const RegSettings& settings, PairContext& pair, const std::vector<CubePoint>& query,
-                           const std::vector<CubePoint>& reference, double maxDist, double minDist, double cx,
-                           double cy);
+/// computePairRotation over two working arrays of the pair about (cx, cy), counted as a
+/// walk of the solve.
+PairingResult pairRotation(PairSolve& s, const std::vector<CubePoint>& query, const std::vector<CubePoint>& reference,
+                           double maxDist, double minDist, double cx, double cy);
 
 /// Prints the "RMSfinal" line for a result that did not improve on the initial RMS:
 /// a registration without a valid RMS (too few pairs) failed, any other found the

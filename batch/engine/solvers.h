@@ -3,11 +3,14 @@
 #include "batch/constants.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct RegSettings;
 struct ScanRecord;
 struct PairContext;
+struct SolverWorkspace;
+struct SolveProgress;
 
 // What a solution method hands back to the run besides its final RMS. The run keeps
 // one record for the whole run: a value the method does not write stays as it was.
@@ -16,6 +19,22 @@ struct SolverOutputs {
     double rotation2 = 0.0;  ///< degrees, scan 2 likewise
     int32_t pairCount = 0;   ///< pairs of the method's last pairing walk
     int32_t iterations = 0;  ///< least-squares passes of the ping-pong method
+};
+
+// What a point-to-plane registration shows of itself, and the verdict drawn from it.
+struct PairFigures {
+    double relative = 0.0;       ///< degrees, scan 2's correction minus scan 1's
+    double relativeSigma = 0.0;  ///< degrees, its standard error
+    double common = 0.0;         ///< degrees, the mean of both corrections
+    double commonSigma = 0.0;    ///< degrees, its standard error (large where the pair hardly shows it)
+    double correlation = 0.0;    ///< of the relative heading and the common turn
+    double rms = NO_VALID_RMS;   ///< metres, final RMS
+    double noiseFloor = 0.0;     ///< metres, the scatter of the planes' points about their planes; 0: unknown
+    int32_t pairs = 0;           ///< point pairs of the last pass
+    int32_t sampled = 0;         ///< query points the passes looked for planes for
+    bool searched = false;       ///< the headings were searched before the solve
+    bool trusted = true;         ///< the pair's own figures back the result
+    std::string reason;          ///< why it is not trusted, in a few words
 };
 
 struct SolveResult {
@@ -27,29 +46,12 @@ struct SolveResult {
     double scan1RotationMinus = 0.0;  ///< radians, for scan 1's rotationMinus
     double scan2RotationPlus = 0.0;   ///< radians, for scan 2's rotationPlus
     bool unsettled = false;           ///< the passes ran out while the heading still moved
+    bool hasFigures = false;          ///< the method judged its result (point to plane)
+    PairFigures figures;              ///< the figures and the verdict, with hasFigures
 };
 
-/// Iterative search (REGSOL 1): tries every pair of rotations on a grid of angles,
-/// then finer grids around the best, repeated with narrower widths.
-SolveResult solveIterativeSearch(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                                 SolverOutputs& out);
-
-/// Partial least squares (REGSOL 0): searches scan 1's rotation, solving scan 2's
-/// rotation by least squares for every trial angle.
-SolveResult solvePartialLeastSquares(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                     PairContext& pair, SolverOutputs& out);
-
-/// Ping-pong least squares (any other REGSOL): alternates least-squares rotations
-/// of scan 2 onto scan 1 and back; asks for its rotations to be recorded.
-SolveResult solvePingPong(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                          SolverOutputs& out);
-
-/// Point-to-plane Gauss-Newton (REGSOL 3): closed-form Gauss-Newton steps of both
-/// headings against planes fitted to the nearest points of the denser scan; asks for
-/// its rotations to be recorded.
-SolveResult solvePointToPlane(const RegSettings& settings, const std::vector<ScanRecord>& scans, PairContext& pair,
-                              SolverOutputs& out);
-
-/// Calls the solution method that REGSOL selects.
+/// Finds the two heading corrections of the prepared pair with the method that REGSOL
+/// selects, printing the method's progress and its "RMSfinal" line.
 SolveResult solveWithSelectedMethod(const RegSettings& settings, const std::vector<ScanRecord>& scans,
-                                    PairContext& pair, SolverOutputs& out);
+                                    PairContext& pair, SolverWorkspace& workspace, SolveProgress& progress,
+                                    SolverOutputs& out);

@@ -55,6 +55,9 @@ constexpr KeyField KEY_FIELDS[] = {
     {"RMSTHRESH", &RegSettings::RMSTHRESH, nullptr},
     {"ALPHA", &RegSettings::ALPHA, nullptr},
     {"ALPHAINC", nullptr, &RegSettings::ALPHAINC},
+    {"HEADINGSEARCH", &RegSettings::HEADINGSEARCH, nullptr},
+    {"ADJUST", nullptr, &RegSettings::ADJUST},
+    {"THREADS", nullptr, &RegSettings::THREADS},
 };
 
 constexpr bool fieldsFollowTheKeys()
@@ -247,6 +250,8 @@ bool deriveOutputNames(const std::string& path, RegSettings& settings)
     settings.rmsFileName = withSuffix(path, "rms.csv");
     settings.logFileName = withSuffix(path, "log.txt");
     settings.planFileName = withSuffix(path, "plan.svg");
+    settings.pairsFileName = withSuffix(path, "pairs.csv");
+    settings.adjustFileName = withSuffix(path, "adjust.csv");
     return true;
 }
 

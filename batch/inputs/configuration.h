@@ -51,6 +51,10 @@ struct RegSettings {
     double RMSTHRESH;    ///< metres, RMS stop threshold
     double ALPHA;        ///< largest search angle: degrees as read, radians after the menu
     int32_t ALPHAINC;    ///< search steps per half-width
+    // Heading search, survey adjustment and threads
+    double HEADINGSEARCH;  ///< degrees, half-width of the headings searched before the REGSOL 3 solve; 0 none
+    int32_t ADJUST;        ///< 1 least-squares adjustment of each scan's rotation, 0 mean of the rows
+    int32_t THREADS;       ///< 0 every core, N at most N threads, 1 one thread
 
     // Files
     std::string configPath;        ///< the configuration file read at start
@@ -61,6 +65,8 @@ struct RegSettings {
     std::string rmsFileName;       ///< RMS table
     std::string logFileName;       ///< log file
     std::string planFileName;      ///< plan of the run (SVG)
+    std::string pairsFileName;     ///< the figures behind each registered pair (REGSOL 3)
+    std::string adjustFileName;    ///< each scan's adjusted correction and its uncertainty (ADJUST 1)
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep their

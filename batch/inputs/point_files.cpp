@@ -102,17 +102,17 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
     return count;
 }
 
-int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointPlan& plan,
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
                        std::vector<CubePoint>& points, double& cliffDistance)
 {
     points.clear();
     const TextFilter filter{settings.XMIN,     settings.XMAX,
                             settings.YMIN,     settings.YMAX,
-                            plan.zLow,         settings.ZMAX,
+                            options.zLow,      settings.ZMAX,
                             settings.MINRANGE, settings.MAXRANGE,
-                            plan.atScanner,    (settings.MINRANGE + settings.MAXRANGE) * 0.5,
-                            plan.scannerX,     plan.scannerY,
-                            plan.scannerZ};
+                            options.atScanner, (settings.MINRANGE + settings.MAXRANGE) * 0.5,
+                            options.scannerX,  options.scannerY,
+                            options.scannerZ};
     double sumX = 0.0, sumY = 0.0, sumZ = 0.0;
 
     FilePtr file(std::fopen(path.c_str(), "r"));
@@ -136,7 +136,7 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
                 double x = 0.0, y = 0.0, z = 0.0;
                 if (isCommentLine(line) || !parseTextPoint(line, x, y, z))
                     continue;
-                if (plan.translate) {
+                if (options.translate) {
                     x -= settings.TRANSX;
                     y -= settings.TRANSY;
                 }
@@ -154,11 +154,11 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
         }
     }
     const int32_t kept = static_cast<int32_t>(points.size());
-    if (plan.atScanner) {
+    if (options.atScanner) {
         cliffDistance = 0.0;
         if (kept > 0) {
             const double mx = sumX / kept, my = sumY / kept, mz = sumZ / kept;
-            const double sx = plan.scannerX, sy = plan.scannerY, sz = plan.scannerZ;
+            const double sx = options.scannerX, sy = options.scannerY, sz = options.scannerZ;
             cliffDistance = std::sqrt((sx - mx) * (sx - mx) + (sy - my) * (sy - my) + (sz - mz) * (sz - mz));
         }
         std::printf("Cliff Distance %lf \n", cliffDistance);

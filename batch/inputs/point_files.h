@@ -19,7 +19,7 @@ bool isBinaryPointFileName(const std::string& path);
 int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points);
 
 // How a text point file is read; the caller knows what the points are for.
-struct TextPointPlan {
+struct TextPointOptions {
     bool translate = false;  ///< subtract TRANSX and TRANSY first (original files while registering)
     bool atScanner = true;   ///< the scanner position below is known: filter by range, measure the cliff distance
     double scannerX = 0.0;   ///< metres, translated survey frame
@@ -33,7 +33,7 @@ struct TextPointPlan {
 /// to the scanner's distance to the kept points' mean (0.0 when none is kept; left
 /// alone without a scanner position). Returns the number kept. Without a scanner
 /// position every point is taken to lie halfway between MINRANGE and MAXRANGE.
-int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointPlan& plan,
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
                        std::vector<CubePoint>& points, double& cliffDistance);
 
 /// Parses one text point line: x, one separator character, y, one separator, z;

@@ -18,7 +18,7 @@ struct SettingKey {
     double defaultValue;  ///< the value while the file does not set it (degrees for the angles)
 };
 
-inline constexpr int SETTING_COUNT = 34;
+inline constexpr int SETTING_COUNT = 37;
 
 /// Every key, in the order the readers try them. Since each key is followed by one
 /// blank on its line, no key is the beginning of another and the order decides nothing.
@@ -57,6 +57,9 @@ inline constexpr std::array<SettingKey, SETTING_COUNT> SETTING_KEYS = {{
     {"RMSTHRESH", SettingType::Real, 0.04},
     {"ALPHA", SettingType::Real, 2.0},
     {"ALPHAINC", SettingType::Integer, 5},
+    {"HEADINGSEARCH", SettingType::Real, 180.0},
+    {"ADJUST", SettingType::Integer, 1},
+    {"THREADS", SettingType::Integer, 0},
 }};
 
 /// The position of `name` in SETTING_KEYS, or -1.

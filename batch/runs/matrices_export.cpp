@@ -4,9 +4,9 @@
 #include "batch/file_ptr.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/number_text.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/output_names.h"
+#include "batch/outputs/number_text.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/output_names.h"
 #include "batch/runs/run_state.h"
 
 #include <cstdio>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/outputs/output_names.h"
+
 #include <cstdint>
 
 // What one run mode does. The dispatch, the setting checks and the check of outputs
@@ -19,6 +21,11 @@ struct ModeWork {
     bool drawsPlan() const { return registers() || evaluates(); }
     bool pairsPoints() const { return registers() || evaluates() || comparesTwoFiles; }
     bool readsSurvey() const { return !comparesTwoFiles; }
+    /// What the work writes and reads, for the check of outputs against inputs.
+    RunFiles files() const
+    {
+        return {registers(), rotates, evaluates(), drawsPlan(), comparesTwoFiles, writesMatrices, exports};
+    }
 };
 
 /// The work of `mode`; any mode outside 1 to 9 does nothing.

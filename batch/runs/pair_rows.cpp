@@ -1,7 +1,7 @@
 #include "batch/runs/pair_rows.h"
 
 #include "batch/engine/pair_context.h"
-#include "batch/engine/solver_support.h"
+#include "batch/engine/pairing.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/runs/run_state.h"
@@ -16,23 +16,34 @@ void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair,
     scans[static_cast<std::size_t>(pair.scan2Index)].rotationPlus = solved.scan2RotationPlus;
 }
 
+bool isTrusted(const SolveResult& solved)
+{
+    return !solved.hasFigures || solved.figures.trusted || solved.rms == NO_VALID_RMS;
+}
+
 bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, const PairContext& pair,
                         const SolveResult& solved, const SolverOutputs& out)
 {
     const int32_t id1 = scans[static_cast<std::size_t>(pair.scan1Index)].scanId;
     const int32_t id2 = scans[static_cast<std::size_t>(pair.scan2Index)].scanId;
     ++run.tally.attempted;
-    const bool failed = solved.rms == NO_VALID_RMS;
-    if (failed) {
+    const bool failed = solved.rms == NO_VALID_RMS || !isTrusted(solved);
+    if (solved.rms == NO_VALID_RMS) {
         ++run.tally.failed;
         if (run.logFile != nullptr)
             std::fprintf(run.logFile, "Registration of scans %i and %i failed: too few point pairs\n", id1, id2);
+    } else if (!isTrusted(solved)) {
+        ++run.tally.failed;
+        const char* reason = solved.figures.reason.c_str();
+        std::printf("Scans %i and %i: registration not trusted: %s\n", id1, id2, reason);
+        if (run.logFile != nullptr)
+            std::fprintf(run.logFile, "Scans %i and %i: registration not trusted: %s\n", id1, id2, reason);
     } else if (static_cast<double>(pair.initialRms) > solved.rms) {
         ++run.tally.improved;
     } else {
         ++run.tally.notImproved;
     }
-    if (solved.unsettled) {
+    if (solved.unsettled && isTrusted(solved)) {
         std::printf("Scans %i and %i: stopped at the iteration limit (%i passes) before the heading settled; "
                     "raise MAXITER or MAXREPEAT\n",
                     id1, id2, out.iterations);
@@ -71,10 +82,10 @@ void writeRegistrationHeader(std::FILE* table)
 }
 
 bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
-                          const SolverOutputs& out)
+                          const SolverOutputs& out, bool trusted)
 {
     const double initial = pair.initialRms;
-    if (initial > finalRms) {
+    if (initial > finalRms && trusted) {
         std::fprintf(table, "%i,%lf,%i,%lf,%lf,%i,%i\n", id1, out.rotation1, id2, out.rotation2, finalRms,
                      out.pairCount, out.iterations);
         return true;
@@ -83,12 +94,32 @@ bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const Pair
     return false;
 }
 
+void writeFiguresHeader(std::FILE* table)
+{
+    std::fprintf(table,
+                 "scan1,scan2,relative(degrees),relative_sigma(degrees),common(degrees),common_sigma(degrees),"
+                 "correlation,rms,noise_floor,numpts,sampled,searched,verdict,reason\n");
+}
+
+void writeFiguresRow(std::FILE* table, int32_t id1, int32_t id2, const PairFigures& f)
+{
+    const char* verdict = f.rms == NO_VALID_RMS ? "failed" : f.trusted ? "trusted" : "not trusted";
+    const char* reason = f.rms == NO_VALID_RMS ? "too few point pairs" : f.reason.c_str();
+    std::fprintf(table, "%i,%i,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%i,%i,%i,%s,\"%s\"\n", id1, id2, f.relative, f.relativeSigma,
+                 f.common, f.commonSigma, f.correlation, f.rms, f.noiseFloor, f.pairs, f.sampled, f.searched ? 1 : 0,
+                 verdict, reason);
+}
+
 bool evaluatePair(const RegSettings& settings, PairContext& pair, PairEvaluation& e)
 {
-    const PairingResult r12 = pairRms(settings, pair, pair.scan1.points, pair.scan2.points, settings.MAXDISTFINAL);
+    const PairingResult r12 =
+        computePairRms(settings, {pair.scan1.points, pair.scan2.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTFINAL, pair.candidates);
     if (r12.tooManyPoints)
         return false;
-    const PairingResult r21 = pairRms(settings, pair, pair.scan2.points, pair.scan1.points, settings.MAXDISTFINAL);
+    const PairingResult r21 =
+        computePairRms(settings, {pair.scan2.points, pair.scan1.points, pair.cubeCount, settings.ZMIN},
+                       settings.MAXDISTFINAL, pair.candidates);
     if (r21.tooManyPoints)
         return false;
     e.rms12 = r12.rms;

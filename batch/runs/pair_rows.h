@@ -21,9 +21,12 @@ enum class PairTask { Register, Evaluate };
 /// Stores what the solution method recorded for the pair into its two scan records.
 void storeSolverRecords(std::vector<ScanRecord>& scans, const PairContext& pair, const SolveResult& solved);
 
+/// True unless the method judged its result and did not trust it.
+bool isTrusted(const SolveResult& solved);
+
 /// Counts a registered pair in the run's tally and reports, on the console and in the
-/// log, a registration that failed or that ran out of passes before the heading
-/// settled. True when the pair failed (no valid RMS).
+/// log, a registration that failed, that is not trusted, or that ran out of passes
+/// before the heading settled. True when the pair failed (no valid RMS, or not trusted).
 bool reportRegistration(RunState& run, const std::vector<ScanRecord>& scans, const PairContext& pair,
                         const SolveResult& solved, const SolverOutputs& out);
 
@@ -34,9 +37,16 @@ void countUnreadablePair(RunState& run);
 void writeRegistrationHeader(std::FILE* table);
 
 /// One registration row: the rotations found when the final RMS is below the
-/// pair's initial RMS (true), else zero rotations and the initial RMS (false).
+/// pair's initial RMS and the result is trusted (true), else zero rotations and the
+/// initial RMS (false).
 bool writeRegistrationRow(std::FILE* table, int32_t id1, int32_t id2, const PairContext& pair, double finalRms,
-                          const SolverOutputs& out);
+                          const SolverOutputs& out, bool trusted = true);
+
+/// The header line of the table of pair figures.
+void writeFiguresHeader(std::FILE* table);
+
+/// One row of the table of pair figures.
+void writeFiguresRow(std::FILE* table, int32_t id1, int32_t id2, const PairFigures& f);
 
 struct PairEvaluation {
     double rms12 = NO_VALID_RMS;    ///< metres, scan 1 against scan 2

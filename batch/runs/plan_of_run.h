@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/runs/run_plan.h"
+#include "batch/outputs/run_plan.h"
 
 #include <cstddef>
 

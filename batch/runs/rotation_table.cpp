@@ -1,7 +1,7 @@
 #include "batch/runs/rotation_table.h"
 
 #include "batch/int32_range.h"
-#include "batch/runs/text_lines.h"
+#include "batch/outputs/text_lines.h"
 
 #include <cctype>
 #include <cmath>
@@ -18,10 +18,12 @@ bool holdsData(const std::string& line)
     return false;
 }
 
-// Reads a registration row as "%i%c%lf%c%i%c%lf": each value followed by one
-// separator character; the rest of the row (rms, pairs, iterations) is not needed.
-void parseRow(const std::string& line, RotationEntry& first, RotationEntry& second)
+// Reads a registration row as "%i%c%lf%c%i%c%lf%c%lf%c%i": each value followed by one
+// separator character; the iterations at its end are not needed.
+void parseRow(const std::string& line, RegistrationRow& row)
 {
+    RotationEntry& first = row.first;
+    RotationEntry& second = row.second;
     const char* p = line.c_str();
     char* end = nullptr;
     auto integer = [&](int32_t& value) {
@@ -41,7 +43,8 @@ void parseRow(const std::string& line, RotationEntry& first, RotationEntry& seco
         p = *end != '\0' ? end + 1 : end;
         return true;
     };
-    integer(first.scanId) && real(first.rotation) && integer(second.scanId) && real(second.rotation);
+    integer(first.scanId) && real(first.rotation) && integer(second.scanId) && real(second.rotation) && real(row.rms)
+        && integer(row.pairs);
     first.found = second.found = !(first.rotation == 0.0 && second.rotation == 0.0);
 }
 
@@ -63,31 +66,40 @@ int32_t countRotationEntries(const std::string& path)
     return entries;
 }
 
-std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t count)
+std::vector<RegistrationRow> loadRegistrationRows(const std::string& path, int32_t count)
 {
-    std::vector<RotationEntry> entries;
+    std::vector<RegistrationRow> rows;
     if (count <= 0) {
         std::printf("NO POINTS in file!!!!!  \n");
-        return entries;
+        return rows;
     }
     TextLineReader in(path);
     if (!in.isOpen()) {
         std::printf("Unable to open data file at %s \n", path.c_str());
-        return entries;
+        return rows;
     }
     std::printf("Loading data from file %s \n", path.c_str());
     std::string line;
     in.next(line);  // the header
-    for (int32_t row = 0; row < count / 2; ++row) {
-        RotationEntry first, second;
+    for (int32_t k = 0; k < count / 2; ++k) {
+        RegistrationRow row;
         while (in.next(line)) {
             if (holdsData(line)) {
-                parseRow(line, first, second);
+                parseRow(line, row);
                 break;
             }
         }
-        entries.push_back(first);
-        entries.push_back(second);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<RotationEntry> loadRotationTable(const std::string& path, int32_t count)
+{
+    std::vector<RotationEntry> entries;
+    for (const RegistrationRow& row : loadRegistrationRows(path, count)) {
+        entries.push_back(row.first);
+        entries.push_back(row.second);
     }
     return entries;
 }
@@ -108,10 +120,8 @@ double meanRotation(const std::vector<RotationEntry>& entries, int32_t scanId, i
         sum += e.rotation;
         ++k;
     }
-    if (k == 0) {
-        std::printf("%i has no rotations, so the rotation will not be performed \n", scanId);
+    if (k == 0)
         return 0.0;
-    }
     valueCount = k;
     spread = largest - smallest;
     return sum / k;

@@ -7,13 +7,14 @@
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
 #include "batch/int32_range.h"
-#include "batch/runs/number_text.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/output_names.h"
+#include "batch/outputs/number_text.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/output_names.h"
+#include "batch/outputs/text_lines.h"
 #include "batch/runs/pair_rows.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/run_state.h"
-#include "batch/runs/text_lines.h"
+#include "batch/runs/survey_adjustment.h"
 
 #include <cmath>
 #include <cstdio>
@@ -74,9 +75,36 @@ bool parseRotationPoint(const std::string& line, RotationPoint& p)
     return true;
 }
 
+// How far a scan's points lie from its scanner, horizontally: a count per centimetre.
+struct RangeCounts {
+    std::vector<int64_t> bins;  ///< points per centimetre of range; the last bin takes every farther point
+    int64_t points = 0;
+
+    void reset() { bins.assign(RANGE_BINS, 0), points = 0; }
+    void add(double range)
+    {
+        const double bin = range * 100.0;
+        ++bins[bin >= 0.0 && bin < RANGE_BINS - 1 ? static_cast<std::size_t>(bin) : RANGE_BINS - 1];
+        ++points;
+    }
+    /// Metres, the median to a centimetre; NaN without points.
+    double median() const
+    {
+        int64_t below = 0;
+        for (std::size_t b = 0; b < bins.size() && points > 0; ++b) {
+            below += bins[b];
+            if (2 * below >= points)
+                return (static_cast<double>(b) + 0.5) / 100.0;
+        }
+        return NAN;
+    }
+    static constexpr std::size_t RANGE_BINS = 1000000;  // 10 km
+};
+
 struct ScanRotation {
     const RegSettings& settings;
     const ScanRecord& scan;
+    RangeCounts& ranges;
     bool rotate = false;
     double cosAngle = 1.0;  ///< of the mean rotation
     double sinAngle = 0.0;
@@ -93,6 +121,7 @@ struct ScanRotation {
             x = dx * cosAngle - dy * sinAngle + scan.x;
             y = dy * cosAngle + dx * sinAngle + scan.y;
         }
+        ranges.add(std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y)));
         if (settings.APPLYFILTER != 0 && !keeps(x, y, p.z))
             return;
         // "%lf %lf %lf %i %i %i %i \n", built without printf: a scan has millions of lines.
@@ -142,11 +171,11 @@ void reportUnopenable(const std::string& path, std::FILE* log)
         std::fprintf(log, "Unable to open files: %s .Please check your input file for an error here. \n", path.c_str());
 }
 
-// Rotates one scan by the mean of its recorded rotations into its rotated file and
-// writes its row of the rotation table. Failed when a file could not be written.
-RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan,
-                     const std::vector<RotationEntry>& entries, OutputFile& table, std::vector<CubePoint>& binary,
-                     bool& rotatedWritten, double& turnedBy)
+// Rotates one scan by its turn into its rotated file and writes its row of the rotation
+// table; counts its points' ranges. Failed when a file could not be written.
+RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan, const ScanTurn& turn,
+                     OutputFile& table, std::vector<CubePoint>& binary, RangeCounts& ranges, bool& rotatedWritten,
+                     double& turnedBy)
 {
     rotatedWritten = false;
     turnedBy = NAN;
@@ -182,17 +211,18 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         }
     }
 
-    ScanRotation rotation{settings, scan};
-    int32_t valueCount = 0;
-    double spread = 0.0;
-    const double mean = meanRotation(entries, scan.scanId, valueCount, spread);
-    if (mean == 0.0) {
+    ScanRotation rotation{settings, scan, ranges};
+    ranges.reset();
+    const double mean = turn.degrees;
+    if (!turn.found) {
+        if (turn.pairs == 0)
+            std::printf("%i has no rotations, so the rotation will not be performed \n", scan.scanId);
         std::printf("No rotation values found !=0 for %i so %i points will not be rotated.  \n", scan.scanId,
                     pointLines);
         std::fprintf(table.get(), "%i,0.000000,0,0.0", scan.scanId);
     } else {
         std::printf("Rotating %i Points in %i by %f degrees \n", pointLines, scan.scanId, mean);
-        std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, valueCount, spread);
+        std::fprintf(table.get(), "%i,%f,%i,%f", scan.scanId, mean, turn.pairs, turn.spread);
         rotation.rotate = true;
         turnedBy = mean;
         rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
@@ -220,6 +250,27 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     return tableWritten && rotatedWritten ? RunStatus::Ok : RunStatus::Failed;
 }
 
+// Each scan's adjusted correction and its uncertainty; false (reported) when the table
+// could not be written.
+bool writeAdjustmentTable(const RegSettings& settings, std::FILE* log, const std::vector<ScanRecord>& scans,
+                          const std::vector<ScanTurn>& turns, const std::vector<double>& medianRange)
+{
+    OutputFile table(settings.adjustFileName, log);
+    if (!table.isOpen())
+        return false;
+    std::fprintf(table.get(),
+                 "ID,correction(degrees),sigma(degrees),sigma_at_range(mm),pairs_used,pairs_rejected,"
+                 "A3_corrected(degrees)\n");
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        const ScanTurn& t = turns[i];
+        const double correction = t.found ? t.degrees : 0.0;
+        const double atRange = t.sigma * DEG_TO_RAD * medianRange[i] * 1000.0;
+        std::fprintf(table.get(), "%i,%lf,%lf,%lf,%i,%i,%lf\n", scans[i].scanId, correction, t.sigma, atRange, t.pairs,
+                     t.rejected, scans[i].rotZ * RAD_TO_DEG + correction);
+    }
+    return table.close();
+}
+
 }  // namespace
 
 RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vector<ScanRecord>& scans)
@@ -234,21 +285,32 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
     }
     std::fprintf(table.get(), "ID,rotation(degrees),numRotVals,RotSpread(Degrees),Numpoints,NumpointsED \n");
     const int32_t entryCount = countRotationEntries(settings.regFileName);
-    const std::vector<RotationEntry> entries = loadRotationTable(settings.regFileName, entryCount);
+    const std::vector<RegistrationRow> rows = loadRegistrationRows(settings.regFileName, entryCount);
+    run.rejectedPairs.clear();
+    const std::vector<ScanTurn> turns =
+        scanTurns(settings, scans, rows, settings.pairsFileName, run.logFile, run.rejectedPairs);
     RunStatus status = RunStatus::Ok;
     std::vector<CubePoint> binary;  // reused from scan to scan
+    RangeCounts ranges;
+    std::vector<double> medianRange(scans.size(), NAN);
     run.rotated.assign(scans.size(), false);
     run.turnedBy.assign(scans.size(), NAN);
+    run.headingSigma.assign(scans.size(), NAN);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
         bool rotatedWritten = false;
         double turnedBy = NAN;
-        status = worse(status,
-                       rotateScan(settings, run.logFile, scans[i], entries, table, binary, rotatedWritten, turnedBy));
+        status = worse(
+            status,
+            rotateScan(settings, run.logFile, scans[i], turns[i], table, binary, ranges, rotatedWritten, turnedBy));
         run.rotated[i] = rotatedWritten;
         run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
+        run.headingSigma[i] = rotatedWritten ? turns[i].sigma : NAN;
+        medianRange[i] = ranges.median();
     }
     if (!table.close())
+        status = worse(status, RunStatus::Failed);
+    if (settings.ADJUST != 0 && !writeAdjustmentTable(settings, run.logFile, scans, turns, medianRange))
         status = worse(status, RunStatus::Failed);
     std::printf("Total Time for rotations of %i files is %i seconds \n", static_cast<int32_t>(scans.size()),
                 secondsSince(start));

@@ -10,9 +10,10 @@ struct RegSettings;
 struct RunState;
 struct ScanRecord;
 struct PairContext;
+struct SolverWorkspace;
 
 /// Registers or evaluates every pair of scans within the distance window and writes
 /// the table at `tablePath`. Registration counts its pairs in `run`. Incomplete when
 /// some pair has no valid RMS or a scan of it could not be read.
 RunStatus runSite(const std::string& tablePath, PairTask task, const RegSettings& settings, RunState& run,
-                  std::vector<ScanRecord>& scans, PairContext& pair);
+                  std::vector<ScanRecord>& scans, PairContext& pair, SolverWorkspace& workspace);

@@ -24,8 +24,15 @@ TEST_F(SurveyRun, FailedPairIsSaidAndDoesNotHalveItsNeighboursRotation)
     EXPECT_NE(read("surveylog.txt").find("Registration of scans 3 and 2 failed: too few point pairs\n"),
               std::string::npos)
         << read("surveylog.txt");
-    EXPECT_NE(r.out.find("Registered 1 of 2 pairs: 1 failed, 0 not improved\n100 percent complete \n"),
-              std::string::npos);
+    EXPECT_NE(r.out.find("Registered 1 of 2 pairs: 1 failed, 0 not improved\n"
+                         "Evaluated 1 of 2 pairs: 1 without a valid RMS\n100 percent complete \n"),
+              std::string::npos)
+        << r.out;
+    // The evaluation's failure is logged as loudly as the registration's.
+    EXPECT_TRUE(std::regex_search(read("surveylog.txt"),
+                                  std::regex(R"(RMS of scans 3 and 2 not valid: \d+ point pairs, fewer than )"
+                                             R"(MINNUMPTS \(50\)\n)")))
+        << read("surveylog.txt");
 
     // Scan 2 is turned by its good pair's rotation alone, not by its mean with the failed row's zero.
     const std::vector<std::string> registration = lines("surveyreg.csv");

@@ -217,6 +217,7 @@ TEST_F(SurveyRun, RunAllEqualsTheThreeModesInTurn)
     EXPECT_LT(rot, eval);
     EXPECT_NE(all.out.find("EVALUATION OF RMS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered 2 of 2 "
                            "pairs: 0 failed, 0 not improved\n"
+                           "Evaluated 2 of 2 pairs: 0 without a valid RMS\n"
                            "100 percent complete \n"),
               std::string::npos);
     const std::string registration = read("surveyreg.csv"), rotation = read("surveyrot.csv"),

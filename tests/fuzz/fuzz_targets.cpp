@@ -76,33 +76,33 @@ RegSettings textPointSettings(uint8_t flags)
 }
 
 // Bit 0: two loose files (no scanner position); bit 1: evaluation, which never translates.
-TextPointPlan textPointPlan(uint8_t flags, const RegSettings& s)
+TextPointOptions textPointOptions(uint8_t flags, const RegSettings& s)
 {
-    TextPointPlan plan;
-    plan.atScanner = (flags & 1) == 0;
-    plan.translate = (flags & 2) == 0 && s.FILEEXT == 0;
-    plan.scannerX = 1.0;
-    plan.scannerY = 2.0;
-    plan.scannerZ = 0.29;
-    plan.zLow = s.ZMIN;
-    return plan;
+    TextPointOptions options;
+    options.atScanner = (flags & 1) == 0;
+    options.translate = (flags & 2) == 0 && s.FILEEXT == 0;
+    options.scannerX = 1.0;
+    options.scannerY = 2.0;
+    options.scannerZ = 0.29;
+    options.zLow = s.ZMIN;
+    return options;
 }
 
 // Every kept point passes the filters; the count and the array agree.
-std::string checkTextPoints(const RegSettings& s, const TextPointPlan& plan, const std::vector<CubePoint>& points,
+std::string checkTextPoints(const RegSettings& s, const TextPointOptions& options, const std::vector<CubePoint>& points,
                             int32_t kept, double cliff)
 {
     if (kept != static_cast<int32_t>(points.size()))
         return "the point count and the array disagree";
-    const double sx = plan.scannerX, sy = plan.scannerY, sz = plan.scannerZ;
+    const double sx = options.scannerX, sy = options.scannerY, sz = options.scannerZ;
     for (const CubePoint& p : points) {
         if (!inside(p.x, s.XMIN, s.XMAX) || !inside(p.y, s.YMIN, s.YMAX) || !inside(p.z, s.ZMIN, s.ZMAX))
             return "a kept point lies outside the extent filter";
         const double r = std::sqrt((p.x - sx) * (p.x - sx) + (p.y - sy) * (p.y - sy) + (p.z - sz) * (p.z - sz));
-        if (plan.atScanner && !inside(r, s.MINRANGE, s.MAXRANGE))
+        if (options.atScanner && !inside(r, s.MINRANGE, s.MAXRANGE))
             return "a kept point lies outside the range filter";
     }
-    if (plan.atScanner && (!(cliff >= 0.0) || !std::isfinite(cliff) || (kept == 0 && cliff != 0.0)))
+    if (options.atScanner && (!(cliff >= 0.0) || !std::isfinite(cliff) || (kept == 0 && cliff != 0.0)))
         return "the cliff distance is not a finite distance";
     return "";
 }
@@ -188,7 +188,11 @@ RegSettings rotationSettings(uint8_t flags, const std::string& logName)
     s.SCANTRANSFORM = (flags & 8) != 0 ? 1 : 0;
     s.regFileName = scratchPath("surveyreg.csv");
     s.rotFileName = scratchPath("surveyrot.csv");
+    s.pairsFileName = scratchPath("surveypairs.csv");
+    s.adjustFileName = scratchPath("surveyadjust.csv");
     s.logFileName = logName;
+    // One scan: its turn is the mean of the rows that name it, which the contract checks.
+    s.ADJUST = 0;
     return s;
 }
 
@@ -342,11 +346,11 @@ std::string feedTextPoints(const uint8_t* data, std::size_t size)
     if (!writeFile(path, data + 1, size - 1))
         return "cannot write the scratch file";
     const RegSettings settings = textPointSettings(data[0]);
-    const TextPointPlan plan = textPointPlan(data[0], settings);
+    const TextPointOptions options = textPointOptions(data[0], settings);
     std::vector<CubePoint> points(3);
     double cliff = -1.0;
-    const int32_t kept = readTextPoints(path, settings, plan, points, cliff);
-    return checkTextPoints(settings, plan, points, kept, cliff);
+    const int32_t kept = readTextPoints(path, settings, options, points, cliff);
+    return checkTextPoints(settings, options, points, kept, cliff);
 }
 
 std::string feedRotationTable(const uint8_t* data, std::size_t size)
@@ -439,11 +443,11 @@ std::string feedPairPreparation(const uint8_t* data, std::size_t size)
         || !writeFile(pair.scan2Path, files.second.data(), files.second.size()))
         return "cannot write the scratch files";
     // As two loose files are compared: no scan table, every pair written to the diagnostic files.
-    PreparePlan plan;
-    plan.fromScanTable = false;
-    plan.measureInitialRms = true;
+    PrepareSteps steps;
+    steps.fromScanTable = false;
+    steps.measureInitialRms = true;
     DiagnosticFiles diagnostics;
-    const PrepareResult result = prepareRegistration(settings, {}, pair, plan, &diagnostics);
+    const PrepareResult result = prepareRegistration(settings, {}, pair, steps, &diagnostics);
     if (result == PrepareResult::NoPoints && !pair.scan1.points.empty() && !pair.scan2.points.empty())
         return "both scans have points, yet the pair reports none";
     if (result != PrepareResult::Ready)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +34,21 @@ std::string compareWithBatchReader(const std::string& path, const SettingValues&
     return "";
 }
 
+// What the settings program writes for a loaded real must read back as the same double;
+// a value that is no finite number is refused on save instead.
+std::string checkWrittenValues(const SettingValues& values)
+{
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        if (SETTING_KEYS[k].type != SettingType::Real || !std::isfinite(values[k].real))
+            continue;
+        SettingValue back;
+        if (!parseSettingText(formatRealSetting(values[k].real), SettingType::Real, back)
+            || std::memcmp(&back.real, &values[k].real, sizeof(double)) != 0)
+            return std::string("the written text of ") + SETTING_KEYS[k].name + " reads back as another value";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string feedSettingsFile(const uint8_t* data, std::size_t size)
@@ -45,5 +61,6 @@ std::string feedSettingsFile(const uint8_t* data, std::size_t size)
     QString error;
     if (!readSettingsFile(QString::fromStdString(path), values, error))
         return "the settings file was not read";
-    return compareWithBatchReader(path, values);
+    const std::string differ = compareWithBatchReader(path, values);
+    return differ.empty() ? checkWrittenValues(values) : differ;
 }

@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QMetaEnum>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTextStream>
 #include <QToolBar>
@@ -28,7 +30,7 @@ class FormTest : public QObject {
 
 private slots:
     void formMatchesItsDump();
-    void everyLabelShowsItsWholeText();
+    void nothingOverlapsOrIsCut();
     void runningWindowAddsTheEmptyDatabaseEntry();
     void everyControlReachesItsSlot();
     void exitLeavesTheEventLoop();
@@ -178,27 +180,69 @@ int textRoom(const QLabel* label)
     return label->contentsRect().width() - 2 * label->margin() - (indented ? qMax(indent, 0) : 0);
 }
 
+// The width a combo box gives its text: its edit field as the style lays it out, less the
+// line edit's own margins on both sides.
+int comboTextRoom(const QComboBox* box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    return field.width() - 4;
+}
+
 }  // namespace
 
-void FormTest::everyLabelShowsItsWholeText()
+void FormTest::nothingOverlapsOrIsCut()
 {
-    // With the platform's default font the designed widths cut several labels short.
-    BareForm form;
-    QStringList cut;
-    for (const QLabel* label : form.window.findChildren<QLabel*>()) {
-        if (!isOurs(label))
+    // At the default size and font, after a first start (which adds the default values
+    // to the number fields): every label and list item shows its whole text, no label
+    // overlaps another widget, and every widget lies inside its parent.
+    WorkingDirectory cwd;
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (QTabWidget* tabs : window.findChildren<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i)
+            tabs->setCurrentIndex(i);  // lays out every page
+    QStringList faults;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!isOurs(w) || w->isWindow() || qobject_cast<const QMenuBar*>(w) || qobject_cast<const QToolBar*>(w))
             continue;
-        QVERIFY2(!Qt::mightBeRichText(label->text()) && !label->wordWrap(), qPrintable(label->objectName()));
-        const int needed = int(std::ceil(QFontMetricsF(label->font()).horizontalAdvance(label->text())));
-        const int room = textRoom(label);
-        if (needed > room) {
-            cut << QStringLiteral("%1 %2 needs %3 more pixels (width %4)")
-                       .arg(label->objectName(), quoted(label->text()))
-                       .arg(needed - room)
-                       .arg(label->width());
+        const QWidget* parent = w->parentWidget();
+        if (isOurs(parent) && !parent->rect().contains(w->geometry()))
+            faults << QStringLiteral("%1 %2 reaches out of %3 %4")
+                          .arg(w->objectName(), rect(w->geometry()), parent->objectName(), rect(parent->rect()));
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            QVERIFY2(!Qt::mightBeRichText(label->text()) && !label->wordWrap(), qPrintable(label->objectName()));
+            const int needed = int(std::ceil(QFontMetricsF(label->font()).horizontalAdvance(label->text())));
+            if (needed > textRoom(label))
+                faults << QStringLiteral("%1 %2 needs %3 more pixels")
+                              .arg(label->objectName(), quoted(label->text()))
+                              .arg(needed - textRoom(label));
+            for (const QWidget* sibling : parent->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (sibling != w && isOurs(sibling) && sibling->geometry().intersects(w->geometry()))
+                    faults << label->objectName() + QStringLiteral(" overlaps ") + sibling->objectName();
+            }
+        }
+        if (const auto* box = qobject_cast<const QComboBox*>(w)) {
+            const int room = comboTextRoom(box);
+            for (int i = 0; i < box->count(); ++i) {
+                const int needed = int(std::ceil(QFontMetricsF(box->font()).horizontalAdvance(box->itemText(i))));
+                if (needed > room)
+                    faults << QStringLiteral("%1 item %2 needs %3 more pixels")
+                                  .arg(box->objectName(), quoted(box->itemText(i)))
+                                  .arg(needed - room);
+            }
         }
     }
-    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
+    // The central widget gets all the room it was designed for, between bars.
+    const QWidget* central = window.centralWidget();
+    for (const QWidget* child : central->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (isOurs(child) && !central->rect().contains(child->geometry()))
+            faults << child->objectName() + QStringLiteral(" is cut by the window's edge or bars");
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1String("; "))));
 }
 
 void FormTest::formMatchesItsDump()
@@ -244,7 +288,8 @@ void FormTest::everyControlReachesItsSlot()
         {"actionLoad_Settings", "Select Settings File to load"},
         {"actionSave_Default_Settings", ""},
         {"actionAbout_Tavrin", "Tavrin v2.0"},
-        {"cmdTavrin", "Tavrin GUI"},  // empty database field
+        {"cmdTavrin", "Tavrin GUI"},   // empty database field
+        {"cmdRunHere", "Tavrin GUI"},  // empty database field
     };
     for (const Row& row : rows) {
         const QString control = QString::fromLatin1(row.control);

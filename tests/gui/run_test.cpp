@@ -6,11 +6,22 @@
 #include "gui/mainwindow.h"
 #include "tests/gui/gui_test_support.h"
 
+#include "gui/plan_view.h"
+
 #include <QComboBox>
 #include <QCommandLinkButton>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QtTest>
+
+#include <set>
 
 class RunTest : public QObject {
     Q_OBJECT
@@ -27,6 +38,7 @@ private slots:
     void runReportsWhatItCouldNotFind();
     void runReportsFailedStart();
     void batchProgramReadsWhatFormWrote();
+    void runInThisWindow();
 };
 
 namespace {
@@ -89,6 +101,27 @@ std::vector<ShownDialog> clickRun(MainWindow& window, std::vector<Answer> answer
 }
 
 const QString SCRIPT = QStringLiteral("exec -a \"$0\" \"$1\" \"$2\"");
+
+// Answer: in the mode dialog, check the nine modes (5 not choosable) and run `mode`.
+Answer runMode(int mode, bool* listed)
+{
+    return [mode, listed](QWidget* modal) {
+        auto* list = modal->findChild<QListWidget*>("lstModes");
+        if (list == nullptr) {
+            modal->close();
+            return;
+        }
+        *listed = list->count() == 9 && !(list->item(4)->flags() & Qt::ItemIsEnabled)
+            && list->item(3)->text().startsWith("4 = Run ALL");
+        list->setCurrentRow(mode - 1);
+        static_cast<QDialog*>(modal)->accept();
+    };
+}
+
+void clickRunHere(MainWindow& window)
+{
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdRunHere"), Qt::LeftButton);
+}
 
 }  // namespace
 
@@ -205,7 +238,7 @@ void RunTest::runWritesConfigThenStartsChosenBuild()
     QCOMPARE(request.arguments, QStringList({"-e", tools.file("bash"), "-c", SCRIPT, name, cwd.file(name), database}));
     QCOMPARE(request.workingDirectory, QDir::currentPath());
     QVERIFY(recorder.configAtStart[0].contains("\nGPSMAXDIST 250\n"));
-    QCOMPARE(recorder.configAtStart[0].count('\n'), 102);
+    QCOMPARE(recorder.configAtStart[0].count('\n'), 111);
 }
 
 void RunTest::runRefusesEmptyDatabase()
@@ -220,7 +253,7 @@ void RunTest::runRefusesEmptyDatabase()
     QCOMPARE(shown[0].text, QStringLiteral("Please choose a valid GPS survey database.  "));
     QCOMPARE(shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(recorder.requests.empty());
-    QVERIFY(QFile::exists(cwd.file("ipcreg.txt")));  // written before the check
+    QVERIFY(!QFile::exists(cwd.file("ipcreg.txt")));  // no run can follow: nothing written
 }
 
 void RunTest::runStartsNothingWithoutFreshConfig()
@@ -254,6 +287,7 @@ void RunTest::runReportsWhatItCouldNotFind()
     QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(QDir::currentPath())));
     QVERIFY(shown[0].text.contains(QDir::toNativeSeparators(tools.path())));
     QVERIFY(recorder.requests.empty());
+    QVERIFY(!QFile::exists(cwd.file("ipcreg.txt")));  // checked before anything is written
 }
 
 void RunTest::runReportsFailedStart()
@@ -358,7 +392,7 @@ void RunTest::batchProgramReadsWhatFormWrote()
         "     -40.000000 < y < 50.000000 \n",
         "     2.000000 < z < 60.000000 \n",
         "       dx = 0.250000, dy = 1.500000, dz = 3.000000 \n",
-        "       Points per cube for registration: 8 \n",
+        "       Points per cube for registration: 10 \n",  // "010" typed: ten, not octal eight
         "   Minimum number of points to use for RMS calculation: 2000 \n",
         "   Max distance between point clouds for comparison:  0.750000 \n",
         "   Error metric regmode:  Point to Point \n",
@@ -374,6 +408,86 @@ void RunTest::batchProgramReadsWhatFormWrote()
     for (const QByteArray& line : expected)
         QVERIFY2(out.contains(line), line.constData());
     QVERIFY(!out.contains("Could not open master input file"));
+}
+
+void RunTest::runInThisWindow()
+{
+    const QString batch = qEnvironmentVariable("BATCH_EXE");
+    const QString generator = qEnvironmentVariable("SURVEY_EXE");
+    if (batch.isEmpty() || generator.isEmpty())
+        QSKIP("BATCH_EXE or SURVEY_EXE names no program");
+    TempFolder root;
+    const QString survey = root.filePath("survey");
+    QProcess make;
+    make.start(generator,
+               {"--out", survey, "--scans", "3", "--points", "20000", "--seed", "1", "--regsol", "3", "--quiet"});
+    QVERIFY(make.waitForFinished(60000) && make.exitCode() == 0);
+    const QByteArray generated = readBytes(QDir(survey).filePath("ipcreg.txt"));
+    // A copy of the batch program beside a decoy configuration that pairs nothing: only a
+    // start under the bare name reads the ipcreg.txt the window writes.
+    ToolPath tools;
+    QVERIFY(QDir(root.path()).mkdir("bin"));
+    QVERIFY(QFile::copy(batch, root.filePath("bin/tavrinbatch_x64")));
+    QVERIFY(QFile::setPermissions(root.filePath("bin/tavrinbatch_x64"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(writeBytes(root.filePath("bin/ipcreg.txt"), "GPSMAXDIST 1\n"));
+    qputenv("PATH", QFile::encodeName(tools.path() + QDir::listSeparator() + root.filePath("bin")));
+
+    WorkingFolder inSurvey(survey.toStdString());
+    MainWindow window;  // starts from the survey's own ipcreg.txt
+    QStringList opened;
+    window.setFolderOpener([&](const QUrl& url) {
+        opened << url.toLocalFile();
+        return true;
+    });
+    field(window, "cboInFile")->setEditText(QStringLiteral("survey.csv"));
+    std::set<int> progress;
+    auto* bar = window.findChild<QProgressBar*>("prgRun");
+    connect(bar, &QProgressBar::valueChanged, [&](int value) { progress.insert(value); });
+
+    bool listed = false;
+    auto shown = runAnswering([&] { clickRunHere(window); }, {runMode(4, &listed)});
+    QCOMPARE(int(shown.size()), 1);
+    QVERIFY(listed);
+    QVERIFY(window.isRunning());
+    QVERIFY(window.statusBar()->currentMessage().contains("ipcreg.txt.bak"));
+    // A second press while it runs is refused; closing the window asks first.
+    shown = runAnswering([&] { clickRunHere(window); }, {press(QMessageBox::Ok)});
+    QCOMPARE(int(shown.size()), 1);
+    QVERIFY(shown[0].text.contains("running"));
+    window.show();
+    shown = runAnswering([&] { window.close(); }, {press(QMessageBox::No)});
+    QCOMPARE(int(shown.size()), 1);
+    QVERIFY(window.isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isRunning(), 60000);
+    QCOMPARE(readBytes("ipcreg.txt.bak"), generated);  // the survey's own file, kept
+    const QString console = window.findChild<QPlainTextEdit*>("txtConsole")->toPlainText();
+    QVERIFY2(console.contains("Settings read from ipcreg.txt\n"), qPrintable(console.left(2000)));
+    QVERIFY(!console.contains('\r'));
+    // A pair's progress lines overwrite each other: one line is left of them.
+    // A pair's progress lines overwrite each other, and its result line overwrites them.
+    QVERIFY(!console.contains("Complete, RMSmin"));
+    QCOMPARE(console.count(QRegularExpression("(^|\n)RMSfinal: ")), 2);
+    QVERIFY(progress.count(33) && progress.count(66) && progress.count(100));  // rotation, then the end
+    QVERIFY(window.findChild<QLabel*>("lblRunStatus")->text().startsWith("Finished ("));
+    QVERIFY(window.findChild<QLabel*>("lblRunResult")->text().contains("Registered 2 of 2 pairs: 0 failed"));
+    QCOMPARE(window.findChild<PlanView*>("planView")->shownFile(), QDir(survey).absoluteFilePath("surveyplan.svg"));
+    QCOMPARE(window.findChild<QTabWidget*>("tabRun")->currentIndex(), 1);
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdOpenFolder"), Qt::LeftButton);
+    QCOMPARE(opened, QStringList{QDir(survey).absolutePath()});
+
+    // Closing during a run, answered yes, stops it. The settings are the same as before:
+    // no backup replaces the survey's own file.
+    shown = runAnswering([&] { clickRunHere(window); }, {runMode(1, &listed)});
+    QVERIFY(window.isRunning());
+    QCOMPARE(readBytes("ipcreg.txt.bak"), generated);
+    QVERIFY(!window.statusBar()->currentMessage().contains(".bak"));
+    shown = runAnswering([&] { window.close(); }, {press(QMessageBox::Yes)});
+    QCOMPARE(int(shown.size()), 1);
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isVisible());
+    QVERIFY(window.findChild<QLabel*>("lblRunStatus")->text().startsWith("Stopped"));
 }
 
 #include "run_test.moc"

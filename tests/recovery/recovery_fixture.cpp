@@ -11,18 +11,24 @@
 
 bool loadGeneratedSurvey(GeneratedSurvey& survey, int32_t points, bool eastWest, uint32_t seed)
 {
-    ExampleSurveyOptions options;
-    options.outDir = survey.dir.path();
-    options.scans = 4;
-    options.points = points;
-    options.eastWest = eastWest;
-    options.seed = seed;
-    options.quiet = true;
-    if (!generateExampleSurvey(options))
-        return false;
-    const std::string database = survey.dir.file("survey.csv");
+    const char* shared = std::getenv("RECOVERY_SURVEYS");
+    if (shared != nullptr && *shared != '\0') {
+        survey.folder = std::string(shared) + (eastWest ? "/ew" : "/ns");
+    } else {
+        ExampleSurveyOptions options;
+        options.outDir = survey.scratch.path();
+        options.scans = 4;
+        options.points = points;
+        options.eastWest = eastWest;
+        options.seed = seed;
+        options.quiet = true;
+        if (!generateExampleSurvey(options))
+            return false;
+        survey.folder = survey.scratch.path();
+    }
+    const std::string database = survey.folder + "/survey.csv";
     testing::internal::CaptureStdout();
-    readConfigurationFile(survey.dir.file("ipcreg.txt"), survey.settings);
+    readConfigurationFile(survey.folder + "/ipcreg.txt", survey.settings);
     testing::internal::GetCapturedStdout();
     deriveOutputNames(database, survey.settings);
     convertAnglesToRadians(survey.settings);
@@ -33,7 +39,7 @@ bool loadGeneratedSurvey(GeneratedSurvey& survey, int32_t points, bool eastWest,
         survey.scans.push_back(makeScanRecord(record, survey.settings));
     findNeighbours(survey.scans, survey.settings);
 
-    std::ifstream truth(survey.dir.file("truth.csv"));
+    std::ifstream truth(survey.folder + "/truth.csv");
     std::string line;
     std::getline(truth, line);
     while (std::getline(truth, line)) {
@@ -52,9 +58,7 @@ bool preparePair(const GeneratedSurvey& survey, std::vector<ScanRecord>& scans, 
     pair.scan2Index = j;
     pair.scan1Path = scans[static_cast<std::size_t>(i)].fileName;
     pair.scan2Path = scans[static_cast<std::size_t>(j)].fileName;
-    pair.pairsInAll = static_cast<int32_t>(scans.size());
-    pair.progressStep = 1.0;
-    PreparePlan registering;
+    PrepareSteps registering;
     registering.measureInitialRms = true;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

@@ -63,14 +63,20 @@ Outcome register_(GeneratedSurvey& survey, const RegSettings& settings, Method m
     s.settings = settings;
     EXPECT_TRUE(preparePair(s, scans, i, pair));
     SolverOutputs out;
+    SolverWorkspace workspace;
+    SolveProgress progress;
+    progress.pairsInAll = static_cast<int32_t>(scans.size());
+    progress.progressStep = 1.0;
+    RegSettings chosen = settings;
+    chosen.REGSOL = method == Method::IterativeSearch ? 1
+        : method == Method::PartialLeastSquares       ? 0
+        : method == Method::PingPong                  ? 2
+                                                      : 3;
     testing::internal::CaptureStdout();
-    const SolveResult r = method == Method::IterativeSearch ? solveIterativeSearch(settings, scans, pair, out)
-        : method == Method::PartialLeastSquares             ? solvePartialLeastSquares(settings, scans, pair, out)
-        : method == Method::PingPong                        ? solvePingPong(settings, scans, pair, out)
-                                                            : solvePointToPlane(settings, scans, pair, out);
+    const SolveResult r = solveWithSelectedMethod(chosen, scans, pair, workspace, progress, out);
     testing::internal::GetCapturedStdout();
     EXPECT_FALSE(r.fatal);
-    o.walks = pair.walkCount;
+    o.walks = progress.walkCount;
     const ScanRecord& a = scans[static_cast<std::size_t>(pair.scan1Index)];
     const ScanRecord& b = scans[static_cast<std::size_t>(pair.scan2Index)];
     // The correction that undoes a heading error is its negative.

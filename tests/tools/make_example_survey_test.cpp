@@ -65,7 +65,7 @@ TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2)
         "--out D --noise -0.1",
         "--out D --scans 2 --errors 0,0.5,1",
         "--out D --errors 0,,1",
-        "--out D --scans 2 --errors 0,11",
+        "--out D --scans 2 --errors 0,181",
         "--out D --spacing 2",
         "--out D --scene terrain:",
         "--out D --scene moon",

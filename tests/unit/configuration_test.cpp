@@ -125,3 +125,35 @@ TEST(Configuration, AnglesBecomeRadiansWithTheProgramsPi)
 }
 
 }  // namespace
+
+// The settings template and the settings reference describe every key of the table:
+// the template sets each key once, at its default (REGSOL at the recommended method),
+// and reads without a complaint; the reference has a row for each key.
+TEST(Configuration, TemplateAndReferenceHoldEveryKey)
+{
+    const std::string templatePath = std::string(TAVRIN_SOURCE_DIR) + "/examples/ipcreg.txt";
+    const std::string text = readFile(templatePath);
+    const std::string reference = readFile(std::string(TAVRIN_SOURCE_DIR) + "/docs/settings.md");
+    ASSERT_FALSE(text.empty());
+    ASSERT_FALSE(reference.empty());
+    RegSettings read;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(readConfigurationFile(templatePath, read));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const RegSettings defaults;
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        const std::string key = SETTING_KEYS[k].name;
+        SCOPED_TRACE(key);
+        int lines = 0;
+        for (std::size_t at = text.find(key + " "); at != std::string::npos; at = text.find(key + " ", at + 1))
+            if (at == 0 || text[at - 1] == '\n')
+                ++lines;
+        EXPECT_EQ(lines, 1);
+        if (key != "REGSOL") {
+            EXPECT_EQ(settingValue(read, k), settingValue(defaults, k));
+        }
+        const std::size_t row = reference.find("| `" + key + "`");
+        const std::size_t shared = reference.find(", `" + key + "`");
+        EXPECT_TRUE(row != std::string::npos || shared != std::string::npos) << "no row in docs/settings.md";
+    }
+}

@@ -33,20 +33,20 @@ struct TextRead {
 };
 
 // A scanner at the origin; the extent box's lower z bound at -1e10.
-TextPointPlan atOrigin(double zLow = -1e10)
+TextPointOptions atOrigin(double zLow = -1e10)
 {
-    TextPointPlan plan;
-    plan.zLow = zLow;
-    return plan;
+    TextPointOptions options;
+    options.zLow = zLow;
+    return options;
 }
 
-TextRead readText(const std::string& text, const RegSettings& s, const TextPointPlan& plan = atOrigin())
+TextRead readText(const std::string& text, const RegSettings& s, const TextPointOptions& options = atOrigin())
 {
     TempDir dir;
     writeFile(dir.file("p.txt"), text);
     TextRead r;
     testing::internal::CaptureStdout();
-    r.count = readTextPoints(dir.file("p.txt"), s, plan, r.points, r.cliff);
+    r.count = readTextPoints(dir.file("p.txt"), s, options, r.points, r.cliff);
     r.out = testing::internal::GetCapturedStdout();
     return r;
 }
@@ -141,11 +141,11 @@ TEST(TextPoints, TranslationComesBeforeTheBox)
     RegSettings s;
     s.TRANSX = 100.0;
     s.XMAX = 10.0;
-    TextPointPlan plan = atOrigin();
-    plan.translate = true;
-    EXPECT_EQ(readText("105,0,0\n", s, plan).count, 1);  // 105 becomes 5 before the box test
-    plan.translate = false;
-    EXPECT_EQ(readText("105,0,0\n", s, plan).count, 0);
+    TextPointOptions options = atOrigin();
+    options.translate = true;
+    EXPECT_EQ(readText("105,0,0\n", s, options).count, 1);  // 105 becomes 5 before the box test
+    options.translate = false;
+    EXPECT_EQ(readText("105,0,0\n", s, options).count, 0);
 }
 
 TEST(TextPoints, FiltersAreInclusiveAndKeepEarlierPoints)
@@ -167,7 +167,7 @@ TEST(TextPoints, FiltersAreInclusiveAndKeepEarlierPoints)
 TEST(TextPoints, WithoutAScannerTheMiddleOfTheRangeWindowIsTaken)
 {
     RegSettings s;
-    TextPointPlan loose = atOrigin();
+    TextPointOptions loose = atOrigin();
     loose.atScanner = false;
     s.MINRANGE = 10.0;
     s.MAXRANGE = 5.0;

@@ -1,4 +1,4 @@
-#include "batch/runs/run_plan.h"
+#include "batch/outputs/run_plan.h"
 
 #include "batch/inputs/survey_database.h"
 #include "tests/support/svg_elements.h"

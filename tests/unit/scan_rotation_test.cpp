@@ -44,11 +44,7 @@ TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
     EXPECT_EQ(none, 0.0);
     EXPECT_EQ(values, 0);
     EXPECT_EQ(spread, 0.0);
-    EXPECT_EQ(out,
-              "Loading data from file " + reg
-                  + " \n"
-                    "5 has no rotations, so the rotation will not be performed \n"
-                    "9 has no rotations, so the rotation will not be performed \n");
+    EXPECT_EQ(out, "Loading data from file " + reg + " \n");
 }
 
 TEST(RotationTable, MissingOrUnreadableTables)
@@ -78,6 +74,7 @@ TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
     s.TRANSY = 200.0;
     s.regFileName = dir.file("reg.csv");
     s.rotFileName = dir.file("rot.csv");
+    s.ADJUST = 0;  // the one row names a scan outside the table: only the mean of rows uses it
     writeFile(s.regFileName, "h\n4,90.000000,5,0.0,0.01,100,0\n");
     ScanRecord scan;
     scan.scanId = 4;

@@ -3,6 +3,7 @@
 #include "batch/constants.h"
 #include "batch/engine/pair_context.h"
 #include "batch/engine/pair_preparation.h"
+#include "batch/engine/solver_workspace.h"
 #include "batch/engine/transform.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
@@ -55,9 +56,9 @@ protected:
         pair_.scan2Index = 1;
         pair_.scan1Path = dir_.file("a.bxyz");
         pair_.scan2Path = dir_.file("b.bxyz");
-        pair_.pairsInAll = 2;
-        pair_.progressStep = 1.0;
-        PreparePlan registering;
+        progress_.pairsInAll = 2;
+        progress_.progressStep = 1.0;
+        PrepareSteps registering;
         registering.measureInitialRms = true;
         quietly([&] { ASSERT_EQ(prepareRegistration(settings_, scans_, pair_, registering), PrepareResult::Ready); });
     }
@@ -66,10 +67,12 @@ protected:
     {
         SolveResult r;
         lastOutput_ = quietly([&] {
-            r = m == Method::IterativeSearch       ? solveIterativeSearch(settings_, scans_, pair_, out_)
-                : m == Method::PartialLeastSquares ? solvePartialLeastSquares(settings_, scans_, pair_, out_)
-                : m == Method::PingPong            ? solvePingPong(settings_, scans_, pair_, out_)
-                                                   : solvePointToPlane(settings_, scans_, pair_, out_);
+            RegSettings chosen = settings_;
+            chosen.REGSOL = m == Method::IterativeSearch ? 1
+                : m == Method::PartialLeastSquares       ? 0
+                : m == Method::PingPong                  ? 2
+                                                         : 3;
+            r = solveWithSelectedMethod(chosen, scans_, pair_, workspace_, progress_, out_);
         });
         return r;
     }
@@ -96,6 +99,8 @@ protected:
     RegSettings settings_;
     std::vector<ScanRecord> scans_;
     PairContext pair_;
+    SolverWorkspace workspace_;
+    SolveProgress progress_;
     SolverOutputs out_;
     std::string lastOutput_;
 };
@@ -146,7 +151,7 @@ TEST_F(TinyPair, PointToPlaneFindsBothHeadingsInAFewPasses)
     EXPECT_NEAR(out_.rotation1, 0.0, 0.003);
     EXPECT_NEAR(out_.rotation2, -0.3, 0.003);
     EXPECT_LE(out_.iterations, 8);
-    EXPECT_EQ(pair_.walkCount, out_.iterations);
+    EXPECT_EQ(progress_.walkCount, out_.iterations);
     EXPECT_LT(r.rms, 0.5 * pair_.initialRms);
     ASSERT_TRUE(r.recordsRotations);
     EXPECT_DOUBLE_EQ(r.scan1RotationMinus, out_.rotation1 * DEG_TO_RAD);

@@ -1,4 +1,4 @@
-#include "batch/runs/number_text.h"
+#include "batch/outputs/number_text.h"
 
 #include <charconv>
 #include <cstdio>

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-struct ModeWork;
 struct RegSettings;
 struct ScanRecord;
 
@@ -25,10 +24,22 @@ std::string matrixFileName(const std::string& fileName);
 /// A_adj.txt, A.bxyz gives A._adj.txt). Empty when the name is shorter than four.
 std::string exportFileName(const std::string& fileName);
 
-/// The first output of the mode's work that would replace one of its inputs (the
-/// configuration, the survey database, a point file), as (output, input).
-/// `file1` and `file2` are the two point files that are compared.
-std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const ModeWork& work,
+// What a run writes and reads, as far as the check of outputs against inputs needs it.
+struct RunFiles {
+    bool registers = false;         ///< writes the registration table
+    bool rotates = false;           ///< writes the rotation table and the rotated copies; reads the
+                                    ///< registration table unless it registers first
+    bool evaluates = false;         ///< writes the RMS table
+    bool drawsPlan = false;         ///< writes the plan
+    bool comparesTwoFiles = false;  ///< reads two loose point files, writes the diagnostic files
+    bool writesMatrices = false;    ///< writes each scan's matrix file
+    bool exports = false;           ///< writes each scan's export
+};
+
+/// The first output of a run that would replace one of its inputs (the configuration,
+/// the survey database, a point file), as (output, input). `file1` and `file2` are the
+/// two point files that are compared.
+std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const RunFiles& work,
                                                                         const RegSettings& settings,
                                                                         const std::vector<ScanRecord>& scans,
                                                                         const std::string& file1,

@@ -1,10 +1,10 @@
-#include "batch/runs/run_plan.h"
+#include "batch/outputs/run_plan.h"
 
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/number_text.h"
-#include "batch/runs/output_file.h"
-#include "batch/runs/plan_drawing.h"
-#include "batch/runs/svg_text.h"
+#include "batch/outputs/number_text.h"
+#include "batch/outputs/output_file.h"
+#include "batch/outputs/plan_drawing.h"
+#include "batch/outputs/svg_text.h"
 
 #include <algorithm>
 #include <array>

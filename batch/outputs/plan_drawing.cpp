@@ -1,6 +1,6 @@
-#include "batch/runs/plan_drawing.h"
+#include "batch/outputs/plan_drawing.h"
 
-#include "batch/runs/svg_text.h"
+#include "batch/outputs/svg_text.h"
 
 #include <algorithm>
 #include <cmath>

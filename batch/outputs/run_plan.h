@@ -19,6 +19,8 @@ struct PlanPair {
     int32_t scan2 = -1;         ///< index in the scan table
     double rms = NO_VALID_RMS;  ///< metres: the final RMS of a registration, rmswave of an evaluation
     bool failed = false;        ///< no valid RMS, or a scan of the pair could not be read
+    bool notTrusted = false;    ///< registered, but its own figures do not back the result
+    bool rejected = false;      ///< trusted, but rejected by the adjustment of the survey
     double rotation1 = NAN;     ///< degrees, scan 1's rotation found by a registration; NaN: none
     double rotation2 = NAN;     ///< degrees, scan 2's rotation found by a registration; NaN: none
 };
@@ -30,6 +32,11 @@ struct RunPlan {
     std::vector<double> headingCorrection;  ///< degrees per scan in table order; NaN or absent: none
     double transX = 0.0;                    ///< metres, TRANSX: added back to show eastings
     double transY = 0.0;                    ///< metres, TRANSY: added back to show northings
+    std::vector<double> headingSigma;       ///< degrees per scan, the correction's standard error; NaN or absent: none
+    double noiseFloor = 0.0;                ///< metres, the survey's typical noise floor; 0: not known
+    std::string method;                     ///< the solution method, e.g. "REGSOL 3, point-to-plane Gauss-Newton"
+    int32_t adjust = 0;                     ///< ADJUST of the run: 1 the survey's adjustment, 0 the mean of rows
+    std::string date;                       ///< of the run, YYYY-MM-DD
 };
 
 /// Each scan's heading correction as a rotation of the scans would take it from these

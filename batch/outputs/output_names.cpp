@@ -1,8 +1,7 @@
-#include "batch/runs/output_names.h"
+#include "batch/outputs/output_names.h"
 
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
-#include "batch/runs/mode_work.h"
 
 #include <filesystem>
 
@@ -21,16 +20,16 @@ bool sameFile(const std::string& a, const std::string& b)
     return error ? a == b : pa == pb;
 }
 
-std::vector<std::string> outputsOf(const ModeWork& w, const RegSettings& s, const std::vector<ScanRecord>& scans)
+std::vector<std::string> outputsOf(const RunFiles& w, const RegSettings& s, const std::vector<ScanRecord>& scans)
 {
     std::vector<std::string> outputs{s.logFileName};
-    if (w.registers())
-        outputs.push_back(s.regFileName);
+    if (w.registers)
+        outputs.insert(outputs.end(), {s.regFileName, s.pairsFileName});
     if (w.rotates)
-        outputs.push_back(s.rotFileName);
-    if (w.evaluates())
+        outputs.insert(outputs.end(), {s.rotFileName, s.adjustFileName});
+    if (w.evaluates)
         outputs.push_back(s.rmsFileName);
-    if (w.drawsPlan())
+    if (w.drawsPlan)
         outputs.push_back(s.planFileName);
     if (w.comparesTwoFiles)
         outputs.insert(outputs.end(), {"RMSdistances.txt", "PointsScan1.txt", "PointsScan2.txt"});
@@ -45,7 +44,7 @@ std::vector<std::string> outputsOf(const ModeWork& w, const RegSettings& s, cons
     return outputs;
 }
 
-std::vector<std::string> inputsOf(const ModeWork& w, const RegSettings& s, const std::vector<ScanRecord>& scans,
+std::vector<std::string> inputsOf(const RunFiles& w, const RegSettings& s, const std::vector<ScanRecord>& scans,
                                   const std::string& file1, const std::string& file2)
 {
     std::vector<std::string> inputs{s.configPath};
@@ -58,7 +57,7 @@ std::vector<std::string> inputsOf(const ModeWork& w, const RegSettings& s, const
     for (const ScanRecord& scan : scans)
         inputs.push_back(scan.fileName);
     // A rotation reads the registration table; Run ALL writes that table itself first.
-    if (w.rotates && !w.registers())
+    if (w.rotates && !w.registers)
         inputs.push_back(s.regFileName);
     return inputs;
 }
@@ -81,7 +80,7 @@ std::string exportFileName(const std::string& fileName)
     return fileName.size() < 4 ? std::string() : fileName.substr(0, fileName.size() - 4) + "_adj.txt";
 }
 
-std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const ModeWork& work,
+std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const RunFiles& work,
                                                                         const RegSettings& settings,
                                                                         const std::vector<ScanRecord>& scans,
                                                                         const std::string& file1,

@@ -1,4 +1,4 @@
-#include "batch/runs/svg_text.h"
+#include "batch/outputs/svg_text.h"
 
 #include <charconv>
 #include <cstdint>
