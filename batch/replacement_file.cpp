@@ -77,6 +77,26 @@ bool ReplacementFile::commit(std::string& error)
     return true;
 }
 
+bool ReplacementFile::canWrite(const std::string& target)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(target, ec))
+        return false;  // the renaming would fail once the work is done
+    if (isSpecialFile(target))
+        return true;  // written to as it is
+    const std::string temporary = target + ".part";
+    FilePtr probe(std::fopen(temporary.c_str(), "wb"));
+    const int reason = errno;
+    if (probe) {
+        probe.reset();
+        std::filesystem::remove(temporary, ec);
+        return true;
+    }
+    // As open() does: an existing target in a folder that takes no new file is written directly.
+    return (reason == EACCES || reason == EROFS) && std::filesystem::is_regular_file(target, ec)
+        && FilePtr(std::fopen(target.c_str(), "ab")) != nullptr;
+}
+
 void ReplacementFile::discard()
 {
     file_.reset();

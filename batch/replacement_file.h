@@ -41,6 +41,11 @@ public:
     /// Closes the file and removes the temporary one; the target stays as it was.
     void discard();
 
+    /// Whether open() and commit() can write `target`, found out without touching it: no
+    /// folder stands in its place, and its temporary file can be created (it is removed
+    /// again) or, in a folder that takes no new file, the existing target be written.
+    static bool canWrite(const std::string& target);
+
 private:
     FilePtr file_;
     std::string target_;

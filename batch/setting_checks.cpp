@@ -31,6 +31,12 @@ bool headingSearchUsable(double value)
 
 bool checkSettingsForMode(const RegSettings& s, const ModeWork& work)
 {
+    if (s.THREADS < 0) {
+        std::printf("THREADS = %i cannot be used: change THREADS in the configuration file to 0 (every core) or "
+                    "more. \n",
+                    s.THREADS);
+        return false;
+    }
     if (work.pairsPoints()
         && (!checkCubeSizes(s) || !atLeastOne("NUMPPC", s.NUMPPC) || !atLeastOne("MINNUMPTS", s.MINNUMPTS)))
         return false;

@@ -3,8 +3,9 @@
 # 1M and 4M points per scan, the four solution methods on one pair at 250k and 1M,
 # and "Run ALL" on an example survey of 8 scans of 1M points with point to plane,
 # partial least squares and ping-pong. Takes about a quarter of an hour; run it with the
-# machine otherwise quiet. Surveys are generated once into out/bench/ and reused.
-# Usage: bench/run_bench.sh [engine|runall|all]   (default all)
+# machine otherwise quiet. Surveys are generated once into out/bench/ and reused. The text
+# benchmark times the rotated copies' text: written by the rotation, read by the reader.
+# Usage: bench/run_bench.sh [engine|text|runall|all]   (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
@@ -12,19 +13,24 @@ scripts/install_packages.sh build-essential cmake g++ time linux-perf
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_32B=OFF \
   -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF > /dev/null
-cmake --build build-bench -j2 --target engine_bench tavrinbatch_x64 make_example_survey
+cmake --build build-bench -j2 --target engine_bench text_bench tavrinbatch_x64 make_example_survey
 root=$(pwd)
 bench=$root/out/bench
 results=$bench/results
 mkdir -p "$results"
 
 # Each size in its own process, so that its peak memory is its own.
-if [ "$what" != runall ]; then
+if [ "$what" = engine ] || [ "$what" = all ]; then
   for points in 250000 1000000 4000000; do
     only=$([ "$points" -gt 1000000 ] && echo --engine-only || true)
     echo "== engine_bench --points $points $only"
     build-bench/bench/engine_bench --points "$points" --work "$bench" $only | tee "$results/engine_$points.txt"
   done
+fi
+
+if [ "$what" = text ] || [ "$what" = all ]; then
+  echo "== text_bench --points 1000000"
+  build-bench/bench/text_bench --points 1000000 --work "$bench" | tee "$results/text.txt"
 fi
 
 # Prefixes every console line with the time it arrived (seconds since the epoch).
@@ -79,7 +85,7 @@ run_all() {  # name regsol maxiter maxrepeat
   rm -f "$run"/*_rot.txt "$run/perf.data.old"
 }
 
-if [ "$what" != engine ]; then
+if [ "$what" = runall ] || [ "$what" = all ]; then
   if [ ! -f "$bench/survey8/complete" ]; then
     build-bench/tools/make_example_survey --out "$bench/survey8" --scans 8 --points 1000000 --seed 1 --quiet
     touch "$bench/survey8/complete"
@@ -93,4 +99,4 @@ fi
 
 echo
 echo "== Summary (figures in $results)"
-cat "$results"/engine_*.txt "$results/runall.txt" 2> /dev/null | grep -v '^generating' || true
+cat "$results"/engine_*.txt "$results/text.txt" "$results/runall.txt" 2> /dev/null | grep -v '^generating' || true

@@ -1,6 +1,9 @@
 #include "batch/engine/heading_search.h"
 
+#include "batch/parallel_for.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numeric>
 
@@ -195,63 +198,92 @@ struct PoseGrid {
     bool wraps = false;                          ///< a whole turn: the last value is next to the first
 };
 
-// Scores every pose of `poses` into b.scores (row: fixed heading, column: moving
-// heading). Counting stops early for a pose that can no longer reach `keep` of the best.
-// With `turnedReady` the sample is turned already by the grid's one relative heading.
-void scorePoses(const SearchScan& fixed, const SearchScan& moving, const VoxelGrid& g, const PoseGrid& poses,
-                double keep, HeadingSearchBuffers& b, bool turnedReady = false)
+// What scoring needs of a level: its voxels, the cells next to the fixed scan, the sample
+// and the baseline between the scanners.
+struct Scoring {
+    const VoxelGrid& g;
+    const std::vector<uint64_t>& occupied;
+    const std::vector<SearchPoint>& sample;
+    double fixedX = 0.0, fixedY = 0.0;  ///< metres, the fixed scanner
+    double bx = 0.0, by = 0.0;          ///< metres, the moving scanner seen from the fixed one
+};
+
+// The sample turned by the relative heading `rho` about the moving scanner and placed at
+// the fixed scanner, in parts of a cell: two numbers a point.
+void turnSample(const Scoring& sc, double rho, int32_t* turned)
 {
-    const int64_t n = static_cast<int64_t>(b.sample.size());
-    b.scores.assign(static_cast<std::size_t>(poses.nFixed) * static_cast<std::size_t>(poses.nMoving), 0);
-    b.turned.resize(static_cast<std::size_t>(2 * n));
-    const double bx = moving.cx - fixed.cx, by = moving.cy - fixed.cy;
-    const double units = g.inv * FIXED_POINT;  // positions in 1/FIXED_POINT of a cell
-    const uint32_t xCells = static_cast<uint32_t>(g.nx) << FIXED_BITS,
-                   yCells = static_cast<uint32_t>(g.ny) << FIXED_BITS;
-    const int32_t nx = static_cast<int32_t>(g.nx);
-    int32_t best = 0;
-    const int32_t firstK = poses.wraps ? 0 : 1 - poses.nFixed, lastK = poses.nMoving - 1;
-    for (int32_t k = firstK; k <= lastK; ++k) {
-        // Relative heading (moving minus fixed) of every pose with j - i = k.
-        const double rho = poses.firstMoving - poses.firstFixed + k * poses.step;
-        const double c = std::cos(rho), s = std::sin(rho);
-        for (int64_t p = 0; p < n && !turnedReady; ++p) {
-            const SearchPoint& q = b.sample[static_cast<std::size_t>(p)];
-            b.turned[static_cast<std::size_t>(2 * p)] = toFixed((c * q.dx - s * q.dy + fixed.cx - g.x0) * units);
-            b.turned[static_cast<std::size_t>(2 * p + 1)] = toFixed((s * q.dx + c * q.dy + fixed.cy - g.y0) * units);
-        }
-        for (int32_t i = 0; i < poses.nFixed; ++i) {
-            int32_t j = i + k;
-            if (poses.wraps)
-                j %= poses.nMoving;
-            if (j < 0 || j >= poses.nMoving)
-                continue;
-            // Seen from the fixed scan turned back by its correction, the moving scanner
-            // stands at its baseline turned the other way.
-            const double turn = poses.firstFixed + i * poses.step;
-            const double ct = std::cos(turn), st = std::sin(turn);
-            const int32_t tx = toFixed((ct * bx + st * by) * units), ty = toFixed((ct * by - st * bx) * units);
-            const int32_t cutoff = static_cast<int32_t>(keep * best);
-            const int32_t* at = b.turned.data();
-            const SearchPoint* sample = b.sample.data();
-            const uint64_t* bits = b.occupied.data();
-            int32_t hits = 0;
-            for (int64_t p = 0; p < n; ++p) {
-                const uint32_t fx = static_cast<uint32_t>(at[2 * p] + tx),
-                               fy = static_cast<uint32_t>(at[2 * p + 1] + ty);
-                if (fx < xCells && fy < yCells) {
-                    const int32_t cell = sample[p].layer + static_cast<int32_t>(fy >> FIXED_BITS) * nx
-                        + static_cast<int32_t>(fx >> FIXED_BITS);
-                    hits += static_cast<int32_t>((bits[cell >> 6] >> (cell & 63)) & 1u);
-                }
-                if ((p & 31) == 31 && hits + (n - 1 - p) < cutoff)
-                    break;
-            }
-            b.scores[static_cast<std::size_t>(i) * static_cast<std::size_t>(poses.nMoving)
-                     + static_cast<std::size_t>(j)] = hits;
-            best = std::max(best, hits);
-        }
+    const double c = std::cos(rho), s = std::sin(rho), units = sc.g.inv * FIXED_POINT;
+    for (std::size_t p = 0; p < sc.sample.size(); ++p) {
+        const SearchPoint& q = sc.sample[p];
+        turned[2 * p] = toFixed((c * q.dx - s * q.dy + sc.fixedX - sc.g.x0) * units);
+        turned[2 * p + 1] = toFixed((s * q.dx + c * q.dy + sc.fixedY - sc.g.y0) * units);
     }
+}
+
+// Sample points next to the fixed scan with the fixed scan turned back by `turn`: seen
+// from there the moving scanner stands at its baseline turned the other way. Counting
+// stops once the count can no longer reach `cutoff`.
+int32_t countHits(const Scoring& sc, const int32_t* turned, double turn, int32_t cutoff)
+{
+    const double ct = std::cos(turn), st = std::sin(turn), units = sc.g.inv * FIXED_POINT;
+    const int32_t tx = toFixed((ct * sc.bx + st * sc.by) * units), ty = toFixed((ct * sc.by - st * sc.bx) * units);
+    const uint32_t xCells = static_cast<uint32_t>(sc.g.nx) << FIXED_BITS;
+    const uint32_t yCells = static_cast<uint32_t>(sc.g.ny) << FIXED_BITS;
+    const int32_t nx = static_cast<int32_t>(sc.g.nx);
+    const SearchPoint* sample = sc.sample.data();
+    const uint64_t* bits = sc.occupied.data();
+    const int64_t n = static_cast<int64_t>(sc.sample.size());
+    int32_t hits = 0;
+    for (int64_t p = 0; p < n; ++p) {
+        const uint32_t fx = static_cast<uint32_t>(turned[2 * p] + tx),
+                       fy = static_cast<uint32_t>(turned[2 * p + 1] + ty);
+        if (fx < xCells && fy < yCells) {
+            const int32_t cell =
+                sample[p].layer + static_cast<int32_t>(fy >> FIXED_BITS) * nx + static_cast<int32_t>(fx >> FIXED_BITS);
+            hits += static_cast<int32_t>((bits[cell >> 6] >> (cell & 63)) & 1u);
+        }
+        if ((p & 31) == 31 && hits + (n - 1 - p) < cutoff)
+            break;
+    }
+    return hits;
+}
+
+// Scores every pose of `poses` into b.scores (row: fixed heading, column: moving
+// heading), the relative headings shared out among the threads. A pose that can no
+// longer reach `keep` of the best scored so far stops counting early; such scores then
+// depend on the order the poses were scored in, and every score below `keep` of the
+// best is set to 0, so that the grid is the same for any number of threads.
+void scorePoses(const Scoring& sc, const PoseGrid& poses, double keep, int32_t threads, HeadingSearchBuffers& b)
+{
+    const std::size_t n = sc.sample.size();
+    b.scores.assign(static_cast<std::size_t>(poses.nFixed) * static_cast<std::size_t>(poses.nMoving), 0);
+    const int32_t firstK = poses.wraps ? 0 : 1 - poses.nFixed, lastK = poses.nMoving - 1;
+    std::vector<int32_t> bests(static_cast<std::size_t>(std::max(threads, 1)), 0);
+    std::atomic<int32_t> piece{0};
+    parallelFor(threads, int64_t{lastK} - firstK + 1, 1, [&](int64_t begin, int64_t end) {
+        int32_t& best = bests[static_cast<std::size_t>(piece++)];
+        std::vector<int32_t> turned(2 * n);
+        for (int64_t k = firstK + begin; k < firstK + end; ++k) {
+            // The poses with j - i = k share one relative heading.
+            turnSample(sc, poses.firstMoving - poses.firstFixed + static_cast<double>(k) * poses.step, turned.data());
+            for (int32_t i = 0; i < poses.nFixed; ++i) {
+                int64_t j = i + k;
+                if (poses.wraps)
+                    j %= poses.nMoving;
+                if (j < 0 || j >= poses.nMoving)
+                    continue;
+                const int32_t hits =
+                    countHits(sc, turned.data(), poses.firstFixed + i * poses.step, static_cast<int32_t>(keep * best));
+                b.scores[static_cast<std::size_t>(i) * static_cast<std::size_t>(poses.nMoving)
+                         + static_cast<std::size_t>(j)] = hits;
+                best = std::max(best, hits);
+            }
+        }
+    });
+    const int32_t best = *std::max_element(bests.begin(), bests.end());
+    for (int32_t& score : b.scores)
+        if (score < keep * best)
+            score = 0;
 }
 
 // A pose on the lattice of a level: both headings in whole steps of that level from
@@ -263,26 +295,24 @@ struct Pose {
 };
 
 // Scores a list of poses of one level, sharing the turned sample among the poses of one
-// relative heading.
-void scorePoseList(const SearchScan& fixed, const SearchScan& moving, const VoxelGrid& g, double first, double step,
-                   std::vector<Pose>& poses, HeadingSearchBuffers& b)
+// relative heading, the relative headings shared out among the threads.
+void scorePoseList(const Scoring& sc, double first, double step, int32_t threads, std::vector<Pose>& poses)
 {
     std::stable_sort(poses.begin(), poses.end(), [](const Pose& p, const Pose& q) { return p.b - p.a < q.b - q.a; });
-    for (std::size_t start = 0; start < poses.size();) {
-        std::size_t end = start;
-        while (end < poses.size() && poses[end].b - poses[end].a == poses[start].b - poses[start].a)
-            ++end;
-        PoseGrid row;
-        row.step = step;
-        row.nFixed = row.nMoving = 1;
-        for (std::size_t k = start; k < end; ++k) {
-            row.firstFixed = first + static_cast<double>(poses[k].a) * step;
-            row.firstMoving = first + static_cast<double>(poses[k].b) * step;
-            scorePoses(fixed, moving, g, row, 0.0, b, k > start);
-            poses[k].score = b.scores.front();
+    std::vector<std::size_t> groups;  // where each relative heading's poses begin
+    for (std::size_t k = 0; k < poses.size(); ++k)
+        if (k == 0 || poses[k].b - poses[k].a != poses[k - 1].b - poses[k - 1].a)
+            groups.push_back(k);
+    groups.push_back(poses.size());
+    parallelFor(threads, static_cast<int64_t>(groups.size()) - 1, 1, [&](int64_t begin, int64_t end) {
+        std::vector<int32_t> turned(2 * sc.sample.size());
+        for (int64_t g = begin; g < end; ++g) {
+            const std::size_t from = groups[static_cast<std::size_t>(g)], to = groups[static_cast<std::size_t>(g + 1)];
+            turnSample(sc, static_cast<double>(poses[from].b - poses[from].a) * step, turned.data());
+            for (std::size_t k = from; k < to; ++k)
+                poses[k].score = countHits(sc, turned.data(), first + static_cast<double>(poses[k].a) * step, 0);
         }
-        start = end;
-    }
+    });
 }
 
 // Steps between two headings of a lattice of `period` steps (0: no wrap).
@@ -381,7 +411,9 @@ std::vector<HeadingCandidate> searchHeadings(const SearchScan& fixed, const Sear
     coarse.nFixed = coarse.nMoving = std::max(1, coarse.wraps ? steps : steps + 1);
     coarse.step = steps > 0 ? span / steps : 0.0;
     coarse.firstFixed = coarse.firstMoving = -halfWidth;
-    scorePoses(fixed, moving, g, coarse, KEEP_SHARE, buffers);
+    const double bx = moving.cx - fixed.cx, by = moving.cy - fixed.cy;
+    scorePoses({g, buffers.occupied, buffers.sample, fixed.cx, fixed.cy, bx, by}, coarse, KEEP_SHARE, settings.threads,
+               buffers);
     std::vector<Pose> poses;
     for (int32_t i = 0; i < coarse.nFixed; ++i)
         for (int32_t j = 0; j < coarse.nMoving; ++j)
@@ -400,7 +432,8 @@ std::vector<HeadingCandidate> searchHeadings(const SearchScan& fixed, const Sear
         step /= FINER;
         share = static_cast<double>(buffers.sample.size());
         scored = finerAround(poses);
-        scorePoseList(fixed, moving, g, -halfWidth, step, scored, buffers);
+        scorePoseList({g, buffers.occupied, buffers.sample, fixed.cx, fixed.cy, bx, by}, -halfWidth, step,
+                      settings.threads, scored);
         poses = bestPoses(scored, BEAM[level], 1, 0);
     }
     // The results stand for different headings; each is the middle of the poses around

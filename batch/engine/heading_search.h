@@ -51,6 +51,7 @@ struct HeadingSearchSettings {
     double halfWidth = 3.14159265;  ///< radians searched on either side of each database heading
     double zmin = -1e10;            ///< metres: only points inside the z window take part
     double zmax = 1e10;
+    int32_t threads = 1;  ///< threads to score the poses on
 };
 
 /// The best distinct poses, best first (at most a few): each searched down to the

@@ -10,6 +10,7 @@
 #include "batch/engine/solver_workspace.h"
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/parallel_for.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +60,9 @@ struct SolvePair {
 constexpr int32_t NOISE_POINTS = 8;
 constexpr int32_t NOISE_LEAST = 5;
 constexpr std::size_t NOISE_PLANES = 2000;  // planes looked at, at most
+
+// Query points a thread takes at least in one pass.
+constexpr int64_t PASS_PIECE = 2048;
 
 // The query points of every cube that lie inside the z window (indices into `points`),
 // and where each cube's run of them begins.
@@ -144,10 +148,12 @@ void fitPlaneAt(const ReferenceIndex& reference, double x, double y, double z, Q
 
 // One pairing walk with the query scan turned by `queryAngle` and the reference scan by
 // `referenceAngle` (radians, survey frame).
-HeadingSystem pairPlanes(const PointToPlaneWorkspace& w, const SolvePair& s, std::vector<QueryPlane>& planes,
-                         double queryAngle, double referenceAngle, double minThr, double maxThr, double scale)
+// One pairing walk with the query scan turned by `queryAngle` and the reference scan by
+// `referenceAngle` (radians, survey frame). The planes are found on every thread, each
+// query point's pair kept in its own slot; the pairs are added up afterwards, in order.
+HeadingSystem pairPlanes(PointToPlaneWorkspace& w, const SolvePair& s, int32_t threads, double queryAngle,
+                         double referenceAngle, double minThr, double maxThr, double scale)
 {
-    HeadingSystem system;
     // A query point p stands at R(queryAngle)(p - qc) + qc in the survey frame, and at
     // R(queryAngle - referenceAngle)(p - qc) + qc' in the reference frame, where
     // qc' = R(-referenceAngle)(qc - rc) + rc is the query scanner seen from there.
@@ -158,25 +164,35 @@ HeadingSystem pairPlanes(const PointToPlaneWorkspace& w, const SolvePair& s, std
     const double cx = ux * cr - uy * sr + s.rx, cy = ux * sr + uy * cr + s.ry;
     const std::vector<CubePoint>& points = *s.query;
     const double maxThr2 = maxThr * maxThr, refit2 = REFIT_DISTANCE * REFIT_DISTANCE;
-    for (std::size_t k = 0; k < w.querySample.size(); ++k) {
-        const CubePoint& p = points[static_cast<std::size_t>(w.querySample[k])];
-        const double dx = p.x - s.qx, dy = p.y - s.qy;
-        const double at[3] = {dx * ca - dy * sa + cx, dx * sa + dy * ca + cy, p.z};
-        QueryPlane& cached = planes[k];
-        const double mx = at[0] - cached.x, my = at[1] - cached.y, mz = at[2] - cached.z;
-        if (cached.state == 0 || !(mx * mx + my * my + mz * mz < refit2))
-            fitPlaneAt(w.reference, at[0], at[1], at[2], cached);
-        // The nearest reference point must lie within reach: a plane stretched over
-        // points farther away would reach past the edge of the reference scan.
-        if (cached.state != 1 || !(cached.nearestD2 <= maxThr2))
-            continue;
-        const LocalPlane& plane = cached.plane;
-        const double q[3] = {plane.cx, plane.cy, plane.cz}, n[3] = {plane.nx, plane.ny, plane.nz};
-        const PlaneResidual r = planeResidual(at, q, n, cx, cy, s.rx, s.ry);
-        const double distance = std::fabs(r.e);
-        if (minThr <= distance && distance <= maxThr)
-            addPair(system, r, scale);
-    }
+    const int64_t count = static_cast<int64_t>(w.querySample.size());
+    w.residuals.resize(w.querySample.size());
+    w.paired.resize(w.querySample.size());
+    parallelFor(threads, count, PASS_PIECE, [&](int64_t begin, int64_t end) {
+        for (int64_t k = begin; k < end; ++k) {
+            const std::size_t i = static_cast<std::size_t>(k);
+            const CubePoint& p = points[static_cast<std::size_t>(w.querySample[i])];
+            const double dx = p.x - s.qx, dy = p.y - s.qy;
+            const double at[3] = {dx * ca - dy * sa + cx, dx * sa + dy * ca + cy, p.z};
+            QueryPlane& cached = w.queryPlanes[i];
+            const double mx = at[0] - cached.x, my = at[1] - cached.y, mz = at[2] - cached.z;
+            if (cached.state == 0 || !(mx * mx + my * my + mz * mz < refit2))
+                fitPlaneAt(w.reference, at[0], at[1], at[2], cached);
+            w.paired[i] = 0;
+            // The nearest reference point must lie within reach: a plane stretched over
+            // points farther away would reach past the edge of the reference scan.
+            if (cached.state != 1 || !(cached.nearestD2 <= maxThr2))
+                continue;
+            const LocalPlane& plane = cached.plane;
+            const double q[3] = {plane.cx, plane.cy, plane.cz}, n[3] = {plane.nx, plane.ny, plane.nz};
+            w.residuals[i] = planeResidual(at, q, n, cx, cy, s.rx, s.ry);
+            const double distance = std::fabs(w.residuals[i].e);
+            w.paired[i] = minThr <= distance && distance <= maxThr ? 1 : 0;
+        }
+    });
+    HeadingSystem system;
+    for (std::size_t k = 0; k < w.querySample.size(); ++k)
+        if (w.paired[k] != 0)
+            addPair(system, w.residuals[k], scale);
     return system;
 }
 
@@ -237,7 +253,7 @@ void takePass(PairSolve& solve, const SolvePair& s, SolveState& st, double minTh
     const RegSettings& settings = solve.settings;
     PointToPlaneWorkspace& w = solve.workspace.pointToPlane;
     ++solve.progress.walkCount;
-    st.system = pairPlanes(w, s, w.queryPlanes, st.queryAngle, st.referenceAngle, minThr, maxThr, st.scale);
+    st.system = pairPlanes(w, s, settings.threads, st.queryAngle, st.referenceAngle, minThr, maxThr, st.scale);
     st.pairCount = st.system.pairs;
     st.minThr = minThr;
     st.maxThr = maxThr;

@@ -89,6 +89,7 @@ std::vector<HeadingCandidate> searchPair(PairSolve& solve, bool scan1Fixed)
     range.halfWidth = solve.settings.HEADINGSEARCH * DEG_TO_RAD;
     range.zmin = solve.settings.ZMIN;
     range.zmax = solve.settings.ZMAX;
+    range.threads = solve.settings.threads;
     return searchHeadings(scan1Fixed ? one : two, scan1Fixed ? two : one, range, solve.workspace.headingSearch);
 }
 

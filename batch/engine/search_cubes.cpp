@@ -27,6 +27,39 @@ void printGridTooLarge()
 
 uint32_t unsignedCube(const CubePoint& p) { return static_cast<uint32_t>(p.cube); }
 
+// Deals `points` into cube order through `spare`, one round of at most spare.size() slots
+// at a time; `start` holds the first slot of every cube and, last, the point count.
+// Round r takes the points of slots [lo, lo + S): walking the points not yet dealt from
+// the last, the last point of each cube takes the cube's last slot still free, so each
+// cube keeps the points' order. The points of later rounds move up into one block
+// behind, and the slots their move freed take the next round's points, which are thus
+// one round too early: the last step moves them all up by one round and puts the first
+// round's points, held in `spare`, in front.
+void dealInRounds(std::vector<CubePoint>& points, const std::vector<int32_t>& start, std::vector<int32_t>& cursor,
+                  std::vector<CubePoint>& spare)
+{
+    const std::size_t n = points.size(), round = spare.size();
+    const std::size_t cubes = start.size() - 1;
+    cursor.resize(cubes);
+    for (std::size_t lo = 0; lo < n; lo += round) {
+        const std::size_t hi = std::min(n, lo + round);
+        CubePoint* dealt = lo == 0 ? spare.data() : points.data() + (lo - round);
+        for (std::size_t c = 0; c < cubes; ++c)
+            cursor[c] = start[c + 1];
+        std::size_t kept = n;  // points of later rounds fill [hi, n) from the top down
+        for (std::size_t i = n; i-- > lo;) {
+            const CubePoint p = points[i];
+            const std::size_t slot = static_cast<std::size_t>(--cursor[unsignedCube(p)]);
+            if (slot < hi)
+                dealt[slot - lo] = p;
+            else
+                points[--kept] = p;
+        }
+    }
+    std::copy_backward(points.begin(), points.end() - static_cast<std::ptrdiff_t>(round), points.end());
+    std::copy(spare.begin(), spare.end(), points.begin());
+}
+
 // The second half of the counting sort: buffers.next holds each cube's count at
 // [cube + 1]; turns the counts into starts and moves every point to its place.
 void placeByCounts(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
@@ -35,11 +68,21 @@ void placeByCounts(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     for (std::size_t c = 1; c < next.size(); ++c)
         next[c] += next[c - 1];
     std::vector<CubePoint>& sorted = buffers.points;
+    if (buffers.roundPoints > 0 && points.size() > buffers.roundPoints) {
+        makeRoomFor(sorted, buffers.roundPoints);
+        sorted.resize(buffers.roundPoints);
+        dealInRounds(points, next, buffers.cursor, sorted);
+        return;
+    }
     makeRoomFor(sorted, points.size());
     sorted.resize(points.size());
     for (const CubePoint& p : points)
         sorted[static_cast<std::size_t>(next[unsignedCube(p)]++)] = p;
     points.swap(sorted);
+    // The unsorted copy is what the next sort deals into; one left by a large scan is let
+    // go, so that the sort's own buffer never grows beyond one round.
+    if (buffers.roundPoints > 0 && sorted.capacity() > buffers.roundPoints)
+        std::vector<CubePoint>().swap(sorted);
 }
 
 }  // namespace

@@ -43,10 +43,14 @@ void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid);
 bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin, const RegSettings& settings,
                  int32_t& cubeCount);
 
-// Buffers of the cube sort, kept between sorts so that their memory is reused.
+// Buffers of the cube sort, kept between sorts so that their memory is reused. A scan of
+// more than `roundPoints` points is dealt into cube order in rounds of that many, so that
+// the sort never holds a second copy of a large scan (the order is the same).
 struct CubeSortBuffers {
-    std::vector<CubePoint> points;  ///< the sorted copy, swapped with the input
+    std::size_t roundPoints = std::size_t(1) << 22;  ///< points of one round: 128 MiB beside the pair's scans
+    std::vector<CubePoint> points;  ///< the sorted copy, swapped with the input; for a large scan, one round's points
     std::vector<int32_t> next;      ///< per cube: the next free slot of the sorted copy
+    std::vector<int32_t> cursor;    ///< per cube: its last slot still free in a round of a large scan
 };
 
 /// Sorts the points by cube index, compared as unsigned 32-bit values (so the outside

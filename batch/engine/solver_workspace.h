@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/engine/heading_search.h"
+#include "batch/engine/heading_step.h"
 #include "batch/engine/local_plane.h"
 #include "batch/engine/reference_index.h"
 
@@ -22,9 +23,11 @@ struct SolveProgress {
 
 // The point-to-plane method's own buffers.
 struct PointToPlaneWorkspace {
-    ReferenceIndex reference;             ///< the staying scan of the solve
-    std::vector<int32_t> querySample;     ///< the turning scan's points that a pass pairs
-    std::vector<QueryPlane> queryPlanes;  ///< the plane of each of them, kept from pass to pass
+    ReferenceIndex reference;              ///< the staying scan of the solve
+    std::vector<int32_t> querySample;      ///< the turning scan's points that a pass pairs
+    std::vector<QueryPlane> queryPlanes;   ///< the plane of each of them, kept from pass to pass
+    std::vector<PlaneResidual> residuals;  ///< each one's pair of the pass, where it has one
+    std::vector<uint8_t> paired;           ///< 1 where it has one
 };
 
 struct SolverWorkspace {

@@ -252,6 +252,7 @@ bool deriveOutputNames(const std::string& path, RegSettings& settings)
     settings.planFileName = withSuffix(path, "plan.svg");
     settings.pairsFileName = withSuffix(path, "pairs.csv");
     settings.adjustFileName = withSuffix(path, "adjust.csv");
+    settings.lockFileName = withSuffix(path, ".lock");
     return true;
 }
 

@@ -56,6 +56,9 @@ struct RegSettings {
     int32_t ADJUST;        ///< 1 least-squares adjustment of each scan's rotation, 0 mean of the rows
     int32_t THREADS;       ///< 0 every core, N at most N threads, 1 one thread
 
+    // Run
+    int32_t threads = 1;  ///< worker threads of this run, from THREADS (0: every core)
+
     // Files
     std::string configPath;        ///< the configuration file read at start
     std::string gpsFileName;       ///< the survey database path
@@ -67,6 +70,7 @@ struct RegSettings {
     std::string planFileName;      ///< plan of the run (SVG)
     std::string pairsFileName;     ///< the figures behind each registered pair (REGSOL 3)
     std::string adjustFileName;    ///< each scan's adjusted correction and its uncertainty (ADJUST 1)
+    std::string lockFileName;      ///< the lock a run holds on the survey's outputs
 };
 
 /// Reads the configuration file into `settings`; keys absent from the file keep their
@@ -100,7 +104,7 @@ LineOutcome applyConfigurationLine(const char* line, RegSettings& settings);
 /// `path` without its last four characters, followed by `suffix`.
 std::string withSuffix(const std::string& path, const std::string& suffix);
 
-/// Sets `scanDatabaseName` and the four output names from the database path.
+/// Sets `scanDatabaseName`, the output names and the lock name from the database path.
 /// Returns false and sets nothing unless the path ends in ".txt" or ".csv" after
 /// at least one more character.
 bool deriveOutputNames(const std::string& path, RegSettings& settings);

@@ -2,34 +2,53 @@
 
 #include "batch/file_ptr.h"
 #include "batch/inputs/configuration.h"
+#include "batch/inputs/text_numbers.h"
+#include "batch/inputs/text_pieces.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
 
-bool isCommentLine(const char* line) { return line[0] == '#' || line[0] == 'x' || line[0] == 'X'; }
+// A text point file is read in pieces of at most 255 characters, as a 256-character
+// line buffer holds them; each piece counts as a line of its own.
+constexpr std::size_t TEXT_PIECE_CHARS = 255;
+
+bool isCommentLine(std::string_view line)
+{
+    return !line.empty() && (line[0] == '#' || line[0] == 'x' || line[0] == 'X');
+}
 
 // One value and the separator character after it, as "%lf%c" reads them.
-bool readValueAndSeparator(const char*& p, double& value)
+bool readValueAndSeparator(const char*& p, const char* end, double& value)
 {
-    char* end = nullptr;
-    value = std::strtod(p, &end);
-    if (end == p || *end == '\0')
+    const char* stop = readReal(p, end, value);
+    if (stop == p || stop == end)
         return false;
-    p = end + 1;
+    p = stop + 1;
     return true;
 }
 
-// First pass over a text file: lines (pieces of at most 255 characters) that are not comments.
+// x, one separator, y, one separator, z, in the text [p, end) that holds no NUL.
+bool parsePoint(const char* p, const char* end, double& x, double& y, double& z)
+{
+    if (!readValueAndSeparator(p, end, x) || !readValueAndSeparator(p, end, y))
+        return false;
+    return readReal(p, end, z) != p;
+}
+
+// First pass over a text file: pieces that are not comments.
 int64_t countCandidateLines(std::FILE* file)
 {
-    char line[256];
+    TextPieceReader pieces(file);
+    std::string_view piece;
     int64_t count = 0;
-    while (std::fgets(line, sizeof line, file) != nullptr)
-        if (!isCommentLine(line))
+    while (pieces.next(TEXT_PIECE_CHARS, piece))
+        if (!isCommentLine(beforeNul(piece)))
             ++count;
     return count;
 }
@@ -64,31 +83,49 @@ bool isBinaryPointFileName(const std::string& path)
 
 bool parseTextPoint(const char* line, double& x, double& y, double& z)
 {
-    const char* p = line;
-    if (!readValueAndSeparator(p, x) || !readValueAndSeparator(p, y))
-        return false;
-    char* end = nullptr;
-    z = std::strtod(p, &end);
-    return end != p;
+    return parsePoint(line, line + std::strlen(line), x, y, z);
 }
 
-int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points)
+namespace {
+
+// Opens a binary point file and prints what the reader says before reading: the size
+// lines, or on standard error that it cannot be opened. `count` is the number of whole
+// records the file holds (0 when it cannot be opened).
+FilePtr openBinaryPoints(const std::string& path, int64_t& count)
 {
-    points.clear();
+    count = 0;
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         std::fflush(stdout);
         std::fprintf(stderr, "Could not open input file %s.  Skipping to next! \n", path.c_str());
         std::fprintf(stderr, "\n");
-    } else {
-        std::error_code error;
-        const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-        const int64_t size = error ? 0 : static_cast<int64_t>(bytes);
-        int64_t count = size / POINT_RECORD_BYTES;
-        if (count > INT32_MAX)
-            count = 0;  // more records than a point count can hold: not a scan we can load
-        std::printf("file size: %i\n", static_cast<int32_t>(size));
-        std::printf("numpts: %i\n", static_cast<int32_t>(count));
+        return file;
+    }
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    const int64_t size = error ? 0 : static_cast<int64_t>(bytes);
+    count = size / POINT_RECORD_BYTES;
+    if (count > INT32_MAX)
+        count = 0;  // more records than a point count can hold: not a scan we can load
+    std::printf("file size: %i\n", static_cast<int32_t>(size));
+    std::printf("numpts: %i\n", static_cast<int32_t>(count));
+    return file;
+}
+
+void reportLoaded(int32_t count)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%i points successfully loaded! \n", count);
+}
+
+}  // namespace
+
+int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points)
+{
+    points.clear();
+    int64_t count = 0;
+    const FilePtr file = openBinaryPoints(path, count);
+    if (file) {
         makeRoomFor(points, static_cast<std::size_t>(count));
         points.resize(static_cast<std::size_t>(count));
         const std::size_t read = std::fread(points.data(), sizeof(CubePoint), points.size(), file.get());
@@ -96,10 +133,33 @@ int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points
         for (CubePoint& p : points)
             p.cube = p.pad = 0;
     }
-    const int32_t count = static_cast<int32_t>(points.size());
-    std::fflush(stdout);
-    std::fprintf(stderr, "%i points successfully loaded! \n", count);
-    return count;
+    const int32_t loaded = static_cast<int32_t>(points.size());
+    reportLoaded(loaded);
+    return loaded;
+}
+
+BinaryPointStream::BinaryPointStream(const std::string& path)
+{
+    int64_t count = 0;
+    file_ = openBinaryPoints(path, count);
+    count_ = static_cast<int32_t>(count);
+    reportLoaded(count_);
+}
+
+bool BinaryPointStream::next(std::vector<CubePoint>& block, std::size_t maxPoints)
+{
+    block.clear();
+    if (!file_ || read_ >= count_)
+        return false;
+    const std::size_t wanted = std::min(maxPoints, static_cast<std::size_t>(count_ - read_));
+    block.resize(wanted);
+    block.resize(std::fread(block.data(), sizeof(CubePoint), wanted, file_.get()));
+    for (CubePoint& p : block)
+        p.cube = p.pad = 0;
+    read_ += static_cast<int32_t>(block.size());
+    if (block.size() < wanted)
+        read_ = count_;  // the file ended early: nothing more comes
+    return !block.empty();
 }
 
 int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
@@ -130,11 +190,12 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
             std::printf("Loading %i points from file %s \n", static_cast<int32_t>(lines), path.c_str());
             // The first pass counted every line that can hold a point, so one allocation holds them all.
             makeRoomFor(points, static_cast<std::size_t>(lines));
-            char line[256];
-            while (std::fgets(line, sizeof line, file.get()) != nullptr
-                   && static_cast<int64_t>(points.size()) < lines) {
+            TextPieceReader pieces(file.get());
+            std::string_view piece;
+            while (pieces.next(TEXT_PIECE_CHARS, piece) && static_cast<int64_t>(points.size()) < lines) {
+                const std::string_view line = beforeNul(piece);
                 double x = 0.0, y = 0.0, z = 0.0;
-                if (isCommentLine(line) || !parseTextPoint(line, x, y, z))
+                if (isCommentLine(line) || !parsePoint(line.data(), line.data() + line.size(), x, y, z))
                     continue;
                 if (options.translate) {
                     x -= settings.TRANSX;

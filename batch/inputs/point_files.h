@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/file_ptr.h"
 #include "batch/point_formats.h"
 #include "batch/point_set.h"
 
@@ -17,6 +18,22 @@ bool isBinaryPointFileName(const std::string& path);
 /// Returns the number of points, 0 when the file cannot be opened or holds less
 /// than one record. Messages go to standard error, the two size lines to standard output.
 int32_t readBinaryPoints(const std::string& path, std::vector<CubePoint>& points);
+
+// A binary point file read in blocks, for a pass that needs every point once: the
+// console shows what readBinaryPoints shows, the count taken from the file's size.
+class BinaryPointStream {
+public:
+    explicit BinaryPointStream(const std::string& path);
+    /// The points the file holds; 0 when it cannot be opened.
+    int32_t count() const { return count_; }
+    /// The next points of the file, at most `maxPoints` (cube stamps 0); false at the end.
+    bool next(std::vector<CubePoint>& block, std::size_t maxPoints);
+
+private:
+    FilePtr file_;
+    int32_t count_ = 0;
+    int32_t read_ = 0;
+};
 
 // How a text point file is read; the caller knows what the points are for.
 struct TextPointOptions {

@@ -1,10 +1,24 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 // Numbers as printf writes them, built without printf for the large point files:
-// appendFixed6 gives exactly what "%lf" gives (six decimals, correctly rounded,
-// "-0.000000" for small negative values), appendInteger what "%i" gives.
+// the fixed forms give exactly what "%lf" gives (six decimals, correctly rounded with
+// exact ties to even, "-0.000000" for small negative values and negative zero, "nan",
+// "-inf" and the like as printf spells them), the integer forms what "%i" gives.
+
+/// Room that writeFixed6 may need: a sign, 309 integer digits, the point, six decimals.
+constexpr std::size_t FIXED6_MAX_CHARS = 320;
+/// Room that writeInteger may need.
+constexpr std::size_t INTEGER_MAX_CHARS = 11;
+
+/// Writes `value` as "%lf" does at `out`, which has room for FIXED6_MAX_CHARS
+/// characters; returns the end of what was written (no terminating NUL).
+char* writeFixed6(char* out, double value);
+/// Writes `value` as "%i" does at `out` (room for INTEGER_MAX_CHARS); returns the end.
+char* writeInteger(char* out, int32_t value);
+
 void appendFixed6(std::string& text, double value);
 void appendInteger(std::string& text, int32_t value);

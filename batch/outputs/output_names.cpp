@@ -20,7 +20,9 @@ bool sameFile(const std::string& a, const std::string& b)
     return error ? a == b : pa == pb;
 }
 
-std::vector<std::string> outputsOf(const RunFiles& w, const RegSettings& s, const std::vector<ScanRecord>& scans)
+}  // namespace
+
+std::vector<std::string> runOutputs(const RunFiles& w, const RegSettings& s, const std::vector<ScanRecord>& scans)
 {
     std::vector<std::string> outputs{s.logFileName};
     if (w.registers)
@@ -43,6 +45,8 @@ std::vector<std::string> outputsOf(const RunFiles& w, const RegSettings& s, cons
     }
     return outputs;
 }
+
+namespace {
 
 std::vector<std::string> inputsOf(const RunFiles& w, const RegSettings& s, const std::vector<ScanRecord>& scans,
                                   const std::string& file1, const std::string& file2)
@@ -87,7 +91,7 @@ std::optional<std::pair<std::string, std::string>> findOverwrittenInput(const Ru
                                                                         const std::string& file2)
 {
     const std::vector<std::string> inputs = inputsOf(work, settings, scans, file1, file2);
-    for (const std::string& output : outputsOf(work, settings, scans))
+    for (const std::string& output : runOutputs(work, settings, scans))
         for (const std::string& input : inputs)
             if (!output.empty() && !input.empty() && sameFile(output, input))
                 return std::make_pair(output, input);

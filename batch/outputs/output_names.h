@@ -36,6 +36,11 @@ struct RunFiles {
     bool exports = false;           ///< writes each scan's export
 };
 
+/// Every file the run writes, the log first; a scan's own output is empty when no name
+/// can be formed from the scan's file name.
+std::vector<std::string> runOutputs(const RunFiles& work, const RegSettings& settings,
+                                    const std::vector<ScanRecord>& scans);
+
 /// The first output of a run that would replace one of its inputs (the configuration,
 /// the survey database, a point file), as (output, input). `file1` and `file2` are the
 /// two point files that are compared.

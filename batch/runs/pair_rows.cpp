@@ -149,8 +149,14 @@ void logUnreadablePair(std::FILE* log, const PairContext& pair)
 {
     if (log == nullptr)
         return;
-    std::fprintf(log, "Unable to open files: %s \n", pair.scan1Path.c_str());
-    std::fprintf(log, " and %s \n", pair.scan2Path.c_str());
+    // Only the scans that gave no points are named: the other one is fine.
+    const bool first = pair.scan1.points.empty(), second = pair.scan2.points.empty();
+    if (first && second) {
+        std::fprintf(log, "Unable to open files: %s \n", pair.scan1Path.c_str());
+        std::fprintf(log, " and %s \n", pair.scan2Path.c_str());
+    } else {
+        std::fprintf(log, "Unable to open file: %s \n", (first ? pair.scan1Path : pair.scan2Path).c_str());
+    }
     std::fprintf(log, "Please check your GPS file for an error here. \n");
 }
 

@@ -74,7 +74,8 @@ void writeRmsRow(std::FILE* table, int32_t id1, int32_t id2, const PairEvaluatio
 void notePlanPair(RunState& run, const PairContext& pair, double rms, bool failed,
                   const SolverOutputs* found = nullptr);
 
-/// The three log lines of a pair whose point files gave no points.
+/// The log lines of a pair of which a point file gave no points, naming the files that
+/// gave none.
 void logUnreadablePair(std::FILE* log, const PairContext& pair);
 
 /// Whole seconds of the system clock since `start`.

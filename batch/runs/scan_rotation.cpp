@@ -6,6 +6,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/point_files.h"
 #include "batch/inputs/survey_database.h"
+#include "batch/inputs/text_numbers.h"
 #include "batch/int32_range.h"
 #include "batch/outputs/number_text.h"
 #include "batch/outputs/output_file.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -43,37 +45,83 @@ int32_t truncatedToInt(double v)
     return static_cast<int32_t>(v);
 }
 
+// White space, commas and semicolons: what stands between the columns of a point line.
+const char* skipColumnGap(const char* p, const char* end)
+{
+    while (p < end && (isBlankChar(*p) || *p == ',' || *p == ';'))
+        ++p;
+    return p;
+}
+
 // A seven-column point line: x, y, z, three whole numbers and a real, separated by
 // blanks (commas and semicolons are taken as blanks too). Missing extra columns
 // are 0; false when the line holds fewer than three numbers.
 bool parseRotationPoint(const std::string& line, RotationPoint& p)
 {
-    std::string text = line;
-    for (char& ch : text)
-        if (ch == ',' || ch == ';')
-            ch = ' ';
-    const char* s = text.c_str();
-    char* end = nullptr;
+    const char* s = line.data();
+    const char* end = s + line.size();
     double xyz[3];
     for (double& v : xyz) {
-        v = std::strtod(s, &end);
-        if (end == s)
+        s = skipColumnGap(s, end);
+        const char* stop = readReal(s, end, v);
+        if (stop == s)
             return false;
-        s = end;
+        s = stop;
     }
     p = RotationPoint{xyz[0], xyz[1], xyz[2]};
     for (int32_t* v : {&p.a, &p.b, &p.c}) {
-        const long long n = std::strtoll(s, &end, 10);
-        if (end == s)
+        s = skipColumnGap(s, end);
+        long long n = 0;
+        const char* stop = readWhole(s, end, n);
+        if (stop == s)
             return true;
         *v = clampToInt32(n);
-        s = end;
+        s = stop;
     }
-    const double real = std::strtod(s, &end);
-    if (end != s)
+    s = skipColumnGap(s, end);
+    double real = 0.0;
+    if (readReal(s, end, real) != s)
         p.d = truncatedToInt(real);
     return true;
 }
+
+// The point lines of a rotated file, gathered in a block that is written whole:
+// "%lf %lf %lf %i %i %i %i \n", built without printf, since a scan has millions of lines.
+class PointLines {
+public:
+    explicit PointLines(std::FILE* out) : out_(out), block_(BLOCK_BYTES) { }
+
+    void add(double x, double y, double z, const int32_t (&whole)[4])
+    {
+        if (block_.size() - used_ < LONGEST_LINE)
+            flush();
+        char* p = block_.data() + used_;
+        for (double v : {x, y, z}) {
+            p = writeFixed6(p, v);
+            *p++ = ' ';
+        }
+        for (int32_t v : whole) {
+            p = writeInteger(p, v);
+            *p++ = ' ';
+        }
+        *p++ = '\n';
+        used_ = static_cast<std::size_t>(p - block_.data());
+    }
+
+    /// Writes what is gathered; the owner calls it before the file is closed.
+    void flush()
+    {
+        std::fwrite(block_.data(), 1, used_, out_);
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t BLOCK_BYTES = std::size_t(1) << 16;
+    static constexpr std::size_t LONGEST_LINE = 3 * (FIXED6_MAX_CHARS + 1) + 4 * (INTEGER_MAX_CHARS + 1) + 1;
+    std::FILE* out_;
+    std::vector<char> block_;
+    std::size_t used_ = 0;
+};
 
 // How far a scan's points lie from its scanner, horizontally: a count per centimetre.
 struct RangeCounts {
@@ -109,10 +157,9 @@ struct ScanRotation {
     double cosAngle = 1.0;  ///< of the mean rotation
     double sinAngle = 0.0;
     int32_t written = 0;  ///< points written
-    std::string line{};   ///< the point line being built
 
     // Text points stand in the survey's own coordinates; binary ones were reduced already.
-    void place(RotationPoint p, bool reduced, std::FILE* out)
+    void place(const RotationPoint& p, bool reduced, PointLines& out)
     {
         const double tx = reduced ? 0.0 : settings.TRANSX, ty = reduced ? 0.0 : settings.TRANSY;
         double x = p.x - tx, y = p.y - ty;
@@ -124,18 +171,7 @@ struct ScanRotation {
         ranges.add(std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y)));
         if (settings.APPLYFILTER != 0 && !keeps(x, y, p.z))
             return;
-        // "%lf %lf %lf %i %i %i %i \n", built without printf: a scan has millions of lines.
-        line.clear();
-        for (double v : {x, y, p.z}) {
-            appendFixed6(line, v);
-            line += ' ';
-        }
-        for (int32_t v : {p.a, p.b, p.c, p.d}) {
-            appendInteger(line, v);
-            line += ' ';
-        }
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), out);
+        out.add(x, y, p.z, {p.a, p.b, p.c, p.d});
         ++written;
     }
 
@@ -171,10 +207,14 @@ void reportUnopenable(const std::string& path, std::FILE* log)
         std::fprintf(log, "Unable to open files: %s .Please check your input file for an error here. \n", path.c_str());
 }
 
+// Points of a binary scan turned at a time: a block small enough to stay in the cache.
+constexpr std::size_t BINARY_BLOCK_POINTS = std::size_t(1) << 16;
+
 // Rotates one scan by its turn into its rotated file and writes its row of the rotation
-// table; counts its points' ranges. Failed when a file could not be written.
+// table; counts its points' ranges. Failed when a file could not be written. `block`
+// holds a binary scan's points a block at a time.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan, const ScanTurn& turn,
-                     OutputFile& table, std::vector<CubePoint>& binary, RangeCounts& ranges, bool& rotatedWritten,
+                     OutputFile& table, std::vector<CubePoint>& block, RangeCounts& ranges, bool& rotatedWritten,
                      double& turnedBy)
 {
     rotatedWritten = false;
@@ -200,15 +240,17 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         return RunStatus::Failed;
     std::printf("Loading data from file %s \n", input.c_str());
     std::printf("Output to file: %s \n", output.c_str());
+    // Binary points stand in the scanner's frame unless told otherwise: the rotation
+    // turns them about the scanner in the survey frame. They are read and written a block
+    // at a time, never held whole.
+    std::optional<BinaryPointStream> binary;
+    const Matrix4 m = makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z);
+    const bool transforms = isBinary && settings.SCANTRANSFORM == 0;
     if (isBinary) {
-        // Binary points stand in the scanner's frame unless told otherwise: the
-        // rotation turns them about the scanner in the survey frame.
-        pointLines = readBinaryPoints(input, binary);
-        if (settings.SCANTRANSFORM == 0 && !binary.empty()) {
-            const Matrix4 m = makeScanTransform(scan.rotX, scan.rotY, scan.rotZ, 1.0, scan.x, scan.y, scan.z);
+        binary.emplace(input);
+        pointLines = binary->count();
+        if (transforms && pointLines > 0)
             printScanTransform(m);
-            applyScanTransform(binary, m);
-        }
     }
 
     ScanRotation rotation{settings, scan, ranges};
@@ -228,9 +270,14 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         rotation.cosAngle = std::cos(mean * DEG_TO_RAD);
         rotation.sinAngle = std::sin(mean * DEG_TO_RAD);
     }
-    if (isBinary) {
-        for (const CubePoint& p : binary)
-            rotation.place(RotationPoint{p.x, p.y, p.z}, true, rotated.get());
+    PointLines lines(rotated.get());
+    if (binary) {
+        while (binary->next(block, BINARY_BLOCK_POINTS)) {
+            if (transforms)
+                applyScanTransform(block, m);
+            for (const CubePoint& p : block)
+                rotation.place(RotationPoint{p.x, p.y, p.z}, true, lines);
+        }
     } else {
         TextLineReader in(input);
         std::string line;
@@ -240,8 +287,9 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
         RotationPoint p;
         while (in.next(line))
             if (parseRotationPoint(line, p))
-                rotation.place(p, false, rotated.get());
+                rotation.place(p, false, lines);
     }
+    lines.flush();
     std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
     const bool tableWritten = table.flush();
     rotatedWritten = rotated.close();
@@ -290,7 +338,7 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
     const std::vector<ScanTurn> turns =
         scanTurns(settings, scans, rows, settings.pairsFileName, run.logFile, run.rejectedPairs);
     RunStatus status = RunStatus::Ok;
-    std::vector<CubePoint> binary;  // reused from scan to scan
+    std::vector<CubePoint> block;  // reused from scan to scan
     RangeCounts ranges;
     std::vector<double> medianRange(scans.size(), NAN);
     run.rotated.assign(scans.size(), false);
@@ -300,9 +348,8 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
         bool rotatedWritten = false;
         double turnedBy = NAN;
-        status = worse(
-            status,
-            rotateScan(settings, run.logFile, scans[i], turns[i], table, binary, ranges, rotatedWritten, turnedBy));
+        status = worse(status, rotateScan(settings, run.logFile, scans[i], turns[i], table, block, ranges,
+                                          rotatedWritten, turnedBy));
         run.rotated[i] = rotatedWritten;
         run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
         run.headingSigma[i] = rotatedWritten ? turns[i].sigma : NAN;

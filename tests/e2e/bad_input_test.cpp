@@ -61,9 +61,20 @@ TEST_F(BadInput, FilesThatCannotBeRead)
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find("Registered 0 of 2 pairs: 2 failed, 0 not improved\n100 percent complete \n"),
               std::string::npos);
-    EXPECT_NE(
-        read("surveylog.txt").find("Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"),
-        std::string::npos);
+    // Only the file that gave no points is named; with both gone, both are.
+    EXPECT_EQ(read("surveylog.txt"),
+              "Unable to open file: survey_002_001_S2.bxyz \n"
+              "Please check your GPS file for an error here. \n"
+              "Unable to open file: survey_002_001_S2.bxyz \n"
+              "Please check your GPS file for an error here. \n");
+    std::remove(path("survey_001_001_S1.bxyz").c_str());
+    r = run({"survey.csv"}, "1\n\n\n");
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(read("surveylog.txt"),
+              "Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"
+              "Please check your GPS file for an error here. \n"
+              "Unable to open files: survey_002_001_S2.bxyz \n and survey_001_001_S1.bxyz \n"
+              "Please check your GPS file for an error here. \n");
 }
 
 TEST_F(BadInput, EmptyFiles)
@@ -241,6 +252,36 @@ TEST_F(BadInput, FolderThatCannotBeWritten)
     EXPECT_FALSE(exists("surveyreg.csv"));
 }
 
+TEST_F(BadInput, OutputThatCannotBeWrittenIsFoundBeforeTheWork)
+{
+    // A folder where an output belongs: once found only when the run wrote it, after
+    // all the work, and then "100 percent complete" before status 1.
+    const struct {
+        const char* mode;
+        const char* output;
+    } cases[] = {{"4", "surveyrms.csv"},
+                 {"1", "surveyplan.svg"},
+                 {"2", "survey_002_001_S2._rot.txt"},
+                 {"9", "survey_001_001_S1._adj.txt"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        dir_.empty();
+        writeTwoScans();
+        ASSERT_EQ(mkdir(path(c.output).c_str(), 0755), 0);
+        const BatchRun r = run({"survey.csv"}, std::string(c.mode) + "\n\n\n");
+        EXPECT_EQ(r.exitStatus, 1);
+        const std::string expected = std::string("Unable to create output file ") + c.output
+            + " \nA folder stands in its place: move or rename it, then start the run again. \n";
+        const std::string out = afterMenu(r.out);
+        ASSERT_GE(out.size(), expected.size());
+        EXPECT_EQ(out.substr(out.size() - expected.size()), expected);
+        EXPECT_EQ(read("surveylog.txt"), std::string("Unable to create output file ") + c.output + " \n");
+        EXPECT_FALSE(exists("surveyreg.csv"));
+        EXPECT_FALSE(exists("survey_001_001_S1._rot.txt"));
+        EXPECT_FALSE(exists(std::string(c.output) + ".part"));
+    }
+}
+
 TEST_F(BadInput, DiskThatFillsUp)
 {
     writeTwoScans();
@@ -251,7 +292,11 @@ TEST_F(BadInput, DiskThatFillsUp)
     EXPECT_NE(r.out.find("Unable to write output file survey_001_001_S1._adj.txt \n"), std::string::npos);
     EXPECT_NE(read("surveylog.txt").find("Unable to write output file survey_002_001_S2._adj.txt \n"),
               std::string::npos);
-    EXPECT_NE(r.out.find("100 percent complete \n"), std::string::npos);
+    // A run that could not write all its outputs is not complete, and does not say so.
+    EXPECT_EQ(r.out.find("100 percent complete"), std::string::npos);
+    EXPECT_NE(r.out.find("The run ended, but not every output could be written: see the messages above. \n"
+                         "Press ENTER to close the program  \n"),
+              std::string::npos);
 
     // The rotated copies of Run ALL likewise; the run goes on and ends with status 1.
     write("ipcreg.txt", read("ipcreg.txt") + "SCANTRANSFORM 1\n");

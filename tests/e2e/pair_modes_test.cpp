@@ -173,17 +173,20 @@ TEST_F(PairModes, ExportOfBinaryScansIntoTheSurveyFrame)
               "1 points successfully loaded! \n");
 }
 
-TEST_F(PairModes, OutputFileThatCannotBeCreatedIsReportedAndTheRunGoesOn)
+TEST_F(PairModes, OutputFileThatCannotBeCreatedStopsTheRunBeforeItsWork)
 {
     write("survey.csv", "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n475000,3640000,0,0,0,0,1,1,S1\n475000,3640000,0,0,0,0,2,1,S2\n");
     ASSERT_EQ(mkdir(path("survey_001_001_S1s.dat").c_str(), 0755), 0);
     const BatchRun r = run({"survey.csv"}, "8\n\n\n");
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_NE(r.out.find("Unable to write output file survey_001_001_S1s.dat \n100 percent complete \n"),
-              std::string::npos);
-    EXPECT_TRUE(exists("survey_002_001_S2s.dat"));
+    const std::string confirmed = " and press Enter to continue.  \n \n";
+    const std::string tail = r.out.substr(r.out.find(confirmed) + confirmed.size());
+    EXPECT_EQ(tail,
+              "Unable to create output file survey_001_001_S1s.dat \n"
+              "A folder stands in its place: move or rename it, then start the run again. \n");
+    EXPECT_FALSE(exists("survey_002_001_S2s.dat"));
     EXPECT_FALSE(exists("survey_001_001_S1s.dat.part"));
-    EXPECT_EQ(read("surveylog.txt"), "Unable to write output file survey_001_001_S1s.dat \n");
+    EXPECT_EQ(read("surveylog.txt"), "Unable to create output file survey_001_001_S1s.dat \n");
 }
 
 }  // namespace

@@ -98,11 +98,11 @@ TEST_F(SurveyRun, UnreadableScanIsLoggedAndItsNorthPairNotTried)
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find("Registered 0 of 3 pairs: 3 failed, 0 not improved\n"), std::string::npos);
     EXPECT_EQ(read("surveylog.txt"),
-              "Unable to open files: survey_001_001_S1.bxyz \n and survey_002_001_S2.bxyz \n"
+              "Unable to open file: survey_002_001_S2.bxyz \n"
               "Please check your GPS file for an error here. \n"
-              "Unable to open files: survey_002_001_S2.bxyz \n and survey_001_001_S1.bxyz \n"
+              "Unable to open file: survey_002_001_S2.bxyz \n"
               "Please check your GPS file for an error here. \n"
-              "Unable to open files: survey_003_001_S3.bxyz \n and survey_002_001_S2.bxyz \n"
+              "Unable to open file: survey_002_001_S2.bxyz \n"
               "Please check your GPS file for an error here. \n");
     EXPECT_EQ(lines("surveyreg.csv").size(), 1u);
     EXPECT_EQ(r.out.find("Time for registration of scan 1 "), std::string::npos);

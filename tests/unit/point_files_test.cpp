@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -178,6 +180,65 @@ TEST(TextPoints, WithoutAScannerTheMiddleOfTheRangeWindowIsTaken)
     s.MINRANGE = 1000.0;
     s.MAXRANGE = 2000.0;  // far beyond the point, but not measured
     EXPECT_EQ(readText("1,2,3\n", s, loose).count, 1);
+}
+
+// The points of a text file as a line buffer of 256 characters and strtod read them:
+// the reader's way before it read the file in blocks.
+std::vector<CubePoint> readLineByLine(const std::string& path)
+{
+    std::vector<CubePoint> points;
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    char line[256];
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        if (line[0] == '#' || line[0] == 'x' || line[0] == 'X')
+            continue;
+        double v[3];
+        const char* p = line;
+        bool point = true;
+        for (int k = 0; k < 3 && point; ++k) {
+            char* end = nullptr;
+            v[k] = std::strtod(p, &end);
+            point = end != p && (k == 2 || *end != '\0');
+            p = end + 1;
+        }
+        if (point)
+            points.push_back(CubePoint{v[0], v[1], v[2], 0, 0});
+    }
+    std::fclose(file);
+    return points;
+}
+
+TEST(TextPoints, SameAsTheLineBufferAndStrtod)
+{
+    // Awkward lines: signs, hexadecimal, exponents, blanks, CR LF, a NUL, a line longer
+    // than the buffer whose second piece holds a point, and many plain six-decimal lines.
+    std::string text = "#X,Y,Z\n+1.5,2,3\n0x1p3 4 5\n1e2;2e1;-3E-1\n\t1\t2\t3\r\n 7, 8, 9\n1.0000005,2,3\n"
+                       "-0.000000 -0.000000 -0.000000 0 0 0 0 \n1,2\n1,,2,3\n4,5,6,7\n.5,5.,-.5\n";
+    text += std::string("9,9,9\0,1\n", 10) + std::string(255, ' ') + "6,6,6\n" + "1" + std::string(300, '0') + ",1,1\n";
+    char line[64];
+    for (int i = 0; i < 2000; ++i) {
+        std::snprintf(line, sizeof line, "%lf %lf %lf 0 0 0 0 \n", i * 0.37 - 400.0, 12.000001 * i, -i / 7.0);
+        text += line;
+    }
+    TempDir dir;
+    writeFile(dir.file("p.txt"), text);
+    RegSettings s;
+    s.XMIN = s.YMIN = -1e300;
+    s.XMAX = s.YMAX = s.ZMAX = 1e300;
+    s.MINRANGE = 0.0;
+    s.MAXRANGE = 1e300;
+    std::vector<CubePoint> points;
+    double cliff = 0.0;
+    testing::internal::CaptureStdout();
+    readTextPoints(dir.file("p.txt"), s, atOrigin(), points, cliff);
+    testing::internal::GetCapturedStdout();
+    const std::vector<CubePoint> expected = readLineByLine(dir.file("p.txt"));
+    ASSERT_EQ(points.size(), expected.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(std::memcmp(&points[i], &expected[i], sizeof(CubePoint)), 0)
+            << points[i].x << " " << points[i].y << " " << points[i].z;
+    }
 }
 
 TEST(TextPoints, MissingFile)

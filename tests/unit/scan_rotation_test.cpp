@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 TEST(RotationTable, TwoEntriesPerRowAndTheMeanPerScan)
@@ -95,6 +98,78 @@ TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
               "ID,rotation(degrees),numRotVals,RotSpread(Degrees),Numpoints,NumpointsED \n"
               "4,90.000000,1,0.000000,4,3 \n");
     EXPECT_NE(out.find("Rotating 4 Points in 4 by 90.000000 degrees \n"), std::string::npos);
+}
+
+// A point line as the rotation read it with the C library: commas and semicolons made
+// blanks, then strtod and strtoll; "" when the line holds no point. Written unturned,
+// with TRANSX and TRANSY 0, as printf writes it.
+std::string printedLikeTheLibrary(std::string line)
+{
+    for (char& ch : line)
+        if (ch == ',' || ch == ';')
+            ch = ' ';
+    const char* s = line.c_str();
+    char* end = nullptr;
+    double xyz[3];
+    for (double& v : xyz) {
+        v = std::strtod(s, &end);
+        if (end == s)
+            return "";
+        s = end;
+    }
+    int whole[4] = {0, 0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        const long long n = std::strtoll(s, &end, 10);
+        if (end == s)
+            break;
+        whole[k] = n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int>(n);
+        s = end;
+        if (k == 2) {
+            const double real = std::strtod(s, &end);
+            if (end != s && real > -2147483648.0 && real < 2147483648.0)
+                whole[3] = static_cast<int>(real);
+        }
+    }
+    char text[1200];
+    std::snprintf(text, sizeof text, "%lf %lf %lf %i %i %i %i \n", xyz[0], xyz[1], xyz[2], whole[0], whole[1], whole[2],
+                  whole[3]);
+    return text;
+}
+
+TEST(ScanRotation, TextColumnsAreReadAndWrittenAsTheCLibraryDoes)
+{
+    const std::vector<std::string> lines = {"# header",
+                                            "+1.5;2;3 +4 -5 6 7.9",
+                                            "0x1p3,4,5,0x10,1e3,9,-2.5",
+                                            " 1e2 2E1 -3e-1",
+                                            "inf 1 1 1 1 1",
+                                            "nan,0,0",
+                                            "-0.0000004 0.0000005 1e-7 99999999999 -99999999999 0 1e12",
+                                            "1 2",
+                                            "1,2,3,4,x,5",
+                                            "475123.1234565 3640000.5 12.25 1 2 3 4.5",
+                                            "5.,.5,-.5",
+                                            "1.0e400 2 -1e400 3 4 5 -6.7"};
+    std::string scanText, expected = "# header \n";
+    for (const std::string& line : lines)
+        scanText += line + "\n";
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        expected += printedLikeTheLibrary(lines[i]);
+
+    TempDir dir;
+    RegSettings s;
+    s.TRANSX = s.TRANSY = 0.0;
+    s.APPLYFILTER = 0;
+    s.regFileName = dir.file("none.csv");
+    s.rotFileName = dir.file("rot.csv");
+    ScanRecord scan;
+    scan.fileName = dir.file("scan.txt");
+    writeFile(scan.fileName, scanText);
+    testing::internal::CaptureStdout();
+    RunState run;
+    rotateScans(s, run, {scan});
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(readFile(dir.file("scan_rot.txt")), expected);
 }
 
 }  // namespace

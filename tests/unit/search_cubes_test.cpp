@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -126,6 +128,36 @@ TEST(SearchCubes, SortIsStableAndUnsigned)
     for (std::size_t i = 0; i < 7; ++i)
         EXPECT_EQ(viaCounting[i].x, expectedCounting[i].x) << i;
     EXPECT_EQ(expected.back().cube, -1);
+}
+
+TEST(SearchCubes, LargeScansSortedInRoundsKeepTheStableOrder)
+{
+    // Points in few and in many cubes, some outside the grid; rounds of a few hundred
+    // points, the last one short, and a round size the scan just exceeds.
+    std::mt19937 random(3);
+    CubeGrid grid;
+    grid.nx = grid.ny = grid.nz = 4;
+    grid.cubeCount = 64;
+    std::vector<CubePoint> points;
+    for (int i = 0; i < 5000; ++i) {
+        const double x = static_cast<double>(random() % 1000) / 200.0 - 0.5;  // beyond the grid at both ends
+        points.push_back({x, static_cast<double>(random() % 400) / 100.0, static_cast<double>(i % 4), 0, 0});
+    }
+    for (std::size_t round : {std::size_t(1), std::size_t(7), std::size_t(300), std::size_t(4999)}) {
+        SCOPED_TRACE(round);
+        std::vector<CubePoint> expected = points;
+        stampPoints(expected, grid);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const CubePoint& a, const CubePoint& b) { return a.cube < b.cube; });
+        CubeSortBuffers buffers;
+        buffers.roundPoints = round;
+        std::vector<CubePoint> sorted = points;
+        stampAndSortByCube(sorted, grid, buffers);
+        ASSERT_EQ(sorted.size(), expected.size());
+        EXPECT_LE(buffers.points.capacity(), std::max<std::size_t>(round, 1));
+        for (std::size_t i = 0; i < sorted.size(); ++i)
+            ASSERT_EQ(std::memcmp(&sorted[i], &expected[i], sizeof(CubePoint)), 0) << i;
+    }
 }
 
 }  // namespace
