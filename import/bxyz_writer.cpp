@@ -37,6 +37,7 @@ bool BxyzWriter::flush()
 
 bool BxyzWriter::write(const ImportedPoint* points, std::size_t count)
 {
+    failed_ = failed_ || buffer_.empty();
     for (std::size_t i = 0; i < count && !failed_; ++i) {
         if (used_ == buffer_.size() && !flush()) {
             break;
@@ -50,6 +51,13 @@ bool BxyzWriter::write(const ImportedPoint* points, std::size_t count)
         ++records_;
     }
     return !failed_;
+}
+
+bool BxyzWriter::finishPoints()
+{
+    const bool written = flush();
+    buffer_ = std::vector<unsigned char>();
+    return written;
 }
 
 bool BxyzWriter::commit(std::string& error)

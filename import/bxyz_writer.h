@@ -18,6 +18,9 @@ public:
     bool open(const std::string& target, std::string& error);
     /// Adds the points; false once a write has failed.
     bool write(const ImportedPoint* points, std::size_t count);
+    /// Writes what is buffered and frees the buffer, for a file that waits to be committed
+    /// with others; write() fails after it. false when a write failed.
+    bool finishPoints();
     /// Writes what is buffered and puts the file in place of the target.
     bool commit(std::string& error);
     /// Drops the temporary file; the target stays as it was.

@@ -74,7 +74,7 @@ bool looksLikePointText(ByteSource& source)
     return false;
 }
 
-SniffResult refused(PointFormat format, std::string why) { return SniffResult{format, std::move(why)}; }
+SniffResult refused(PointFormat format, std::string why) { return SniffResult{format, std::move(why), {}}; }
 
 }  // namespace
 
@@ -89,22 +89,21 @@ SniffResult sniffFormat(ByteSource& source, const std::string& fileName)
                        "to the name the survey database gives instead of importing it");
     }
     if (startsWith(head, bytes, "LASF")) {
-        if (extension == ".laz") {
-            return refused(PointFormat::Laz, lazRefusal("its name ends in .laz"));
-        }
         if (bytes > 104 && (head[104] & 0xC0) != 0) {
             return refused(PointFormat::Laz, lazRefusal("its point format byte has the compression bit set"));
         }
-        return {PointFormat::Las, {}};
+        SniffResult las{PointFormat::Las, {}, {}};
+        if (extension == ".laz") {
+            las.warning = "the name ends in .laz, but the point format byte has no compression bit: the file is "
+                          "read as the uncompressed LAS it is (rename it to .las)";
+        }
+        return las;
     }
     if (startsWith(head, bytes, "ASTM-E57")) {
-        return refused(PointFormat::E57,
-                       "this is an E57 file, a structured and compressed format this program "
-                       "cannot read; export the scan to PLY, PTX or uncompressed LAS with the "
-                       "scanner's software or any point-cloud program, then import that file");
+        return {PointFormat::E57, {}, {}};
     }
     if (startsWith(head, bytes, "ply\n") || startsWith(head, bytes, "ply\r\n")) {
-        return {PointFormat::Ply, {}};
+        return {PointFormat::Ply, {}, {}};
     }
     if (extension == ".laz") {
         return refused(PointFormat::Unknown,
@@ -116,10 +115,10 @@ SniffResult sniffFormat(ByteSource& source, const std::string& fileName)
         return refused(PointFormat::Unknown,
                        bytes == 0 ? "the file is empty"
                                   : "this is not a point-cloud file this program recognises: "
-                                    "it reads LAS, PLY, PTX and XYZ/PTS point text");
+                                    "it reads LAS, PLY, PTX, E57 and XYZ/PTS point text");
     }
     if (looksLikePtx(source)) {
-        return {PointFormat::Ptx, {}};
+        return {PointFormat::Ptx, {}, {}};
     }
     if (extension == ".ptx") {
         return refused(PointFormat::Unknown,
@@ -127,9 +126,9 @@ SniffResult sniffFormat(ByteSource& source, const std::string& fileName)
                        "header (columns, rows, scanner position, three axes, a 4x4 transform)");
     }
     if (looksLikePointText(source)) {
-        return {PointFormat::Xyz, {}};
+        return {PointFormat::Xyz, {}, {}};
     }
     return refused(PointFormat::Unknown,
                    "this is not a point-cloud file this program recognises: it reads LAS, PLY, "
-                   "PTX and XYZ/PTS point text");
+                   "PTX, E57 and XYZ/PTS point text");
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of tavrin_import.
 
+#include "import/e57_reader.h"
 #include "import/ptx_reader.h"
 #include "import/survey_naming.h"
 
@@ -8,13 +9,18 @@
 #include <string>
 
 struct ImportOptions {
-    std::string input;          ///< the file to convert
-    std::string output;         ///< --out, empty when the database names the output
-    std::string database;       ///< --database, empty with --out
-    ScanSelection selection;    ///< --record / --scan-id / --zeropad
-    PtxChoice ptx;              ///< --ptx-scan / --apply-pose
-    bool ptxScanGiven = false;  ///< --ptx-scan was on the command line
-    bool quiet = false;         ///< --quiet: no progress, no summary
+    std::string input;           ///< the file to convert
+    std::string output;          ///< --out, empty when the database names the output
+    std::string database;        ///< --database, empty with --out
+    ScanSelection selection;     ///< --record / --scan-id / --zeropad
+    PtxChoice ptx;               ///< --ptx-scan / --apply-pose
+    E57Choice e57;               ///< --e57-scan / --apply-pose
+    bool ptxScanGiven = false;   ///< --ptx-scan was on the command line
+    bool e57ScanGiven = false;   ///< --e57-scan was on the command line
+    bool allScans = false;       ///< --all-scans: every scan of the file to its database record
+    bool matchNames = false;     ///< --match-names: records found by the scans' names
+    bool writeDatabase = false;  ///< --write-database: the database written from the poses
+    bool quiet = false;          ///< --quiet: no progress, no summary
 };
 
 enum class CommandLine { Run, Help, Bad };

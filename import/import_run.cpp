@@ -4,6 +4,7 @@
 #include "import/las_reader.h"
 #include "import/ply_reader.h"
 #include "import/pose_file.h"
+#include "batch/replacement_file.h"
 #include "import/xyz_reader.h"
 
 #include <cstdio>
@@ -14,58 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A text point line takes about this many bytes; it sizes the progress decision
-// for inputs that announce no count.
-constexpr uint64_t TEXT_BYTES_PER_POINT = 30;
-
-// Writes what the readers keep, gathers the statistics and shows the progress.
-class WritingSink : public PointSink {
-public:
-    WritingSink(BxyzWriter& writer, CloudStats& stats, uint64_t inputBytes, bool showProgress)
-        : writer_(writer), stats_(stats), inputBytes_(inputBytes), allowed_(showProgress)
-    {
-        show_ = allowed_ && inputBytes_ / TEXT_BYTES_PER_POINT >= static_cast<uint64_t>(PROGRESS_POINTS);
-    }
-
-    ~WritingSink() override
-    {
-        if (shownPercent_ >= 0) {
-            std::fprintf(stderr, "\n");
-        }
-    }
-
-    void setScannerPosition(const ImportedPoint& scanner) override { stats_.scanner = scanner; }
-
-    void expectRecords(int64_t records) override { show_ = allowed_ && records >= PROGRESS_POINTS; }
-
-    void progress(uint64_t bytesRead) override
-    {
-        if (!show_ || inputBytes_ == 0) {
-            return;
-        }
-        const int percent = static_cast<int>(bytesRead >= inputBytes_ ? 100 : bytesRead * 100 / inputBytes_);
-        if (percent != shownPercent_) {
-            shownPercent_ = percent;
-            std::fprintf(stderr, "\rReading: %3i%%", percent);
-            std::fflush(stderr);
-        }
-    }
-
-    bool take(const ImportedPoint* points, std::size_t count) override
-    {
-        addToStats(stats_, points, count);
-        return writer_.write(points, count);
-    }
-
-private:
-    BxyzWriter& writer_;
-    CloudStats& stats_;
-    uint64_t inputBytes_;
-    bool allowed_;
-    bool show_ = false;
-    int shownPercent_ = -1;
-};
-
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
@@ -75,23 +24,15 @@ bool sameFile(const std::string& a, const std::string& b)
 bool checkTargets(const ImportRequest& request, const std::string& poseFile, ImportReport& report)
 {
     for (const std::string& target : {request.output, poseFile}) {
-        if (target.empty()) {
-            continue;
-        }
-        std::error_code ec;
-        if (sameFile(request.input, target)) {
-            report.error = "the output " + target + " is the input file itself; choose another output name";
-            return false;
-        }
-        if (fs::is_directory(target, ec)) {
-            report.error = "the output " + target + " is a folder";
+        if (!target.empty() && !checkOutputTarget(request.input, target, report.error)) {
             return false;
         }
     }
     return true;
 }
 
-ReadOutcome readWith(PointFormat format, FileSource& source, const PtxChoice& ptx, PointSink& sink, PtxScanInfo& info)
+ReadOutcome readWith(PointFormat format, FileSource& source, const ImportRequest& request, PointSink& sink,
+                     ImportReport& report)
 {
     switch (format) {
     case PointFormat::Las:
@@ -99,7 +40,9 @@ ReadOutcome readWith(PointFormat format, FileSource& source, const PtxChoice& pt
     case PointFormat::Ply:
         return readPly(source, sink);
     case PointFormat::Ptx:
-        return readPtx(source, ptx, sink, info);
+        return readPtx(source, request.ptx, sink, report.ptx);
+    case PointFormat::E57:
+        return readE57(source, request.e57, sink, report.e57);
     case PointFormat::Xyz:
         return readXyz(source, sink);
     default:
@@ -108,7 +51,35 @@ ReadOutcome readWith(PointFormat format, FileSource& source, const PtxChoice& pt
     return ReadOutcome();
 }
 
+bool writePose(const ImportRequest& request, const std::string& path, ImportReport& report)
+{
+    ReplacementFile file;
+    if (!file.open(path, report.error)) {
+        return false;
+    }
+    if (report.format == PointFormat::Ptx) {
+        putPtxPose(file.file(), request.input, request.ptx.scan, report.ptx, request.ptx.applyPose);
+    } else {
+        putE57Pose(file.file(), request.input, request.e57.scan, report.e57, request.e57.applyPose);
+    }
+    return file.commit(report.error);
+}
+
 }  // namespace
+
+bool checkOutputTarget(const std::string& input, const std::string& target, std::string& error)
+{
+    std::error_code ec;
+    if (sameFile(input, target)) {
+        error = "the output " + target + " is the input file itself; choose another output name";
+        return false;
+    }
+    if (fs::is_directory(target, ec)) {
+        error = "the output " + target + " is a folder";
+        return false;
+    }
+    return true;
+}
 
 bool runImport(const ImportRequest& request, ImportReport& report)
 {
@@ -120,11 +91,13 @@ bool runImport(const ImportRequest& request, ImportReport& report)
     }
     const SniffResult sniffed = sniffFormat(source, request.input);
     report.format = sniffed.format;
+    report.warning = sniffed.warning;
     if (!sniffed.refusal.empty()) {
         report.error = request.input + ": " + sniffed.refusal;
         return false;
     }
-    const std::string poseFile = sniffed.format == PointFormat::Ptx ? poseFileName(request.output) : std::string();
+    const bool posed = sniffed.format == PointFormat::Ptx || sniffed.format == PointFormat::E57;
+    const std::string poseFile = posed ? poseFileName(request.output) : std::string();
     if (!checkTargets(request, poseFile, report)) {
         return false;
     }
@@ -134,7 +107,7 @@ bool runImport(const ImportRequest& request, ImportReport& report)
     }
     {
         WritingSink sink(writer, report.stats, source.size(), request.showProgress);
-        report.outcome = readWith(sniffed.format, source, request.ptx, sink, report.ptx);
+        report.outcome = readWith(sniffed.format, source, request, sink, report);
     }
     if (!report.outcome.ok) {
         writer.discard();
@@ -150,8 +123,7 @@ bool runImport(const ImportRequest& request, ImportReport& report)
             + " records read, all dropped); nothing was written";
         return false;
     }
-    if (!poseFile.empty()
-        && !writePoseFile(poseFile, request.input, request.ptx.scan, report.ptx, request.ptx.applyPose, report.error)) {
+    if (!poseFile.empty() && !writePose(request, poseFile, report)) {
         writer.discard();
         return false;
     }

@@ -136,9 +136,9 @@ bool readPoints(ByteSource& source, const LasHeader& las, PointSink& sink, ReadO
 std::string lazRefusal(const std::string& how)
 {
     return "this is a compressed LAS (LAZ) file (" + how
-        + "), which this program cannot decompress; "
-          "convert it to uncompressed LAS or to PLY with the scanner's software or any point-cloud "
-          "program, then import that file";
+        + "), which this program cannot decompress; decompress it to LAS first, for example with "
+          "laszip -i in.laz -o out.las (LAStools) or pdal translate in.laz out.las on a machine that has "
+          "them, then import the .las file";
 }
 
 ReadOutcome readLas(ByteSource& source, PointSink& sink)

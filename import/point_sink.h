@@ -19,8 +19,9 @@ enum class DropReason : int32_t {
     NotFinite = 0,  ///< a coordinate is NaN or infinite (after scale, offset or pose)
     NoReturn,       ///< a scan-grid cell without a measurement, written as 0 0 0
     Unreadable,     ///< a text line that holds fewer than three numbers where a point belongs
+    MarkedInvalid,  ///< an E57 record whose invalid state is not 0 (no return, or a direction only)
 };
-constexpr int32_t DROP_REASON_COUNT = 3;
+constexpr int32_t DROP_REASON_COUNT = 4;
 
 /// Where a reader's points go. Readers call take() with blocks of points they keep.
 class PointSink {
@@ -57,6 +58,8 @@ public:
     /// Kept points reach the sink at the next full block or flush(): a read that fails
     /// before then has counted points the sink never saw.
     bool add(double x, double y, double z);
+    /// add() for `count` records given as columns of x, y and z.
+    bool addColumns(const double* x, const double* y, const double* z, std::size_t count);
     /// Counts a record dropped for `reason`.
     void drop(DropReason reason);
     /// Hands the points held to the sink; false when the sink refused them.
@@ -65,5 +68,6 @@ public:
 private:
     PointSink& sink_;
     ReadOutcome& outcome_;
-    std::vector<ImportedPoint> points_;  ///< the block being filled, at most CAPACITY points
+    std::vector<ImportedPoint> points_;  ///< CAPACITY points, of which the first used_ are filled
+    std::size_t used_ = 0;
 };

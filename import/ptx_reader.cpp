@@ -175,6 +175,38 @@ bool readPtxHeader(ByteStream& stream, PtxPose& pose, int64_t& line, std::string
     return true;
 }
 
+bool readPtxPoses(ByteSource& source, std::vector<PtxPose>& poses, std::string& error)
+{
+    ByteStream stream(source);
+    ScanReading at;
+    poses.clear();
+    for (;;) {
+        PtxPose pose;
+        if (!readPtxHeader(stream, pose, at.line, error)) {
+            if (!error.empty()) {
+                error = "the text after scan " + std::to_string(poses.size()) + " is not a complete PTX scan (" + error
+                    + ")";
+                return false;
+            }
+            if (poses.empty()) {
+                error = "the file holds no PTX scan";
+                return false;
+            }
+            if (stream.failed()) {
+                error = "a read error stopped the PTX file";
+                return false;
+            }
+            return true;
+        }
+        poses.push_back(pose);
+        if (!skipPoints(stream, pose.columns * pose.rows, at)) {
+            error = "scan " + std::to_string(poses.size()) + " is cut short after " + std::to_string(at.pointLines)
+                + " of its " + std::to_string(pose.columns * pose.rows) + " point lines";
+            return false;
+        }
+    }
+}
+
 bool ptxAffine(const PtxPose& pose, double rotation[3][3], double translation[3])
 {
     const auto& m = pose.transform;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct PtxPose {
     int64_t columns = 0;          ///< grid columns
@@ -32,6 +33,10 @@ struct PtxScanInfo {
 /// Reads the chosen scan and counts the scans after it. The sink's scanner position
 /// is the header's when the pose is applied, else the origin of the scan's frame.
 ReadOutcome readPtx(ByteSource& source, const PtxChoice& choice, PointSink& sink, PtxScanInfo& info);
+
+/// The headers of every scan of the file, in order; false with `error` set when a scan
+/// is cut short or the text after the last complete scan is no scan.
+bool readPtxPoses(ByteSource& source, std::vector<PtxPose>& poses, std::string& error);
 
 /// Reads one scan header from the stream (blank lines before it skipped). `line`
 /// counts the lines read. false with `error` saying which line is wrong, or with

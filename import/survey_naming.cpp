@@ -9,27 +9,6 @@
 
 namespace {
 
-// The batch program reads its settings from "ipcreg.txt"; the importer looks for it
-// beside the database, where a survey keeps it.
-void chooseZeroPad(const std::string& database, const ScanSelection& selection, ScanName& scan)
-{
-    if (selection.zeroPad >= 0) {
-        scan.zeroPad = selection.zeroPad;
-        scan.zeroPadFrom = "--zeropad";
-        return;
-    }
-    const std::filesystem::path settings = std::filesystem::path(database).parent_path() / "ipcreg.txt";
-    std::error_code ec;
-    RegSettings read;
-    if (std::filesystem::is_regular_file(settings, ec) && readConfigurationFile(settings.string(), read)) {
-        scan.zeroPad = read.ZEROPAD;
-        scan.zeroPadFrom = settings.string();
-        return;
-    }
-    scan.zeroPad = RegSettings().ZEROPAD;
-    scan.zeroPadFrom = "the default (no ipcreg.txt beside the database)";
-}
-
 bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_t& index, std::string& error)
 {
     const int32_t count = static_cast<int32_t>(db.records.size());
@@ -64,35 +43,106 @@ bool findRecord(const SurveyDatabase& db, const ScanSelection& selection, int32_
 
 }  // namespace
 
-bool nameScanFromDatabase(const std::string& database, const ScanSelection& selection, ScanName& scan,
-                          std::string& error)
+// The batch program reads its settings from "ipcreg.txt"; the importer looks for it
+// beside the database, where a survey keeps it.
+void chooseZeroPad(const std::string& database, int32_t option, int32_t& zeroPad, std::string& from)
+{
+    if (option >= 0) {
+        zeroPad = option;
+        from = "--zeropad";
+        return;
+    }
+    const std::filesystem::path settings = std::filesystem::path(database).parent_path() / "ipcreg.txt";
+    std::error_code ec;
+    RegSettings read;
+    if (std::filesystem::is_regular_file(settings, ec) && readConfigurationFile(settings.string(), read)) {
+        zeroPad = read.ZEROPAD;
+        from = settings.string();
+        return;
+    }
+    zeroPad = RegSettings().ZEROPAD;
+    from = "the default (no ipcreg.txt beside the database)";
+}
+
+std::string scanFilePath(const std::string& database, int32_t zeroPad, int32_t id1, int32_t id2,
+                         const std::string& name)
+{
+    RegSettings names;
+    if (!deriveOutputNames(database, names)) {
+        return {};
+    }
+    return composeScanFileName(names.scanDatabaseName, zeroPad, id1, id2, name);
+}
+
+namespace {
+
+// The records of a database the batch program would read without stopping.
+std::optional<SurveyDatabase> readRecords(const std::string& database, std::string& error)
 {
     RegSettings names;
     if (!deriveOutputNames(database, names)) {
         error = "the survey database name must end in .csv or .txt, as the batch program requires";
-        return false;
+        return std::nullopt;
     }
-    const std::optional<SurveyDatabase> db = readSurveyDatabase(database);
+    std::optional<SurveyDatabase> db = readSurveyDatabase(database);
     if (!db) {
         error = "cannot read the survey database " + database;
-        return false;
+        return std::nullopt;
     }
     // The batch program refuses a database with a line that is no record; a scan named
     // from it would never be read.
     if (db->problemLine > 0) {
         error = "line " + std::to_string(db->problemLine) + " of the survey database " + database
             + " is not a record of nine comma-separated fields X,Y,Z,A1,A2,A3,ID1,ID2,NAME";
-        return false;
+        return std::nullopt;
     }
-    int32_t index = 0;
-    if (!findRecord(*db, selection, index, error))
-        return false;
-    const SurveyRecordText& record = db->records[static_cast<std::size_t>(index)];
-    chooseZeroPad(database, selection, scan);
+    return db;
+}
+
+ScanName nameOf(const std::string& database, const SurveyRecordText& record, int32_t index, int32_t zeroPad,
+                const std::string& from)
+{
+    ScanName scan;
     scan.record = index + 1;
     scan.id1 = record.id1;
     scan.id2 = record.id2;
     scan.name = record.name;
-    scan.path = composeScanFileName(names.scanDatabaseName, scan.zeroPad, record.id1, record.id2, record.name);
+    scan.zeroPad = zeroPad;
+    scan.zeroPadFrom = from;
+    scan.path = scanFilePath(database, zeroPad, record.id1, record.id2, record.name);
+    return scan;
+}
+
+}  // namespace
+
+bool nameScanFromDatabase(const std::string& database, const ScanSelection& selection, ScanName& scan,
+                          std::string& error)
+{
+    const std::optional<SurveyDatabase> db = readRecords(database, error);
+    int32_t index = 0;
+    if (!db || !findRecord(*db, selection, index, error)) {
+        return false;
+    }
+    int32_t zeroPad = 1;
+    std::string from;
+    chooseZeroPad(database, selection.zeroPad, zeroPad, from);
+    scan = nameOf(database, db->records[static_cast<std::size_t>(index)], index, zeroPad, from);
+    return true;
+}
+
+bool nameAllRecords(const std::string& database, int32_t zeroPadOption, std::vector<ScanName>& scans,
+                    std::string& error)
+{
+    const std::optional<SurveyDatabase> db = readRecords(database, error);
+    if (!db) {
+        return false;
+    }
+    int32_t zeroPad = 1;
+    std::string from;
+    chooseZeroPad(database, zeroPadOption, zeroPad, from);
+    scans.clear();
+    for (std::size_t k = 0; k < db->records.size(); ++k) {
+        scans.push_back(nameOf(database, db->records[k], static_cast<int32_t>(k), zeroPad, from));
+    }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct ScanSelection {
     int32_t record = 0;    ///< 1-based record of the database (after the header), 0: by id
@@ -26,3 +27,17 @@ struct ScanName {
 /// .csv or .txt, or the record asked for is not there (or, by id, is there twice).
 bool nameScanFromDatabase(const std::string& database, const ScanSelection& selection, ScanName& scan,
                           std::string& error);
+
+/// ZEROPAD for the scan files of `database`: `option` when it is 0 or 1, else ZEROPAD of
+/// ipcreg.txt beside the database, else the batch program's default (1). `from` says which.
+void chooseZeroPad(const std::string& database, int32_t option, int32_t& zeroPad, std::string& from);
+
+/// The point file the batch program expects for a record of `database`; empty when the
+/// database name does not end in .csv or .txt.
+std::string scanFilePath(const std::string& database, int32_t zeroPad, int32_t id1, int32_t id2,
+                         const std::string& name);
+
+/// Every record of the database with its point file (ZEROPAD as chooseZeroPad gives it
+/// for `zeroPadOption`); false with `error` set as nameScanFromDatabase sets it.
+bool nameAllRecords(const std::string& database, int32_t zeroPadOption, std::vector<ScanName>& scans,
+                    std::string& error);

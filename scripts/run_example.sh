@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 points=${1:-250000}
-scripts/install_packages.sh build-essential cmake g++
+scripts/install_packages.sh build-essential cmake g++ libpugixml-dev
 
 cmake -S . -B build-example -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_32B=OFF \
   -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF > /dev/null

@@ -12,7 +12,7 @@ if [ "${1:-}" = "--quick" ]; then
   quick=1
 fi
 scripts/install_packages.sh build-essential cmake g++ g++-multilib libgtest-dev qemu-user \
-  qt6-base-dev qt6-svg-dev librsvg2-bin
+  qt6-base-dev qt6-svg-dev librsvg2-bin libpugixml-dev
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror

@@ -45,7 +45,8 @@ void printUsage(std::FILE* to)
                  "  --formats F1,F2,.. point files of each scan: bxyz (the .bxyz the database names),\n"
                  "                     ply, las (one <NAME>.ply or <NAME>.las per scan, in the scanner's\n"
                  "                     frame as a scanner's software exports it, taken in turn when both\n"
-                 "                     are given); default bxyz\n"
+                 "                     are given), e57 (the whole survey in <name>.e57, each scan in its\n"
+                 "                     scanner's frame with the pose its database record gives); default bxyz\n"
                  "  --quiet            no line per file written\n");
 }
 

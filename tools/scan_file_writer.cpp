@@ -99,7 +99,7 @@ const char* scanFormatName(PointFormat format) { return pointFormatExtension(for
 
 std::optional<PointFormat> scanFormatNamed(const std::string& name)
 {
-    for (PointFormat f : {PointFormat::Bxyz, PointFormat::Ply, PointFormat::Las}) {
+    for (PointFormat f : {PointFormat::Bxyz, PointFormat::Ply, PointFormat::Las, PointFormat::E57}) {
         if (name == scanFormatName(f)) {
             return f;
         }

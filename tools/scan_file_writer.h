@@ -21,7 +21,8 @@ constexpr double LAS_SCALE = 0.0001;
 // little-endian, one vertex element with double x, y, z) and Las (LAS 1.4 point format 6,
 // uncompressed: 0.1 mm steps from an offset in whole metres).
 
-/// "bxyz", "ply" or "las": the file extension, and the name on the command line.
+/// "bxyz", "ply", "las" or "e57": the file extension, and the name on the command line.
+/// E57 holds the whole survey in one file (tools/e57_file_writer.h), not one scan.
 const char* scanFormatName(PointFormat format);
 /// The written format of that name; empty for any other text.
 std::optional<PointFormat> scanFormatNamed(const std::string& name);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -224,7 +226,7 @@ std::vector<ScanOutput> scanOutputs(const ExampleSurveyOptions& options, const S
         if (format == PointFormat::Bxyz) {
             outputs.push_back(
                 {scanFileName(options.outDir + "/" + options.name, setup.id1, setup.id2, setup.name), format});
-        } else {
+        } else if (format != PointFormat::E57) {
             exported.push_back(format);
         }
     }
@@ -252,7 +254,14 @@ void writeScanFileLines(std::FILE* o, const ExampleSurveyOptions& options)
 {
     std::string exported;
     for (PointFormat format : options.formats) {
-        if (format == PointFormat::Bxyz) {
+        if (format == PointFormat::E57) {
+            std::fprintf(o,
+                         "%s.e57  the whole survey as one E57 file, as a scanner's software exports it: one\n"
+                         "        scan per set-up in the scanner's frame (0.1 mm scaled integers), each with the\n"
+                         "        pose its database record gives. \"tavrin_import %s.e57 --database NEW.csv\n"
+                         "        --all-scans --write-database\" rebuilds the database and the point files.\n",
+                         options.name.c_str(), options.name.c_str());
+        } else if (format == PointFormat::Bxyz) {
             std::fprintf(o,
                          "%s_<ID1>_<ID2>_<NAME>.bxyz  one binary point file per scan: 32-byte little-endian\n"
                          "        records x, y, z (doubles, metres, scanner frame) and 8 zero bytes.\n",
@@ -271,8 +280,59 @@ void writeScanFileLines(std::FILE* o, const ExampleSurveyOptions& options)
     }
 }
 
-bool ScanFiles::open(const std::vector<ScanOutput>& outputs)
+E57ScanPose databasePose(const ScanSetup& s)
 {
+    E57ScanPose pose;
+    pose.name = s.name;
+    scanRotation(fromMicro(s.levelXMicro) * BATCH_DEG_TO_RAD, fromMicro(s.levelYMicro) * BATCH_DEG_TO_RAD,
+                 fromMicro(s.headingMicro + s.errorMicro) * BATCH_DEG_TO_RAD, pose.rotation);
+    pose.translation[0] = fromE4(s.eastingE4);
+    pose.translation[1] = fromE4(s.northingE4);
+    pose.translation[2] = fromE4(s.elevationE4) + SCANNER_ABOVE_GPS;
+    return pose;
+}
+
+bool SurveyE57File::open(const ExampleSurveyOptions& options)
+{
+    wanted_ = std::find(options.formats.begin(), options.formats.end(), PointFormat::E57) != options.formats.end();
+    path_ = options.outDir + "/" + options.name + ".e57";
+    scans_ = 0;
+    return !wanted_ || writer_.open(path_);
+}
+
+bool SurveyE57File::beginScan(const ScanSetup& setup)
+{
+    E57ScanLayout layout;
+    layout.scale = LAS_SCALE;
+    ++scans_;
+    return writer_.beginScan(databasePose(setup), layout);
+}
+
+bool SurveyE57File::finish(ExampleSurveyResult& result, bool quiet)
+{
+    if (!wanted_) {
+        return true;
+    }
+    if (!writer_.finish()) {
+        return false;
+    }
+    result.scanPaths.push_back(path_);
+    if (!quiet) {
+        std::error_code ec;
+        const std::uintmax_t bytes = std::filesystem::file_size(path_, ec);
+        std::printf("Wrote %s (%i scans, %" PRIu64 " bytes)\n", path_.c_str(), static_cast<int>(scans_),
+                    static_cast<uint64_t>(ec ? 0 : bytes));
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+bool ScanFiles::open(const std::vector<ScanOutput>& outputs, SurveyE57File* survey, const ScanSetup* setup)
+{
+    survey_ = survey != nullptr && survey->wanted() && setup != nullptr ? survey : nullptr;
+    if (survey_ != nullptr && !survey_->beginScan(*setup)) {
+        return false;
+    }
     outputs_ = outputs;
     writers_.clear();
     writers_.resize(outputs.size());
@@ -291,7 +351,7 @@ bool ScanFiles::append(const std::vector<ScanPoint>& points)
             return false;
         }
     }
-    return true;
+    return survey_ == nullptr || survey_->append(points);
 }
 
 bool ScanFiles::finish()
@@ -300,7 +360,7 @@ bool ScanFiles::finish()
     for (ScanFileWriter& writer : writers_) {
         ok = writer.finish() && ok;  // every file closed, each failure reported
     }
-    return ok;
+    return (survey_ == nullptr || survey_->endScan()) && ok;
 }
 
 void ScanFiles::announce(int32_t points, bool quiet) const

@@ -4,6 +4,7 @@
 // "Cannot write <path>" on failure and returns false; text files end lines in "\n".
 
 #include "batch/replacement_file.h"
+#include "tools/e57_file_writer.h"
 #include "tools/scan_file_writer.h"
 #include "tools/scan_sampler.h"
 #include "tools/scan_setups.h"
@@ -85,11 +86,39 @@ void writeScanFileLines(std::FILE* f, const ExampleSurveyOptions& options);
 /// settings (with their TRANSX and TRANSY) and the truth.
 void writeFileListLines(std::FILE* f, const ExampleSurveyOptions& options, double transX, double transY);
 
-/// Writes the same points into every file of one scan.
+/// The survey as one E57 file, "<outDir>/<name>.e57", when e57 is among the formats:
+/// each scan in the scanner's frame, with the pose its database record states (the
+/// surveyed heading, error included), as 0.1 mm scaled integers.
+class SurveyE57File {
+public:
+    /// Creates the file when the formats ask for it; false (with a message) when it cannot be.
+    bool open(const ExampleSurveyOptions& options);
+    bool wanted() const { return wanted_; }
+    /// Starts the scan of `setup`.
+    bool beginScan(const ScanSetup& setup);
+    bool append(const std::vector<ScanPoint>& points) { return writer_.append(points); }
+    bool endScan() { return writer_.endScan(); }
+    /// Writes the rest, adds the file to the result's scan files and says so unless quiet.
+    bool finish(ExampleSurveyResult& result, bool quiet);
+
+private:
+    E57FileWriter writer_;
+    std::string path_;
+    int32_t scans_ = 0;
+    bool wanted_ = false;
+};
+
+/// The pose of a set-up as its database record states it: R = Rz(A3) Ry(A2) Rx(A1) with the
+/// database's angles (heading error included), translation (X, Y, Z + 0.29), full coordinates.
+E57ScanPose databasePose(const ScanSetup& setup);
+
+/// Writes the same points into every file of one scan, and into the survey's E57 file.
 class ScanFiles {
 public:
-    /// Creates every file; false (with a message) when one cannot be created.
-    bool open(const std::vector<ScanOutput>& outputs);
+    /// Creates every file and starts the scan of `setup` in `survey` when that is wanted;
+    /// false (with a message) when one cannot be created.
+    bool open(const std::vector<ScanOutput>& outputs, SurveyE57File* survey = nullptr,
+              const ScanSetup* setup = nullptr);
     /// Appends the points to every file; false once any write failed.
     bool append(const std::vector<ScanPoint>& points);
     /// Finishes every file; false (with a message) when any failed.
@@ -102,4 +131,5 @@ public:
 private:
     std::vector<ScanOutput> outputs_;
     std::vector<ScanFileWriter> writers_;
+    SurveyE57File* survey_ = nullptr;  ///< the survey's E57 file, when one is written
 };

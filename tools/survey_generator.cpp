@@ -74,12 +74,12 @@ struct ScanOutcome {
 };
 
 std::optional<ScanOutcome> generateScan(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& options,
-                                        int32_t index, ScanFiles& files)
+                                        int32_t index, ScanFiles& files, SurveyE57File& survey)
 {
     const ScanSetup& setup = plan.scans[index];
     const ScanGrid grid = planScanGrid(plan.scene, plan.frame, setup.pose, plan.scanner, options.points);
     std::mt19937 noiseGen(streamSeed(options.seed, STREAM_NOISE + static_cast<uint32_t>(index)));
-    if (!files.open(scanOutputs(options, setup, index))) {
+    if (!files.open(scanOutputs(options, setup, index), &survey, &setup)) {
         return std::nullopt;
     }
     ScanOutcome out;
@@ -145,9 +145,13 @@ bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& optio
     int32_t fewestShared[EDGE_CHOICES];
     std::fill(fewestShared, fewestShared + EDGE_CHOICES, INT32_MAX);
     CubeCounts previous;
+    SurveyE57File survey;
+    if (!survey.open(options)) {
+        return false;
+    }
     for (int32_t i = 0; i < static_cast<int32_t>(plan.scans.size()); ++i) {
         ScanFiles files;
-        std::optional<ScanOutcome> scan = generateScan(plan, options, i, files);
+        std::optional<ScanOutcome> scan = generateScan(plan, options, i, files, survey);
         if (!scan) {
             return false;
         }
@@ -165,7 +169,7 @@ bool writeScans(const ExampleSurveyPlan& plan, const ExampleSurveyOptions& optio
         previous = std::move(scan->cubes);
     }
     pairing = choosePairing(options, fewestShared);
-    return true;
+    return survey.finish(result, options.quiet);
 }
 
 }  // namespace
@@ -214,7 +218,7 @@ bool checkSurveyOptions(const ExampleSurveyOptions& o)
     std::vector<PointFormat> formats = o.formats;
     std::sort(formats.begin(), formats.end());
     if (formats.empty() || std::adjacent_find(formats.begin(), formats.end()) != formats.end()) {
-        fail("give each of the formats bxyz, ply and las at most once, and at least one");
+        fail("give each of the formats bxyz, ply, las and e57 at most once, and at least one");
     }
     return ok;
 }

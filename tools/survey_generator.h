@@ -46,7 +46,8 @@ struct ExampleSurveyOptions {
     std::vector<double> errors;     ///< heading error of each scan, degrees; empty: drawn up to maxError
     std::string terrainPath;        ///< terrain sample (E N Z [class] lines); empty: the sea cliff
     /// Point files of each scan: with bxyz the .bxyz the database names; with ply and/or las
-    /// one "<NAME>.ply" or "<NAME>.las" per scan, those formats taken in turn.
+    /// one "<NAME>.ply" or "<NAME>.las" per scan, those formats taken in turn; with e57 the
+    /// whole survey in "<name>.e57", each scan with the pose its database record gives.
     std::vector<PointFormat> formats{PointFormat::Bxyz};
 };
 

@@ -160,14 +160,14 @@ CubeCounts fieldWindow(const TerrainSurveyPlan& plan)
 }
 
 bool writeScan(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& options, int32_t index, ScanFiles& files,
-               std::vector<ScanPoint>& points, CubeCounts& cubes)
+               SurveyE57File& survey, std::vector<ScanPoint>& points, CubeCounts& cubes)
 {
     const ScanSetup& setup = plan.scans[static_cast<size_t>(index)];
     const ScanGrid grid = planTerrainScan(plan.field, setup.pose, plan.lookAzimuth, plan.scanner, options.points);
     std::mt19937 gen(streamSeed(options.seed, STREAM_TERRAIN_RETURNS + static_cast<uint32_t>(index)));
     points.clear();
     sampleTerrainScan(plan.field, setup.pose, plan.scanner, grid, gen, points);
-    const bool written = files.open(scanOutputs(options, setup, index)) && files.append(points);
+    const bool written = files.open(scanOutputs(options, setup, index), &survey, &setup) && files.append(points);
     if (!files.finish() || !written) {
         return false;
     }
@@ -185,10 +185,14 @@ bool writeScans(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& optio
     int32_t fewestShared = INT32_MAX;
     std::vector<ScanPoint> points;
     CubeCounts previous;
+    SurveyE57File survey;
+    if (!survey.open(options)) {
+        return false;
+    }
     for (int32_t i = 0; i < static_cast<int32_t>(plan.scans.size()); ++i) {
         CubeCounts cubes = fieldWindow(plan);
         ScanFiles files;
-        if (!writeScan(plan, options, i, files, points, cubes)) {
+        if (!writeScan(plan, options, i, files, survey, points, cubes)) {
             return false;
         }
         for (const ScanOutput& output : files.outputs()) {
@@ -208,7 +212,7 @@ bool writeScans(const TerrainSurveyPlan& plan, const ExampleSurveyOptions& optio
     if (options.minPairs > 0) {
         pairing.minPairs = options.minPairs;
     }
-    return true;
+    return survey.finish(result, options.quiet);
 }
 
 }  // namespace

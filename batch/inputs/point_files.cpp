@@ -273,6 +273,8 @@ PointFormat scannerFormatOf(const std::string& path)
         return PointFormat::Las;
     if (head.compare(0, 4, "ply\n") == 0 || head.compare(0, 4, "ply\r") == 0)
         return PointFormat::Ply;
+    if (head.compare(0, 8, "ASTM-E57") == 0)
+        return PointFormat::E57;
     // A PTX scan opens with its column and row counts, one to a line.
     const std::size_t first = head.find('\n');
     const std::size_t second = first == std::string::npos ? first : head.find('\n', first + 1);

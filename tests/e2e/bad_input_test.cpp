@@ -158,10 +158,11 @@ TEST_F(BadInput, ScannerFilesGivenAsBinaryPoints)
         + std::string(24, '\x40');
     const std::string ptx = "2\r\n1\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n0 0 1\r\n1 0 0 0\r\n0 1 0 0\r\n0 0 1 0\r\n"
                             "0 0 0 1\r\n10 0.5 1 0.5\r\n10 0.6 1 0.5\r\n";
+    const std::string e57 = std::string("ASTM-E57\x01\0\0\0", 12) + std::string(1012, '\0');
     const struct {
         const char* format;
         const std::string& bytes;
-    } files[] = {{"LAS", las}, {"PLY", ply}, {"PTX", ptx}};
+    } files[] = {{"LAS", las}, {"PLY", ply}, {"PTX", ptx}, {"E57", e57}};
     for (const auto& f : files) {
         SCOPED_TRACE(f.format);
         writeTwoScans();

@@ -2,13 +2,17 @@
 
 #include "import/byte_source.h"
 #include "import/cloud_stats.h"
+#include "import/crc32c.h"
+#include "import/e57_reader.h"
 #include "import/format_sniffing.h"
 #include "import/las_reader.h"
 #include "import/ply_reader.h"
+#include "import/pose_records.h"
 #include "import/ptx_reader.h"
 #include "import/xyz_reader.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -142,9 +146,74 @@ std::string feedXyzImport(const uint8_t* data, std::size_t size)
     return checkOutcome(o, sink, size);
 }
 
-const ImportFuzzReader IMPORT_READERS[4] = {
-    {"las_import", feedLasImport},
-    {"ply_import", feedPlyImport},
-    {"ptx_import", feedPtxImport},
-    {"xyz_import", feedXyzImport},
+namespace {
+
+// What the database written from the file would hold: names fit for a file name, and
+// finite positions and angles in their ranges.
+std::string checkDatabaseValues(const E57Contents& contents)
+{
+    for (std::size_t k = 0; k < contents.scans.size(); ++k) {
+        const E57Scan& scan = contents.scans[k];
+        const std::string name = safeScanName(scan.name, static_cast<int32_t>(k + 1));
+        if (name.empty() || name.find_first_of(" \t\"',/\\") != std::string::npos) {
+            return "a scan name made safe still holds a blank, quote, comma or slash";
+        }
+        if (!scan.problem.empty()) {
+            continue;
+        }
+        const PoseRecord r = recordOfPose(scan.rotation, scan.translation);
+        const bool finite = std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.z);
+        // Degrees of the batch program's pi, 3.14159265, reach a little past 90 and 180.
+        const double slack = 1e-5;
+        if (!finite || !(r.a3 >= 0.0 && r.a3 <= 360.0 + slack) || !(std::fabs(r.a1) <= 180.0 + slack)
+            || !(std::fabs(r.a2) <= 90.0 + slack)) {
+            return "a pose gives database values that are not finite or out of their range";
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+// The checksum of a page's first 1020 bytes, most significant byte first.
+void mendE57Checksums(unsigned char* file, std::size_t size)
+{
+    for (std::size_t at = 0; at + 1024 <= size; at += 1024) {
+        const uint32_t crc = crc32c(file + at, 1020);
+        for (int32_t k = 0; k < 4; ++k) {
+            file[at + 1020 + static_cast<std::size_t>(k)] = static_cast<unsigned char>(crc >> (24 - 8 * k));
+        }
+    }
+}
+
+std::string feedE57Import(const uint8_t* data, std::size_t size)
+{
+    if (size == 0) {
+        return "";
+    }
+    E57Choice choice;
+    choice.scan = 1 + (data[0] & 3);
+    choice.applyPose = (data[0] & 4) != 0;
+    std::vector<unsigned char> file(data + 1, data + size);
+    if ((data[0] & 8) == 0) {
+        mendE57Checksums(file.data(), file.size());
+    }
+    MemorySource source(file.data(), file.size());
+    CheckingSink sink;
+    E57Contents contents;
+    const ReadOutcome o = readE57(source, choice, sink, contents);
+    sniffToo(source);
+    const std::string finding = checkOutcome(o, sink, size * 8);
+    if (!finding.empty()) {
+        return finding;
+    }
+    if (o.ok && o.records != contents.scans[static_cast<std::size_t>(choice.scan - 1)].records) {
+        return "the records read differ from the count the scan announced";
+    }
+    return checkDatabaseValues(contents);
+}
+
+const ImportFuzzReader IMPORT_READERS[5] = {
+    {"las_import", feedLasImport}, {"ply_import", feedPlyImport}, {"ptx_import", feedPtxImport},
+    {"xyz_import", feedXyzImport}, {"e57_import", feedE57Import},
 };

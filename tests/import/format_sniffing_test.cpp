@@ -23,11 +23,11 @@ TEST(FormatSniffing, TellsTheFormatFromTheContent)
     const Row rows[] = {
         {"scan.las", lasBytes, PointFormat::Las, ""},
         {"scan.txt", lasBytes, PointFormat::Las, ""},
-        {"scan.laz", lasBytes, PointFormat::Laz, "convert it to uncompressed LAS or to PLY"},
+        {"scan.laz", lasBytes, PointFormat::Las, ""},
         {"scan.las", compressed, PointFormat::Laz, "compression bit"},
         {"scan.laz", "1 2 3\n", PointFormat::Unknown, "does not start with the LAS signature"},
-        {"scan.e57", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, "export the scan to PLY"},
-        {"noname", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, "E57"},
+        {"scan.e57", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, ""},
+        {"noname.xyz", std::string("ASTM-E57\0\0\0\0", 12), PointFormat::E57, ""},
         {"scan.dat", "ply\nformat ascii 1.0\n", PointFormat::Ply, ""},
         {"scan.ply", "ply\r\nformat ascii 1.0\r\n", PointFormat::Ply, ""},
         {"scan.txt", ptx, PointFormat::Ptx, ""},
@@ -48,6 +48,7 @@ TEST(FormatSniffing, TellsTheFormatFromTheContent)
         EXPECT_EQ(r.format, row.format);
         EXPECT_NE(r.refusal.find(row.says), std::string::npos) << r.refusal;
         EXPECT_EQ(r.refusal.empty(), row.says[0] == '\0');
+        EXPECT_EQ(r.warning.empty(), row.format != PointFormat::Las || row.name != std::string("scan.laz"));
     }
 }
 

@@ -24,7 +24,7 @@ TEST(ImportRun, WritesRecordsOfThreeLittleEndianDoublesAndEightZeroBytes)
 {
     TempDir dir;
     writeFile(dir.file("in.xyz"), "0.5 -2 1024\n");
-    ImportRequest request{dir.file("in.xyz"), dir.file("out.bxyz"), {}, false};
+    ImportRequest request{dir.file("in.xyz"), dir.file("out.bxyz"), {}, false, {}};
     ImportReport report;
     ASSERT_TRUE(runImport(request, report)) << report.error;
     const std::string expected("\0\0\0\0\0\0\xe0\x3f"
@@ -59,7 +59,7 @@ TEST(ImportRun, NeverOverwritesItsInput)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ImportRequest request{row.input, row.output, {}, false};
+        ImportRequest request{row.input, row.output, {}, false, {}};
         ImportReport report;
         EXPECT_FALSE(runImport(request, report));
         EXPECT_FALSE(report.error.empty());
@@ -86,13 +86,13 @@ TEST(ImportRun, FailedConversionLeavesTheOldOutputAlone)
         {"file ends inside the points", full.substr(0, full.size() - 10), "cut short"},
         {"every point dropped", "0 0 nan\ninf 1 1\n", "no point is left"},
         {"grid cut short", ptxScan(2, 3, {0, 0, 0}, ptxTranslation(0, 0, 0), {"1 1 1", "2 2 2"}), "cut short"},
-        {"refused format", "ASTM-E57 and more", "E57"},
+        {"E57 file cut short", "ASTM-E57 and more", "cut short"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         writeFile(dir.file("input"), row.input);
         writeFile(dir.file("out.bxyz"), old);
-        ImportRequest request{dir.file("input"), dir.file("out.bxyz"), {}, false};
+        ImportRequest request{dir.file("input"), dir.file("out.bxyz"), {}, false, {}};
         ImportReport report;
         EXPECT_FALSE(runImport(request, report));
         EXPECT_NE(report.error.find(row.says), std::string::npos) << report.error;
@@ -106,7 +106,7 @@ TEST(ImportRun, PtxPoseGoesToTheSideFile)
     TempDir dir;
     const std::array<std::array<double, 4>, 4> pose = {{{0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {0.1, 0.2, 0.3, 1}}};
     writeFile(dir.file("in.ptx"), ptxScan(2, 1, {0.1, 0.2, 0.3}, pose, {"0 0 0 0", "3 4 0 1"}));
-    ImportRequest request{dir.file("in.ptx"), dir.file("out.bxyz"), {1, false}, false};
+    ImportRequest request{dir.file("in.ptx"), dir.file("out.bxyz"), {1, false}, false, {}};
     ImportReport report;
     ASSERT_TRUE(runImport(request, report)) << report.error;
     EXPECT_EQ(report.poseFile, dir.file("out.pose.txt"));

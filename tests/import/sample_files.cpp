@@ -1,14 +1,24 @@
 #include "tests/import/sample_files.h"
 
 #include "import/byte_source.h"
+#include "import/e57_reader.h"
 #include "import/las_reader.h"
 #include "import/ply_reader.h"
 #include "import/ptx_reader.h"
 #include "import/xyz_reader.h"
 
+#include "tests/support/test_files.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#ifndef TAVRIN_IMPORT
+#define TAVRIN_IMPORT ""
+#endif
 
 namespace {
 
@@ -103,6 +113,10 @@ ReadOutcome readSample(const char* format, const std::string& bytes, CollectingS
         return readPly(source, sink);
     if (f == "xyz")
         return readXyz(source, sink);
+    if (f == "e57") {
+        E57Contents contents;
+        return readE57(source, E57Choice(), sink, contents);
+    }
     PtxScanInfo info;
     return readPtx(source, PtxChoice(), sink, info);
 }
@@ -111,3 +125,61 @@ int64_t droppedFor(const ReadOutcome& outcome, DropReason reason)
 {
     return outcome.dropped[static_cast<std::size_t>(reason)];
 }
+
+std::string e57File(const std::vector<E57Sample>& scans, int64_t damagedPage)
+{
+    TempDir dir;
+    E57FileWriter writer;
+    EXPECT_TRUE(writer.open(dir.file("sample.e57")));
+    writer.damagePage(damagedPage);
+    for (const E57Sample& scan : scans) {
+        EXPECT_TRUE(writer.beginScan(scan.pose, scan.layout));
+        EXPECT_TRUE(writer.append(scan.points));
+        EXPECT_TRUE(writer.endScan());
+    }
+    EXPECT_TRUE(writer.finish());
+    return readFile(dir.file("sample.e57"));
+}
+
+std::vector<ScanPoint> scanPoints(const std::vector<Vec3>& points)
+{
+    std::vector<ScanPoint> out(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        out[i].x = points[i][0];
+        out[i].y = points[i][1];
+        out[i].z = points[i][2];
+    }
+    return out;
+}
+
+void rotationOf(double a1, double a2, double a3, double* m)
+{
+    const double rx[9] = {1, 0, 0, 0, std::cos(a1), -std::sin(a1), 0, std::sin(a1), std::cos(a1)};
+    const double ry[9] = {std::cos(a2), 0, std::sin(a2), 0, 1, 0, -std::sin(a2), 0, std::cos(a2)};
+    const double rz[9] = {std::cos(a3), -std::sin(a3), 0, std::sin(a3), std::cos(a3), 0, 0, 0, 1};
+    double zy[9];
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            zy[3 * r + c] = rz[3 * r] * ry[c] + rz[3 * r + 1] * ry[3 + c] + rz[3 * r + 2] * ry[6 + c];
+        }
+    }
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            m[3 * r + c] = zy[3 * r] * rx[c] + zy[3 * r + 1] * rx[3 + c] + zy[3 * r + 2] * rx[6 + c];
+        }
+    }
+}
+
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix)
+{
+    const std::string command =
+        "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments + " > stdout.log 2> stderr.log";
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(dir.file("stdout.log"));
+    run.err = readFile(dir.file("stderr.log"));
+    return run;
+}
+
+bool haveImporter() { return std::string(TAVRIN_IMPORT).size() > 0; }

@@ -3,6 +3,7 @@
 // keeps what a reader hands it.
 
 #include "import/point_sink.h"
+#include "tools/e57_file_writer.h"
 
 #include <array>
 #include <cstdint>
@@ -76,8 +77,36 @@ std::string ptxScan(int columns, int rows, const Vec3& position, const std::arra
 /// The identity transform with a translation in the last row.
 std::array<std::array<double, 4>, 4> ptxTranslation(double x, double y, double z);
 
+/// One scan of an E57 file written by the example generator's E57 writer.
+struct E57Sample {
+    E57ScanPose pose;
+    E57ScanLayout layout;
+    std::vector<ScanPoint> points;  ///< scanner frame; x, y, z only
+};
+
+/// A whole E57 file; `damagedPage` >= 0 gets a wrong checksum.
+std::string e57File(const std::vector<E57Sample>& scans, int64_t damagedPage = -1);
+/// Scanner-frame points with x, y, z set.
+std::vector<ScanPoint> scanPoints(const std::vector<Vec3>& points);
+/// Rz(a3) Ry(a2) Rx(a1), radians, row-major, with std::cos and std::sin.
+void rotationOf(double a1, double a2, double a3, double* m);
+
 /// The points of a .bxyz file; fails the test when a record's last 8 bytes are not zero.
 std::vector<Vec3> bxyzPoints(const std::string& bytes);
+
+class TempDir;
+
+/// What a run of tavrin_import printed and how it ended.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+/// Runs tavrin_import in `dir` with the arguments (a shell line; `prefix` goes before it).
+ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "");
+/// The test program was built knowing where tavrin_import is.
+bool haveImporter();
 
 class CollectingSink : public PointSink {
 public:
@@ -97,7 +126,8 @@ public:
     int64_t expected = -1;
 };
 
-/// Reads `bytes` with the reader for `format` ("las", "ply", "ptx", "xyz").
+/// Reads `bytes` with the reader for `format` ("las", "ply", "ptx", "xyz", "e57": scan 1 in
+/// the scanner's frame).
 ReadOutcome readSample(const char* format, const std::string& bytes, CollectingSink& sink);
 
 int64_t droppedFor(const ReadOutcome& outcome, DropReason reason);

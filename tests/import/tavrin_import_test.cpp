@@ -4,40 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
 
 namespace {
 
-#ifndef TAVRIN_IMPORT
-#define TAVRIN_IMPORT ""
-#endif
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the program in `dir` with the arguments (a shell line; `prefix` goes before it).
-ProgramRun runImporter(const TempDir& dir, const std::string& arguments, const std::string& prefix = "")
-{
-    const std::string command =
-        "cd '" + dir.path() + "' && " + prefix + "'" + TAVRIN_IMPORT + "' " + arguments + " > stdout.log 2> stderr.log";
-    const int status = std::system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(dir.file("stdout.log"));
-    run.err = readFile(dir.file("stderr.log"));
-    return run;
-}
-
-bool haveProgram() { return std::string(TAVRIN_IMPORT).size() > 0; }
-
 TEST(TavrinImport, WritesTheScanUnderItsDatabaseName)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     writeFile(dir.file("cliff.csv"), "X,Y,Z,A1,A2,A3,ID1,ID2,NAME\n1,2,3,0,0,0,4,5,North\n1,2,3,0,0,0,14,2,South\n");
@@ -66,7 +42,7 @@ TEST(TavrinImport, WritesTheScanUnderItsDatabaseName)
 
 TEST(TavrinImport, BadCommandLinesExitWithStatus2)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     const char* rows[] = {
         "",
@@ -83,6 +59,13 @@ TEST(TavrinImport, BadCommandLinesExitWithStatus2)
         "in.xyz --out a.bxyz --frobnicate",
         "in.xyz other.xyz --out a.bxyz",
         "in.xyz --out",
+        "in.xyz --out a.bxyz --e57-scan 0",
+        "in.xyz --out a.bxyz --all-scans",
+        "in.xyz --database s.csv --all-scans --record 1",
+        "in.xyz --database s.csv --all-scans --e57-scan 2",
+        "in.xyz --database s.csv --record 1 --match-names",
+        "in.xyz --database s.csv --all-scans --match-names --write-database",
+        "in.xyz --database s.csv --all-scans --write-database --apply-pose",
     };
     for (const char* arguments : rows) {
         SCOPED_TRACE(arguments);
@@ -96,23 +79,28 @@ TEST(TavrinImport, BadCommandLinesExitWithStatus2)
     TempDir dir;
     const ProgramRun help = runImporter(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--ptx-scan K"), std::string::npos);
+    for (const char* option : {"--ptx-scan K", "--e57-scan K", "--apply-pose", "--all-scans", "--match-names",
+                               "--write-database", "--zeropad", "--quiet"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
 }
 
 TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     LasSample las;
     las.points = {{1, 2, 3}};
+    std::string laz = lasFile(las);
+    laz[LAS_FORMAT_BYTE] = static_cast<char>(0x81);
     struct Row {
         const char* file;
         std::string bytes;
         const char* says;
     };
     const Row rows[] = {
-        {"scan.laz", lasFile(las), "compressed LAS (LAZ)"},
-        {"scan.e57", std::string("ASTM-E57\0\0\0\0\0\0\0\0", 16), "E57"},
+        {"scan.laz", laz, "decompress it to LAS first, for example with laszip -i in.laz -o out.las"},
+        {"scan.e57", std::string("ASTM-E57\0\0\0\0\0\0\0\0", 16), "less than one 1024-byte page: it is cut short"},
         {"scan.bxyz", std::string(32, '\0'), "already a binary point file"},
         {"scan.bin", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "not a point-cloud file"},
         {"missing.las", "", "no such file"},
@@ -128,12 +116,73 @@ TEST(TavrinImport, RefusedInputsExitWithStatus1AndWriteNothing)
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_FALSE(fileExists(dir.file("out.bxyz")));
     }
+    // Uncompressed LAS under a .laz name is read, with a word about the name.
+    TempDir dir;
+    writeFile(dir.file("scan.laz"), lasFile(las));
+    const ProgramRun run = runImporter(dir, "scan.laz --out out.bxyz --quiet");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find("warning: scan.laz: the name ends in .laz, but"), std::string::npos) << run.err;
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("out.bxyz"))), (std::vector<Vec3>{{0.01, 0.02, 0.03}}));
+}
+
+// One scan of an E57 file, in the scanner's frame or placed by its pose, with its pose beside it.
+TEST(TavrinImport, E57ScanGoesOutWithItsPose)
+{
+    if (!haveImporter())
+        GTEST_SKIP() << "built without the program's path";
+    std::vector<E57Sample> scans(2);
+    scans[0].pose.name = "North";
+    scans[1].pose.name = "South";
+    rotationOf(0.0, 0.0, std::acos(-1.0) / 2, scans[1].pose.rotation);
+    scans[1].pose.translation[0] = 100.0;
+    scans[1].pose.translation[1] = 200.0;
+    scans[1].pose.translation[2] = 10.0;
+    for (E57Sample& scan : scans) {
+        scan.layout.invalidState = true;
+        scan.points = scanPoints({{3, 4, 0}, {0, 0, 0}});
+    }
+    TempDir dir;
+    writeFile(dir.file("two.e57"), e57File(scans));
+    const ProgramRun posed = runImporter(dir, "two.e57 --out s2.bxyz --e57-scan 2 --apply-pose");
+    ASSERT_EQ(posed.status, 0) << posed.err;
+    for (const char* line : {"Input:           two.e57 (E57, scan 2 (South) of 2, pose applied)\n"
+                             "Scans in file:   1 North (2 records)\n"
+                             "                 2 South (2 records)\n",
+                             "  marked invalid by the scanner            1\n",
+                             "m from the scanner position of the scan's pose (100.000 200.000 10.000)\n",
+                             "Scanner pose:    s2.pose.txt\n"}) {
+        EXPECT_NE(posed.out.find(line), std::string::npos) << line << posed.out;
+    }
+    const std::vector<Vec3> placed = bxyzPoints(readFile(dir.file("s2.bxyz")));
+    ASSERT_EQ(placed.size(), 1u);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(placed[0][k], (Vec3{96, 203, 10})[k], 1e-9) << k;
+    }
+    const std::string side = readFile(dir.file("s2.pose.txt"));
+    for (const char* line : {"\nSCAN 2\n", "\nNAME South\n", "\nPOSE_APPLIED 1\n",
+                             "\nDATABASE_RECORD 100.0000,200.0000,9.7100,0.000000,0.000000,90.000000\n"}) {
+        EXPECT_NE(side.find(line), std::string::npos) << line << side;
+    }
+
+    const ProgramRun own = runImporter(dir, "two.e57 --out s2.bxyz --e57-scan 2 --ptx-scan 1");
+    ASSERT_EQ(own.status, 0) << own.err;
+    EXPECT_EQ(bxyzPoints(readFile(dir.file("s2.bxyz"))), (std::vector<Vec3>{{3, 4, 0}}));
+    EXPECT_NE(own.out.find("m from the scanner, the origin of its own frame (0.000 0.000 0.000)\n"), std::string::npos)
+        << own.out;
+    EXPECT_NE(own.out.find("Note:            --ptx-scan ignored (the input is E57)\n"), std::string::npos) << own.out;
+    EXPECT_NE(readFile(dir.file("s2.pose.txt")).find("\nPOSE_APPLIED 0\n"), std::string::npos);
+
+    const ProgramRun missing = runImporter(dir, "two.e57 --out s3.bxyz --e57-scan 3");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("there is no scan 3: the file holds 2 scan(s)"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fileExists(dir.file("s3.bxyz")));
+    EXPECT_FALSE(fileExists(dir.file("s3.pose.txt")));
 }
 
 // A file-size limit makes every write past 4 KiB fail, as a full disk would.
 TEST(TavrinImport, WriteErrorKeepsTheOldOutput)
 {
-    if (!haveProgram())
+    if (!haveImporter())
         GTEST_SKIP() << "built without the program's path";
     TempDir dir;
     std::string text;

@@ -72,6 +72,7 @@ TEST(MakeExampleSurvey, BadCommandLinesExitWithStatus2)
         "--out D --formats ply,ply",
         "--out D --formats xyz",
         "--out D --formats bxyz,",
+        "--out D --formats e57,las,e57",
     };
     for (const char* args : rows) {
         SCOPED_TRACE(args);
@@ -126,7 +127,7 @@ TEST(MakeExampleSurvey, BothBuildsWriteTheSameBytes)
     const Row rows[] = {
         {" --scans 4 --points 3000 --seed 5 --direction ew --max-error 0.7", 8},
         {" --scans 2 --points 3000 --spacing 30 --errors 0,0.5", 6},
-        {" --scans 3 --points 3000 --formats bxyz,ply,las", 10},
+        {" --scans 3 --points 3000 --formats bxyz,ply,las,e57", 11},
         {" --scene 'terrain:" + std::string(TERRAIN_SAMPLE) + "' --seed 3", 10},
     };
     for (const Row& r : rows) {

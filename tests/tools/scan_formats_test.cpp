@@ -2,6 +2,9 @@
 // and the default survey unchanged by the formats option.
 
 #include "tests/import/sample_files.h"
+
+#include "import/byte_source.h"
+#include "import/e57_reader.h"
 #include "tests/tools/survey_reading.h"
 #include "tools/scan_file_writer.h"
 #include "tools/survey_generator.h"
@@ -185,10 +188,11 @@ TEST(ExampleSurveyFormats, DefaultKeepsItsBytesAndExportsHoldTheSamePoints)
     for (const FileHash& f : DEFAULT_FILES) {
         EXPECT_EQ(fnv1a(readFile(dir.file("default/") + f.name)), f.hash) << f.name;
     }
-    // Given in this order, LAS comes first.
-    ASSERT_TRUE(generateExampleSurvey(surveyOptions(dir.file("exported"), {PointFormat::Las, PointFormat::Ply})));
-    const std::vector<std::string> expected = {"README.txt", "S1.las",     "S2.ply",   "S3.las",
-                                               "ipcreg.txt", "survey.csv", "truth.csv"};
+    // Given in this order, LAS comes first; the E57 file holds the whole survey.
+    ASSERT_TRUE(generateExampleSurvey(
+        surveyOptions(dir.file("exported"), {PointFormat::Las, PointFormat::E57, PointFormat::Ply})));
+    const std::vector<std::string> expected = {"README.txt", "S1.las",     "S2.ply",     "S3.las",
+                                               "ipcreg.txt", "survey.csv", "survey.e57", "truth.csv"};
     ASSERT_EQ(fileNames(dir.file("exported")), expected);
     for (const char* table : {"ipcreg.txt", "survey.csv", "truth.csv"}) {
         EXPECT_EQ(readFile(dir.file("exported/") + table), readFile(dir.file("default/") + table)) << table;
@@ -196,8 +200,26 @@ TEST(ExampleSurveyFormats, DefaultKeepsItsBytesAndExportsHoldTheSamePoints)
     for (int32_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(expected[1 + i]);
         const PointFormat format = i == 1 ? PointFormat::Ply : PointFormat::Las;
-        expectSamePoints(readBack(dir.file("exported/") + expected[1 + i], format),
-                         readPointFile(dir.file("default/") + DEFAULT_FILES[3 + i].name),
+        const std::vector<Point3> points = readPointFile(dir.file("default/") + DEFAULT_FILES[3 + i].name);
+        expectSamePoints(readBack(dir.file("exported/") + expected[1 + i], format), points,
                          format == PointFormat::Las ? LAS_HALF_STEP : 0.0);
+        // Each E57 scan in its scanner's frame, placed by the pose of its database record.
+        const std::string e57 = readFile(dir.file("exported/survey.e57"));
+        MemorySource source(e57.data(), e57.size());
+        E57Contents contents;
+        std::string error;
+        ASSERT_TRUE(openE57(source, contents, error)) << error;
+        CollectingSink sink;
+        ASSERT_TRUE(readE57Scan(source, contents, i + 1, false, sink).ok);
+        expectSamePoints(sink.points, points, LAS_HALF_STEP);
+        const std::vector<DatabaseRecord> db = readDatabase(dir.file("exported/survey.csv"));
+        const E57Scan& scan = contents.scans[static_cast<size_t>(i)];
+        EXPECT_EQ(scan.name, db[static_cast<size_t>(i)].name);
+        const std::vector<Point3> placed =
+            toSurveyFrame({{1.0, 2.0, 3.0}}, db[static_cast<size_t>(i)], db[static_cast<size_t>(i)].a3, 0.0, 0.0);
+        for (int32_t k = 0; k < 3; ++k) {
+            const double* r = scan.rotation[k];
+            EXPECT_NEAR(r[0] * 1.0 + r[1] * 2.0 + r[2] * 3.0 + scan.translation[k], placed[0][k], 1e-6) << k;
+        }
     }
 }
