@@ -9,8 +9,6 @@ namespace {
 
 constexpr double ARROW_RADIUS = 14.0;          ///< page units
 constexpr double MIN_SWEEP = HALF_TURN / 9.0;  ///< 20 degrees: a shorter arc would hide under its head
-constexpr double SCALE_BAR_ROOM = 160.0;       ///< page units the scale bar may take
-constexpr double RAMP_HEIGHT = 160.0;          ///< page units
 
 // Viridis, which reads in grey and to colour-blind eyes, cut before its palest
 // yellow so that the largest RMS still shows on white.
@@ -39,18 +37,6 @@ SinCos sinCos(double a)
     return r;
 }
 
-// Decimals that print `value` (a round number) exactly; at most 9.
-int32_t decimalsOf(double value)
-{
-    int32_t decimals = 0;
-    for (double v = value; decimals < 9 && std::fabs(v - std::round(v)) > 1e-6 * std::fabs(v); v *= 10.0)
-        ++decimals;
-    return decimals;
-}
-
-// The text of a length or a value on a round scale: as many decimals as it needs.
-std::string roundText(double value) { return fixedText(value, decimalsOf(value)); }
-
 std::string hexColour(int r, int g, int b)
 {
     static const char digits[] = "0123456789abcdef";
@@ -62,82 +48,15 @@ std::string hexColour(int r, int g, int b)
     return text;
 }
 
-void appendText(std::string& svg, double x, double y, const std::string& text, const char* extra = "")
-{
-    svg += "<text";
-    appendNumber(svg, "x", x);
-    appendNumber(svg, "y", y);
-    svg += " font-size=\"11\"";
-    svg += extra;
-    svg += ">" + text + "</text>\n";
-}
-
-// The largest of 1, 2, 5 x 10^k at or below `limit` (> 0).
-double roundBelow(double limit)
-{
-    double p = 1.0;
-    for (int i = 0; i < 400 && p * 10.0 <= limit; ++i)
-        p *= 10.0;
-    for (int i = 0; i < 400 && p > limit; ++i)
-        p /= 10.0;
-    return 5.0 * p <= limit ? 5.0 * p : 2.0 * p <= limit ? 2.0 * p : p;
-}
-
-void appendNorthArrow(std::string& svg, double x, double top)
-{
-    svg += "<g class=\"north-arrow\"><path d=\"M " + fixedText(x, 2) + " " + fixedText(top + 20.0, 2) + " L "
-        + fixedText(x + 9.0, 2) + " " + fixedText(top + 54.0, 2) + " L " + fixedText(x, 2) + " "
-        + fixedText(top + 46.0, 2) + " L " + fixedText(x - 9.0, 2) + " " + fixedText(top + 54.0, 2)
-        + " Z\" fill=\"#000000\"/>";
-    svg += "<text";
-    appendNumber(svg, "x", x);
-    appendNumber(svg, "y", top + 14.0);
-    svg += " text-anchor=\"middle\" font-size=\"13\" font-weight=\"bold\">N</text></g>\n";
-}
-
-// A bar of a round length that fits SCALE_BAR_ROOM, half black, half white.
-void appendScaleBar(std::string& svg, double left, double top, double metresPerUnit)
-{
-    const double metres = roundBelow(SCALE_BAR_ROOM * metresPerUnit);
-    const double length = metres / metresPerUnit;
-    svg += "<rect class=\"scale-bar\"";
-    appendAttribute(svg, "data-metres", fixedText(metres, 6));
-    appendNumber(svg, "x", left);
-    appendNumber(svg, "y", top + 36.0);
-    appendNumber(svg, "width", length);
-    svg += " height=\"6\" fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>\n<rect";
-    appendNumber(svg, "x", left);
-    appendNumber(svg, "y", top + 36.0);
-    appendNumber(svg, "width", length / 2.0);
-    svg += " height=\"6\" fill=\"#000000\"/>\n";
-    appendText(svg, left, top + 30.0, "0", " text-anchor=\"middle\"");
-    appendText(svg, left + length, top + 30.0, roundText(metres) + " m", " text-anchor=\"middle\"");
-}
-
-void appendRamp(std::string& svg, double left, double top, const RoundScale& scale)
-{
-    appendText(svg, left + 4.0, top, "Pair RMS (mm)", " font-weight=\"bold\"");
-    const double bottom = top + 10.0 + RAMP_HEIGHT;
-    svg += "<rect class=\"rms-ramp\"";
-    appendNumber(svg, "x", left + 4.0);
-    appendNumber(svg, "y", top + 10.0);
-    appendNumber(svg, "width", 16.0);
-    appendNumber(svg, "height", RAMP_HEIGHT);
-    svg += " fill=\"url(#rms-ramp)\" stroke=\"#000000\" stroke-width=\"0.5\"/>\n";
-    for (int32_t k = 0; k <= scale.steps; ++k) {
-        const double y = bottom - RAMP_HEIGHT * k / scale.steps;
-        svg += "<line";
-        appendNumber(svg, "x1", left + 20.0);
-        appendNumber(svg, "y1", y);
-        appendNumber(svg, "x2", left + 25.0);
-        appendNumber(svg, "y2", y);
-        svg += " stroke=\"#000000\" stroke-width=\"1\"/>\n";
-        appendText(svg, left + 29.0, y + 4.0, fixedText(scale.top * k / scale.steps, scale.decimals),
-                   " class=\"rms-tick\"");
-    }
-}
-
 }  // namespace
+
+int32_t decimalsOf(double value)
+{
+    int32_t decimals = 0;
+    for (double v = value; decimals < 9 && std::fabs(v - std::round(v)) > 1e-6 * std::fabs(v); v *= 10.0)
+        ++decimals;
+    return decimals;
+}
 
 RoundScale upperScale(double largest, double least)
 {
@@ -167,6 +86,42 @@ std::string rampColour(double fraction)
     for (int c = 0; c < 3; ++c)
         rgb[c] = static_cast<int>(RAMP_RGB[k][c] + (RAMP_RGB[k + 1][c] - RAMP_RGB[k][c]) * u + 0.5);
     return hexColour(rgb[0], rgb[1], rgb[2]);
+}
+
+const char* stateColour(PairState state)
+{
+    switch (state) {
+    case PairState::NotTrusted:
+        return "#ff7f0e";  // orange
+    case PairState::Rejected:
+        return "#e7298a";  // magenta: the ramp's purple is dark and bluish
+    default:
+        return "#d7191c";  // red
+    }
+}
+
+void appendPairStroke(std::string& svg, PairState state, const std::string& rampAt)
+{
+    if (state == PairState::Valid) {
+        appendAttribute(svg, "stroke", rampAt);
+        svg += " stroke-width=\"3\" stroke-linecap=\"round\"";
+        return;
+    }
+    appendAttribute(svg, "stroke", stateColour(state));
+    // Long dashes, short dashes, dash and dot: apart in print without colour too.
+    svg += state == PairState::Failed    ? " stroke-width=\"2.5\" stroke-dasharray=\"8 5\""
+        : state == PairState::NotTrusted ? " stroke-width=\"2.5\" stroke-dasharray=\"3 4\""
+                                         : " stroke-width=\"2.5\" stroke-dasharray=\"10 4 2 4\"";
+}
+
+void appendText(std::string& svg, double x, double y, const std::string& text, const char* extra)
+{
+    svg += "<text";
+    appendNumber(svg, "x", x);
+    appendNumber(svg, "y", y);
+    svg += " font-size=\"11\"";
+    svg += extra;
+    svg += ">" + text + "</text>\n";
 }
 
 void appendTurnArrow(std::string& svg, PagePoint centre, double sweep)
@@ -218,42 +173,4 @@ int32_t textLength(const std::string& text)
         if ((static_cast<unsigned char>(c) & 0xC0u) != 0x80u)
             ++count;
     return count;
-}
-
-void appendLegend(std::string& svg, const PlanLegend& legend)
-{
-    const double left = legend.left, top = legend.top;
-    svg += "<g class=\"legend\">\n";
-    appendNorthArrow(svg, left + 16.0, top);
-    appendScaleBar(svg, left + 48.0, top, legend.metresPerUnit);
-    appendRamp(svg, left, top + 90.0, legend.rmsScale);
-
-    svg += "<line";
-    appendNumber(svg, "x1", left + 4.0);
-    appendNumber(svg, "y1", top + 290.0);
-    appendNumber(svg, "x2", left + 34.0);
-    appendNumber(svg, "y2", top + 290.0);
-    svg += " stroke=\"" + std::string(FAILED_COLOUR) + "\" stroke-width=\"2.5\" stroke-dasharray=\"8 5\"/>\n";
-    appendText(svg, left + 42.0, top + 294.0, "failed, or no valid RMS");
-
-    appendTurnArrow(svg, {left + 19.0, top + 338.0}, HALF_TURN / 2.0);
-    svg += "\n";
-    appendText(svg, left + 42.0, top + 324.0, "Heading correction", " font-weight=\"bold\"");
-    appendText(svg, left + 42.0, top + 338.0, "counter-clockwise positive;");
-    appendText(svg, left + 42.0, top + 352.0,
-               "a half turn of arc is " + fixedText(legend.correctionScale.top, legend.correctionScale.decimals)
-                   + "\xC2\xB0");
-
-    // "set-ups 6" rather than "6 set-ups": no plural to get wrong for one.
-    appendText(svg, left + 4.0, top + 384.0,
-               "set-ups " + std::to_string(legend.setupsShown) + ", pairs " + std::to_string(legend.pairsShown)
-                   + ", failed " + std::to_string(legend.pairsFailed));
-    if (legend.setupsLeftOut > 0 || legend.pairsLeftOut > 0)
-        appendText(svg, left + 4.0, top + 398.0,
-                   "not drawn: set-ups " + std::to_string(legend.setupsLeftOut) + ", pairs "
-                       + std::to_string(legend.pairsLeftOut));
-    appendText(svg, left + 4.0, top + 424.0, "Map corners, E and N in metres:");
-    appendText(svg, left + 4.0, top + 440.0, "SW " + fixedText(legend.west, 2) + ", " + fixedText(legend.south, 2));
-    appendText(svg, left + 4.0, top + 456.0, "NE " + fixedText(legend.east, 2) + ", " + fixedText(legend.north, 2));
-    svg += "</g>\n";
 }

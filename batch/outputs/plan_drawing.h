@@ -4,7 +4,8 @@
 #include <string>
 
 // The parts of a run's plan that do not depend on where the set-ups are: the page,
-// the round scales, the colour ramp of the RMS, turn arrows and the legend.
+// the round scales, the colour ramp of the RMS, the strokes of the pair states and
+// turn arrows.
 
 struct PagePoint {
     double x = 0.0;  ///< page units, to the right
@@ -12,10 +13,15 @@ struct PagePoint {
 };
 
 constexpr double HALF_TURN = 3.14159265358979323846;  ///< radians; drawing only, never a table value
-constexpr double LEGEND_WIDTH = 250.0;                ///< page units
-constexpr double LEGEND_HEIGHT = 470.0;               ///< page units
-constexpr const char* FAILED_COLOUR = "#d7191c";      ///< failed pairs, dashed; the ramp holds no red
 constexpr const char* ARROW_COLOUR = "#333333";       ///< turn arrows and their values
+
+/// What a pair line shows: its RMS on the ramp, or a state drawn in a colour of its own.
+enum class PairState {
+    Valid,       ///< on the ramp
+    Failed,      ///< no valid RMS, or a scan could not be read
+    NotTrusted,  ///< registered, but its own figures do not back the result
+    Rejected,    ///< rejected by the adjustment of the survey
+};
 
 /// A scale from 0 to a round number, read at equal ticks.
 struct RoundScale {
@@ -28,8 +34,23 @@ struct RoundScale {
 /// `least` (finite; `least` > 0).
 RoundScale upperScale(double largest, double least);
 
+/// Decimals that print `value` (a round number) exactly; at most 9.
+int32_t decimalsOf(double value);
+
 /// "#rrggbb" at `fraction` (clamped to 0..1) along the RMS ramp.
 std::string rampColour(double fraction);
+
+/// The colour of a pair line in `state` (not Valid): none of them is on the ramp.
+const char* stateColour(PairState state);
+
+/// Appends the stroke of a pair line in `state`: ` stroke=... stroke-width=...` and, but
+/// for Valid, the dashes that tell the states apart in grey too. `rampAt` is the
+/// colour of a valid pair.
+void appendPairStroke(std::string& svg, PairState state, const std::string& rampAt);
+
+/// An 11-unit text at (`x`, `y`); `extra` holds further attributes, each with its leading
+/// blank. The caller escapes `text`.
+void appendText(std::string& svg, double x, double y, const std::string& text, const char* extra = "");
 
 /// A circular arrow about `centre` that starts at north and turns through `sweep`
 /// radians, counter-clockwise seen from above when positive. The arc is drawn at
@@ -42,21 +63,3 @@ void appendDocumentStart(std::string& svg, double width, double height);
 
 /// Characters (not bytes) of a UTF-8 text, for a rough width.
 int32_t textLength(const std::string& text);
-
-struct PlanLegend {
-    double left = 0.0;           ///< page units, the legend's left edge
-    double top = 0.0;            ///< page units, its top edge
-    double metresPerUnit = 1.0;  ///< of the map
-    RoundScale rmsScale;         ///< millimetres
-    RoundScale correctionScale;  ///< degrees; a half turn of a turn arrow is its top
-    int32_t setupsShown = 0;
-    int32_t setupsLeftOut = 0;  ///< without a finite position
-    int32_t pairsShown = 0;
-    int32_t pairsFailed = 0;                                  ///< of those shown
-    int32_t pairsLeftOut = 0;                                 ///< naming a scan outside the table or one left out
-    double west = 0.0, south = 0.0, east = 0.0, north = 0.0;  ///< metres, the map's edges in real coordinates
-};
-
-/// North arrow, scale bar, the RMS ramp with ticks in millimetres, the failed-pair
-/// and turn-arrow keys, counts and the map's corner coordinates.
-void appendLegend(std::string& svg, const PlanLegend& legend);

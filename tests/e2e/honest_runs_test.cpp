@@ -1,4 +1,5 @@
 #include "tests/e2e/survey_run.h"
+#include "tests/support/svg_elements.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,7 +93,7 @@ TEST_F(SurveyRun, KilledRunAllLeavesEveryEarlierOutputAsItWas)
                              "surveyplan.svg"};
     std::map<std::string, std::string> earlier;
     for (const char* name : outputs)
-        earlier[name] = read(name);
+        earlier[name] = withoutPlanDate(read(name));  // a run past midnight redraws the same plan
 
     // Kills spread from the start to the end of the run.
     const int kills = 8;
@@ -105,7 +106,7 @@ TEST_F(SurveyRun, KilledRunAllLeavesEveryEarlierOutputAsItWas)
             ++killed;
         for (const char* name : outputs) {
             SCOPED_TRACE(std::string(name) + " after a kill at " + std::to_string(limits.killAfter) + " s");
-            EXPECT_EQ(read(name), earlier[name]);
+            EXPECT_EQ(withoutPlanDate(read(name)), earlier[name]);
         }
     }
     EXPECT_GE(killed, kills / 2);  // most runs were stopped part way

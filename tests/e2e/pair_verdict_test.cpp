@@ -3,6 +3,7 @@
 // figures behind each pair are written to <db>pairs.csv.
 
 #include "tests/e2e/survey_run.h"
+#include "tests/support/svg_elements.h"
 
 #ifdef HAVE_SURVEY_GENERATOR
 
@@ -112,6 +113,11 @@ TEST_F(PairVerdict, PairOfTwoCliffsIsNotTrusted)
     ASSERT_EQ(registered.size(), 1u);
     EXPECT_EQ(registered[0][1] + "," + registered[0][3], "0.000000,0.000000");
     EXPECT_EQ(rows("surveypairs.csv").at(0).at(12), "not trusted");
+    // The plan draws it in the colour of its state and says so at its line; its row keeps
+    // the RMS at the database headings, where the two cliffs give none.
+    const std::string plan = read("surveyplan.svg");
+    EXPECT_EQ(elements(plan, "line", "pair").at(0).at("data-state"), "not-trusted");
+    EXPECT_EQ(elements(plan, "text", "pair-label").at(0).text, "not trusted");
 }
 
 // A last distance window of half a millimetre leaves too few pairs for scans with 3 mm of

@@ -2,22 +2,37 @@
 #include "tests/support/svg_elements.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <map>
 
 namespace {
+
+std::string today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm day{};
+    char text[16] = "";
+    if (localtime_r(&now, &day) != nullptr)
+        std::strftime(text, sizeof text, "%Y-%m-%d", &day);
+    return text;
+}
 
 class PlanOfRun : public SurveyRun {
 protected:
     std::string plan() const { return read("surveyplan.svg"); }
 
     // Each pair line of the plan against the rows of `table`: the same pairs in the same
-    // order, with the RMS of column `rmsColumn`, failed where the table has no valid RMS.
+    // order, with the RMS of column `rmsColumn` as data and written in millimetres at the
+    // line, failed where the table has no valid RMS.
     void expectPairsOfTable(const std::string& table, std::size_t rmsColumn, const std::vector<bool>& failed) const
     {
         const std::vector<std::string> rows = lines(table);
         const std::vector<Element> drawn = elements(plan(), "line", "pair");
+        const std::vector<Element> labels = elements(plan(), "text", "pair-label");
         ASSERT_EQ(drawn.size() + 1, rows.size());
         ASSERT_EQ(failed.size(), drawn.size());
+        ASSERT_EQ(labels.size(), drawn.size());
         for (std::size_t k = 0; k < drawn.size(); ++k) {
             SCOPED_TRACE(rows[k + 1]);
             const std::vector<std::string> row = fields(rows[k + 1]);
@@ -26,7 +41,24 @@ protected:
             EXPECT_EQ(drawn[k].at("data-rms"), row[rmsColumn]);
             EXPECT_EQ(drawn[k].at("data-failed"), failed[k] ? "1" : "0");
             EXPECT_EQ(!drawn[k].at("stroke-dasharray").empty(), failed[k]);
+            EXPECT_EQ(drawn[k].at("data-state"), failed[k] ? "failed" : "valid");
+            if (failed[k]) {
+                EXPECT_EQ(labels[k].text, "failed");
+            } else {
+                EXPECT_EQ(labels[k].text.substr(labels[k].text.size() - 3), " mm");
+                EXPECT_NEAR(std::atof(labels[k].text.c_str()), std::atof(row[rmsColumn].c_str()) * 1000.0, 0.051);
+            }
         }
+    }
+
+    // The title block's second line names the method, ADJUST and the day of the run.
+    void expectRunNamed(const std::string& method, const std::string& dayBefore) const
+    {
+        const std::string shown = elements(plan(), "text", "subtitle").at(0).text;
+        const std::string named = method + "; ADJUST 1; ";
+        EXPECT_EQ(shown.substr(0, named.size()), named);
+        const std::string day = shown.substr(std::min(named.size(), shown.size()));
+        EXPECT_TRUE(day == dayBefore || day == today()) << shown;  // a run may pass midnight
     }
 
     std::map<std::string, std::string> correctionsShown() const
@@ -42,6 +74,7 @@ TEST_F(PlanOfRun, RunAllDrawsTheEvaluatedPairsAndTheTurnsApplied)
 {
     // Scan 4's wall stands 3 m behind the others: its pair fails in both passes.
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}, {0, 12, -0.2, 3}, {1, 18, 0.0, 4, 3.0}});
+    const std::string day = today();
     const BatchRun r = run({"survey.csv"}, "4\n\n\n");
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find("EVALUATION OF RMS COMPLETE\n\nPlan of the run written to surveyplan.svg\nRegistered "),
@@ -67,13 +100,16 @@ TEST_F(PlanOfRun, RunAllDrawsTheEvaluatedPairsAndTheTurnsApplied)
     EXPECT_EQ(turned.size(), 3u);
     EXPECT_EQ(correctionsShown(), turned);
     EXPECT_NE(plan().find("survey.csv: Run ALL, RMS after rotation (rmswave)"), std::string::npos);
+    expectRunNamed("REGSOL 2, ping-pong least squares", day);
 }
 
 TEST_F(PlanOfRun, RegistrationDrawsItsRowsAndTheTurnsTheyCallFor)
 {
     writeSurvey({{0, 0, 0.0, 1}, {0, 6, 0.3, 2}, {0, 12, 0.0, 3, 3.0}});
+    const std::string day = today();
     run({"survey.csv"}, "1\n\n\n");
     expectPairsOfTable("surveyreg.csv", 4, {false, true});
+    expectRunNamed("REGSOL 2, ping-pong least squares", day);
     // Scans 1 and 2 have the rotations of their one good row; scan 3 has none.
     const std::vector<std::string> good = fields(lines("surveyreg.csv")[1]);
     const std::map<std::string, std::string> expected{{good[0], good[1]}, {good[2], good[3]}};

@@ -31,6 +31,10 @@ struct Element {
 /// Every `tag` element of the file, in order, with class `cls` (any class when empty).
 std::vector<Element> elements(const std::string& svg, const std::string& tag, const std::string& cls = "");
 
+/// `svg` with the day of the run in its title block replaced by "YYYY-MM-DD", so that
+/// plans drawn on different days compare byte for byte.
+std::string withoutPlanDate(std::string svg);
+
 /// True when rsvg-convert turns the SVG file at `svgPath` into a PNG at `pngPath`
 /// (exit status 0 and a PNG signature).
 bool rendersWithRsvg(const std::string& svgPath, const std::string& pngPath);
