@@ -39,7 +39,10 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
     text.scannerZ = position.z;
     text.zLow = settings.ZMIN;
     double cliffDistance = 0.0;
-    readTextPoints(path, settings, text, scan.points, cliffDistance);
+    const bool readBack =
+        haveRecord && steps.readBacks != nullptr && index < static_cast<int32_t>(steps.readBacks->size());
+    readTextPoints(path, settings, text, scan.points, cliffDistance,
+                   readBack ? &(*steps.readBacks)[static_cast<std::size_t>(index)] : nullptr);
     return cliffDistance;
 }
 

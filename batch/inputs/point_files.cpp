@@ -92,6 +92,30 @@ bool keptPoint(std::string_view piece, const TextFilter& filter, double tx, doub
     return true;
 }
 
+// The points of a read-back, moved and filtered as keptPoint does, appended to `points`
+// until it holds `most`.
+void readBack(const TextReadBack& back, const TextFilter& filter, double tx, double ty, int64_t most,
+              std::vector<CubePoint>& points)
+{
+    std::FILE* values = back.values.get();
+    std::rewind(values);
+    std::vector<double> block(3 * (std::size_t(1) << 16));
+    for (std::size_t n; (n = std::fread(block.data(), 3 * sizeof(double), block.size() / 3, values)) > 0;) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = block[3 * i] - tx, y = block[3 * i + 1] - ty, z = block[3 * i + 2];
+            if (!keeps(filter, x, y, z))
+                continue;
+            if (static_cast<int64_t>(points.size()) >= most)
+                return;
+            CubePoint p;
+            p.x = x;
+            p.y = y;
+            p.z = z;
+            points.push_back(p);
+        }
+    }
+}
+
 // Bytes of a text file each thread takes at a time.
 constexpr std::size_t TEXT_BYTES_PER_THREAD = std::size_t(1) << 21;
 
@@ -267,6 +291,14 @@ bool BinaryPointStream::next(std::vector<CubePoint>& block, std::size_t maxPoint
 int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
                        std::vector<CubePoint>& points, double& cliffDistance)
 {
+    return readTextPoints(path, settings, options, points, cliffDistance, nullptr);
+}
+
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
+                       std::vector<CubePoint>& points, double& cliffDistance, const TextReadBack* back)
+{
+    if (back != nullptr && !back->usable)
+        back = nullptr;
     points.clear();
     const TextFilter filter{settings.XMIN,     settings.XMAX,
                             settings.YMIN,     settings.YMAX,
@@ -283,9 +315,11 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
         std::printf("NO POINTS in file!!!!!  \n");
     } else {
         std::optional<TextInParts> inParts;
-        if (settings.threads > 1)
+        if (settings.threads > 1 && back == nullptr)
             inParts.emplace(settings.threads);
-        const int64_t lines = inParts ? inParts->countCandidateLines(file.get()) : countCandidateLines(file.get());
+        const int64_t lines = back != nullptr ? back->lines
+            : inParts                         ? inParts->countCandidateLines(file.get())
+                                              : countCandidateLines(file.get());
         file.reset();
         if (lines == 0) {
             std::printf("NO POINTS in file!!!!!  \n");
@@ -295,9 +329,14 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
             std::printf("Loading %i points from file %s \n", static_cast<int32_t>(lines), path.c_str());
             // The first pass counted every line that can hold a point, so one allocation holds them all.
             makeRoomFor(points, static_cast<std::size_t>(lines));
+            if (back != nullptr)
+                readBack(*back, filter, options.translate ? settings.TRANSX : 0.0,
+                         options.translate ? settings.TRANSY : 0.0, lines, points);
             if (inParts) {
                 inParts->readPoints(file.get(), filter, options.translate ? settings.TRANSX : 0.0,
                                     options.translate ? settings.TRANSY : 0.0, lines, points);
+            }
+            if (back != nullptr || inParts) {
                 // The sums of the kept points, in their order.
                 for (const CubePoint& p : points) {
                     sumX += p.x;
@@ -305,7 +344,7 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
                     sumZ += p.z;
                 }
             }
-            TextPieceReader pieces(inParts ? nullptr : file.get());
+            TextPieceReader pieces(back != nullptr || inParts ? nullptr : file.get());
             std::string_view piece;
             while (pieces.next(TEXT_PIECE_CHARS, piece) && static_cast<int64_t>(points.size()) < lines) {
                 const std::string_view line = beforeNul(piece);

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <optional>
 
@@ -164,7 +165,8 @@ struct RangeCounts {
 struct RotationBuffers {
     std::vector<CubePoint> block;  ///< a binary scan's points, a block at a time
     std::vector<uint32_t> bins;    ///< per point of a block: its range bin
-    std::vector<uint8_t> kept;     ///< per point of a block: 1 when the filter keeps it
+    std::vector<uint8_t> kept;     ///< per point of a block: not 0 when the filter keeps it
+    std::vector<double> values;    ///< per point of a block: x, y, z as its line reads back
     LineChunks chunks;             ///< the block's lines, a chunk per thread
 };
 
@@ -204,24 +206,56 @@ struct ScanRotation {
     }
 
     // A block of binary points on `threads` threads: each point's range bin and line
-    // are found at once, the bins counted and the lines written in order afterwards.
-    void placeBlock(const std::vector<CubePoint>& block, int32_t threads, RotationBuffers& b, std::FILE* out)
+    // are found at once, the bins counted and the lines written in order afterwards. With
+    // `back`, what each line gives when read goes there too; a line that is not plain
+    // "%lf" text makes it unusable.
+    void placeBlock(const std::vector<CubePoint>& block, int32_t threads, RotationBuffers& b, std::FILE* out,
+                    TextReadBack* back)
     {
         b.bins.resize(block.size());
         b.kept.resize(block.size());
+        if (back != nullptr)
+            b.values.resize(3 * block.size());
         writeLinesInPieces(out, static_cast<int64_t>(block.size()), threads, b.chunks, [&](int64_t i, char* at) {
             const std::size_t k = static_cast<std::size_t>(i);
             const RotationPoint p{block[k].x, block[k].y, block[k].z};
             double x = 0.0, y = 0.0, range = 0.0;
-            b.kept[k] = turn(p, true, x, y, range) ? 1 : 0;
+            const bool kept = turn(p, true, x, y, range);
             b.bins[k] = RangeCounts::binOf(range);
-            return b.kept[k] != 0 ? writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0}) : at;
+            b.kept[k] = kept ? KEPT : 0;
+            if (!kept)
+                return at;
+            char* const end = writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0});
+            const char* from = at;
+            for (std::size_t c = 0; back != nullptr && c < 3; ++c) {
+                const char* blank =
+                    static_cast<const char*>(std::memchr(from, ' ', static_cast<std::size_t>(end - from)));
+                if (!fixed6TextValue(from, blank, b.values[3 * k + c]))
+                    b.kept[k] = KEPT_NOT_PLAIN;
+                from = blank + 1;
+            }
+            return end;
         });
+        std::size_t lines = 0;
         for (std::size_t k = 0; k < block.size(); ++k) {
             ranges.count(b.bins[k]);
-            written += b.kept[k];
+            if (b.kept[k] == 0)
+                continue;
+            ++written;
+            if (back == nullptr)
+                continue;
+            back->usable = back->usable && b.kept[k] == KEPT;
+            for (std::size_t c = 0; c < 3; ++c)
+                b.values[3 * lines + c] = b.values[3 * k + c];
+            ++lines;
+        }
+        if (back != nullptr && back->usable) {
+            back->usable = std::fwrite(b.values.data(), 3 * sizeof(double), lines, back->values.get()) == lines;
+            back->lines += static_cast<int64_t>(lines);
         }
     }
+
+    static constexpr uint8_t KEPT = 1, KEPT_NOT_PLAIN = 2;
 
     bool keeps(double x, double y, double z) const
     {
@@ -263,9 +297,10 @@ constexpr std::size_t BINARY_BLOCK_POINTS = std::size_t(1) << 16;
 // scan goes through `buffers` a block at a time; on several threads, a block per thread.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan, const ScanTurn& turn,
                      OutputFile& table, RotationBuffers& buffers, RangeCounts& ranges, bool& rotatedWritten,
-                     double& turnedBy)
+                     double& turnedBy, TextReadBack& back)
 {
     rotatedWritten = false;
+    back = TextReadBack{};
     turnedBy = NAN;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
     bool isBinary = isBinaryPointFileName(input);
@@ -326,7 +361,11 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
             if (transforms)
                 applyScanTransform(block, m, threads);
             if (threads > 1) {
-                rotation.placeBlock(block, threads, buffers, rotated.get());
+                if (!back.values) {
+                    back.values = FilePtr(std::tmpfile());
+                    back.usable = back.values != nullptr;
+                }
+                rotation.placeBlock(block, threads, buffers, rotated.get(), back.values ? &back : nullptr);
                 continue;
             }
             for (const CubePoint& p : block)
@@ -347,6 +386,7 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
     const bool tableWritten = table.flush();
     rotatedWritten = rotated.close();
+    back.usable = back.usable && rotatedWritten && std::fflush(back.values.get()) == 0;
     std::printf("Output of %i points \n", rotation.written);
     std::printf("\n");
     return tableWritten && rotatedWritten ? RunStatus::Ok : RunStatus::Failed;
@@ -396,15 +436,17 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
     RangeCounts ranges;
     std::vector<double> medianRange(scans.size(), NAN);
     run.rotated.assign(scans.size(), false);
+    run.rotatedReadBacks.clear();
+    run.rotatedReadBacks.resize(scans.size());
     run.turnedBy.assign(scans.size(), NAN);
     run.headingSigma.assign(scans.size(), NAN);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
         bool rotatedWritten = false;
         double turnedBy = NAN;
-        status = worse(
-            status,
-            rotateScan(settings, run.logFile, scans[i], turns[i], table, buffers, ranges, rotatedWritten, turnedBy));
+        status = worse(status,
+                       rotateScan(settings, run.logFile, scans[i], turns[i], table, buffers, ranges, rotatedWritten,
+                                  turnedBy, run.rotatedReadBacks[i]));
         run.rotated[i] = rotatedWritten;
         run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
         run.headingSigma[i] = rotatedWritten ? turns[i].sigma : NAN;
