@@ -81,6 +81,6 @@ RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vecto
     if (work.writesMatrices)
         status = worse(status, writeTransformMatrices(run, scans));
     if (work.exports)
-        status = worse(status, exportGeoreferencedScans(run, scans));
+        status = worse(status, exportGeoreferencedScans(run, scans, settings.threads));
     return status;
 }

@@ -39,13 +39,16 @@ double loadScan(const RegSettings& settings, const std::vector<ScanRecord>& scan
     text.scannerZ = position.z;
     text.zLow = settings.ZMIN;
     double cliffDistance = 0.0;
-    readTextPoints(path, settings, text, scan.points, cliffDistance);
+    const bool readBack =
+        haveRecord && steps.readBacks != nullptr && index < static_cast<int32_t>(steps.readBacks->size());
+    readTextPoints(path, settings, text, scan.points, cliffDistance,
+                   readBack ? &(*steps.readBacks)[static_cast<std::size_t>(index)] : nullptr);
     return cliffDistance;
 }
 
-void stampSortAndReport(const CubeGrid& grid, PairContext& pair, PointSet& scan, int32_t shownId)
+void stampSortAndReport(const CubeGrid& grid, PairContext& pair, PointSet& scan, int32_t shownId, int32_t threads)
 {
-    stampAndSortByCube(scan.points, grid, pair.sortBuffers);
+    stampAndSortByCube(scan.points, grid, pair.sortBuffers, threads);
     std::printf("Assigned %i Points from scan %i to %i Cubes\n", static_cast<int32_t>(scan.points.size()), shownId,
                 grid.cubeCount);
 }
@@ -90,11 +93,11 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
             const ScanRecord& r = scans[static_cast<std::size_t>(index)];
             const Matrix4 m = makeScanTransform(r.rotX, r.rotY, r.rotZ, 1.0, r.x, r.y, r.z);
             printScanTransform(m);
-            applyScanTransform(scan->points, m);
+            applyScanTransform(scan->points, m, settings.threads);
         }
     }
-    pair.scan1.extent = computeExtent(pair.scan1.points);
-    pair.scan2.extent = computeExtent(pair.scan2.points);
+    pair.scan1.extent = computeExtent(pair.scan1.points, settings.threads);
+    pair.scan2.extent = computeExtent(pair.scan2.points, settings.threads);
     pair.overlap = overlapOf(pair.scan1.extent, pair.scan2.extent);
 
     std::printf("Assigning Points to Cubes\n");
@@ -105,8 +108,8 @@ PrepareResult prepareRegistration(const RegSettings& settings, const std::vector
         return PrepareResult::Fatal;
     pair.cubeCount = grid.cubeCount;
     // Each scan is sorted as soon as it is stamped; the console tells the steps apart.
-    stampSortAndReport(grid, pair, pair.scan1, id1);
-    stampSortAndReport(grid, pair, pair.scan2, id2);
+    stampSortAndReport(grid, pair, pair.scan1, id1, settings.threads);
+    stampSortAndReport(grid, pair, pair.scan2, id2, settings.threads);
     std::printf("Sorting Data\n");
 
     if (steps.measureInitialRms && !measureInitialRms(settings, pair, diagnostics))

@@ -3,6 +3,7 @@
 #include <vector>
 
 struct RegSettings;
+struct TextReadBack;
 struct ScanRecord;
 struct PairContext;
 class PairSink;
@@ -18,6 +19,9 @@ struct PrepareSteps {
     bool surveyFramePoints = false;  ///< the files hold survey-frame points already (rotated files)
     bool translateText = false;      ///< text points lose TRANSX and TRANSY (original files while registering)
     bool measureInitialRms = false;  ///< measure and print the pair's initial RMS
+    /// Per scan of the table, what its text file gives when read, kept by the run that wrote
+    /// it (the rotated copies); empty, or unusable for a scan: the file is read as text.
+    const std::vector<TextReadBack>* readBacks = nullptr;
 };
 
 /// Loads, transforms, stamps and sorts the pair that `pair` names, and measures its

@@ -2,6 +2,9 @@
 
 #include "batch/inputs/configuration.h"
 
+#include "batch/parallel_for.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -64,31 +67,31 @@ double distanceToPlane(const Plane& pl, const CubePoint& p)
 
 Point3 toPoint3(const CubePoint& p) { return {p.x, p.y, p.z}; }
 
-// Walks the cubes in index order and calls `visit(p, slots)` for every selected
-// query point p of a cube that holds at least NUMPPC reference points. Both arrays
-// are sorted by cube; each is passed once, with a cursor. Empty cubes are skipped
-// directly: they can yield nothing. Returns false when a cube holds too many
-// query points (the message is printed).
+// Walks the cubes of the query points [begin, end) in index order and calls `visit(p,
+// slots)` for every selected query point p of a cube that holds at least NUMPPC
+// reference points; `begin` and `end` lie on cube boundaries, and `ri` is a reference
+// point at or before the first of the first cube. Both arrays are sorted by cube; each
+// is passed once, with a cursor. Empty cubes are skipped directly: they can yield
+// nothing. Returns false when a cube holds too many query points.
 template <class Visit>
-bool walkCubes(const RegSettings& settings, const PairingInput& in, std::vector<int32_t>& candidates, Visit&& visit)
+bool walkCubeRange(const RegSettings& settings, const PairingInput& in, int32_t begin, int32_t end, int32_t ri,
+                   std::vector<int32_t>& candidates, Visit&& visit)
 {
     const std::vector<CubePoint>& query = in.query;
     const std::vector<CubePoint>& ref = in.reference;
-    const int32_t nq = static_cast<int32_t>(query.size());
+    const int32_t nq = end;
     const int32_t nr = static_cast<int32_t>(ref.size());
     const int32_t perCube = settings.NUMPPC;
-    int32_t qi = 0, ri = 0;
-    for (int32_t j = nq > 0 ? query[0].cube : in.cubeCount; j < in.cubeCount;) {
+    int32_t qi = begin;
+    for (int32_t j = begin < nq ? query[begin].cube : in.cubeCount; j < in.cubeCount;) {
         candidates.clear();
         for (; qi < nq && query[qi].cube <= j; ++qi) {
             const CubePoint& q = query[qi];
             // Only the query points are held to the z window, both ends excluded.
             if (q.cube == j && in.zmin < q.z && q.z < settings.ZMAX) {
                 candidates.push_back(qi);
-                if (candidates.size() > MAX_CANDIDATES) {
-                    std::printf("too many points!! Decrease cube search size!!! \n");
+                if (candidates.size() > MAX_CANDIDATES)
                     return false;
-                }
             }
         }
         const int64_t m = static_cast<int64_t>(candidates.size());
@@ -116,6 +119,97 @@ bool walkCubes(const RegSettings& settings, const PairingInput& in, std::vector<
         if (qi >= nq)
             break;
         j = query[qi].cube > j + 1 ? query[qi].cube : j + 1;
+    }
+    return true;
+}
+
+void reportTooManyPoints() { std::printf("too many points!! Decrease cube search size!!! \n"); }
+
+// Query points of one parallel round of a walk: enough to keep the threads busy, few
+// enough that the round's pairs stay small beside the scans.
+constexpr int32_t WALK_ROUND_POINTS = 1 << 20;
+
+// Query points below which a walk stays on one thread.
+constexpr int64_t WALK_PIECE_POINTS = 1 << 14;
+
+// The first index at or after `i` that starts a cube of the query points.
+int32_t cubeStartFrom(const std::vector<CubePoint>& query, int32_t i)
+{
+    const int32_t n = static_cast<int32_t>(query.size());
+    while (i > 0 && i < n && query[static_cast<std::size_t>(i)].cube == query[static_cast<std::size_t>(i) - 1].cube)
+        ++i;
+    return i;
+}
+
+// The pairs of one piece of a round and whether its walk went through.
+template <class Pair>
+struct PiecePairs {
+    std::vector<Pair> pairs;
+    std::vector<int32_t> candidates;
+    bool walked = true;
+};
+
+// The walk of walkCubeRange over every query point: `pairOf(p, slots, pair)` turns a
+// visit into a pair (false: none), and `add(pair)` takes the pairs in walk order. On
+// more than one thread the query points go in rounds, each cut into pieces at cube
+// boundaries that are walked at once, their pairs kept per piece; the pairs are then
+// added on this thread in walk order, so the sums are the same for any thread count.
+// Returns false, with the message printed, when a cube holds too many query points;
+// the pairs before that cube are added. `threads` overrides the settings' threads.
+template <class Pair, class PairOf, class Add>
+bool walkCubes(const RegSettings& settings, int32_t threads, const PairingInput& in, std::vector<int32_t>& candidates,
+               PairOf&& pairOf, Add&& add)
+{
+    const int32_t nq = static_cast<int32_t>(in.query.size());
+    if (threads <= 1 || nq < 2 * WALK_PIECE_POINTS) {
+        const bool walked =
+            walkCubeRange(settings, in, 0, nq, 0, candidates, [&](const CubePoint& p, const NeighbourSlots& s) {
+                Pair pair;
+                if (pairOf(p, s, pair))
+                    add(pair);
+            });
+        if (!walked)
+            reportTooManyPoints();
+        return walked;
+    }
+    std::vector<PiecePairs<Pair>> pieces(static_cast<std::size_t>(threads));
+    std::vector<int32_t> cuts(static_cast<std::size_t>(threads) + 1);
+    const std::vector<CubePoint>& ref = in.reference;
+    for (int32_t lo = 0; lo < nq;) {
+        const int32_t hi =
+            cubeStartFrom(in.query, static_cast<int32_t>(std::min<int64_t>(nq, int64_t{lo} + WALK_ROUND_POINTS)));
+        for (int32_t k = 0; k <= threads; ++k)
+            cuts[static_cast<std::size_t>(k)] =
+                cubeStartFrom(in.query, static_cast<int32_t>(lo + int64_t{hi - lo} * k / threads));
+        parallelFor(threads, threads, 1, [&](int64_t first, int64_t last) {
+            for (int64_t k = first; k < last; ++k) {
+                PiecePairs<Pair>& piece = pieces[static_cast<std::size_t>(k)];
+                piece.pairs.clear();
+                const int32_t begin = cuts[static_cast<std::size_t>(k)], end = cuts[static_cast<std::size_t>(k) + 1];
+                if (begin >= end) {
+                    piece.walked = true;
+                    continue;
+                }
+                const int32_t cube = in.query[static_cast<std::size_t>(begin)].cube;
+                const auto from = std::lower_bound(ref.begin(), ref.end(), cube,
+                                                   [](const CubePoint& r, int32_t c) { return r.cube < c; });
+                piece.walked = walkCubeRange(settings, in, begin, end, static_cast<int32_t>(from - ref.begin()),
+                                             piece.candidates, [&](const CubePoint& p, const NeighbourSlots& s) {
+                                                 Pair pair;
+                                                 if (pairOf(p, s, pair))
+                                                     piece.pairs.push_back(pair);
+                                             });
+            }
+        });
+        for (const PiecePairs<Pair>& piece : pieces) {
+            for (const Pair& pair : piece.pairs)
+                add(pair);
+            if (!piece.walked) {
+                reportTooManyPoints();
+                return false;
+            }
+        }
+        lo = hi;
     }
     return true;
 }
@@ -149,33 +243,49 @@ PairingResult computePairRms(const RegSettings& settings, const PairingInput& in
     const double maxDist2 = maxDist * maxDist;
     double errorSum = 0.0;
     const std::vector<CubePoint>& ref = in.reference;
-    auto visit = [&](const CubePoint& p, const NeighbourSlots& s) {
+    // The squared distance of an accepted pair; the diagnostic files take every pair as
+    // it is found, so a walk with a sink stays on this thread.
+    auto pairOf = [&](const CubePoint& p, const NeighbourSlots& s, double& error2) {
         if (pointToPoint) {
             if (s.index[0] < 0 || !(s.d2[0] <= maxDist2))
-                return;
-            errorSum += s.d2[0];
-            ++result.pairCount;
+                return false;
+            error2 = s.d2[0];
             if (sink != nullptr)
                 sink->record(std::sqrt(s.d2[0]), toPoint3(p), toPoint3(ref[s.index[0]]));
-            return;
+            return true;
         }
         Plane pl;
         if (s.index[2] < 0 || !planeThrough(ref[s.index[0]], ref[s.index[1]], ref[s.index[2]], pl))
-            return;
+            return false;
         const double dist = distanceToPlane(pl, p);
         if (!(dist <= maxDist))
-            return;
-        errorSum += dist * dist;
-        ++result.pairCount;
+            return false;
+        error2 = dist * dist;
         if (sink != nullptr)
             sink->record(dist, toPoint3(p), projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p)));
+        return true;
     };
-    result.tooManyPoints = !walkCubes(settings, in, candidates, visit);
+    auto add = [&](double error2) {
+        errorSum += error2;
+        ++result.pairCount;
+    };
+    const int32_t threads = sink != nullptr ? 1 : settings.threads;
+    result.tooManyPoints = !walkCubes<double>(settings, threads, in, candidates, pairOf, add);
     if (sink != nullptr)
         sink->endWalk();
     finishRms(settings, errorSum, result);
     return result;
 }
+
+namespace {
+
+// An accepted pair of a rotation walk: the horizontal coordinates of the query point p
+// and of its partner q, and the squared distance.
+struct TurnPair {
+    double px = 0.0, py = 0.0, qx = 0.0, qy = 0.0, error2 = 0.0;
+};
+
+}  // namespace
 
 PairingResult computePairRotation(const RegSettings& settings, const PairingInput& in, double maxDist, double minDist,
                                   double centreX, double centreY, std::vector<int32_t>& candidates)
@@ -186,27 +296,34 @@ PairingResult computePairRotation(const RegSettings& settings, const PairingInpu
     // Sums over the pairs of the horizontal coordinates of p (query point) and q
     // (its partner: the nearest reference point, or the foot on the reference plane).
     double spx = 0.0, spy = 0.0, sqx = 0.0, sqy = 0.0, spxqx = 0.0, spyqy = 0.0, spxqy = 0.0, spyqx = 0.0;
-    auto addPair = [&](const CubePoint& p, const Point3& q, double error2) {
-        errorSum += error2;
+    auto add = [&](const TurnPair& t) {
+        errorSum += t.error2;
         ++result.pairCount;
-        spx += p.x, spy += p.y, sqx += q.x, sqy += q.y;
-        spxqx += p.x * q.x, spyqy += p.y * q.y, spxqy += p.x * q.y, spyqx += p.y * q.x;
+        spx += t.px, spy += t.py, sqx += t.qx, sqy += t.qy;
+        spxqx += t.px * t.qx, spyqy += t.py * t.qy, spxqy += t.px * t.qy, spyqx += t.py * t.qx;
     };
     const std::vector<CubePoint>& ref = in.reference;
-    auto visit = [&](const CubePoint& p, const NeighbourSlots& s) {
+    auto pairOf = [&](const CubePoint& p, const NeighbourSlots& s, TurnPair& t) {
         if (settings.REGMODE == 0) {
-            if (s.index[0] >= 0 && s.d2[0] <= maxDist2)
-                addPair(p, toPoint3(ref[s.index[0]]), s.d2[0]);
-        } else if (settings.REGMODE == 1) {
-            Plane pl;
-            if (s.index[2] < 0 || !planeThrough(ref[s.index[0]], ref[s.index[1]], ref[s.index[2]], pl))
-                return;
-            const double dist = distanceToPlane(pl, p);
-            if (minDist <= dist && dist <= maxDist)
-                addPair(p, projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p)), dist * dist);
+            if (!(s.index[0] >= 0 && s.d2[0] <= maxDist2))
+                return false;
+            const CubePoint& q = ref[s.index[0]];
+            t = TurnPair{p.x, p.y, q.x, q.y, s.d2[0]};
+            return true;
         }
+        if (settings.REGMODE != 1)
+            return false;
+        Plane pl;
+        if (s.index[2] < 0 || !planeThrough(ref[s.index[0]], ref[s.index[1]], ref[s.index[2]], pl))
+            return false;
+        const double dist = distanceToPlane(pl, p);
+        if (!(minDist <= dist && dist <= maxDist))
+            return false;
+        const Point3 q = projectOntoPlane(pl.a, pl.b, pl.c, pl.d, dist, toPoint3(p));
+        t = TurnPair{p.x, p.y, q.x, q.y, dist * dist};
+        return true;
     };
-    result.tooManyPoints = !walkCubes(settings, in, candidates, visit);
+    result.tooManyPoints = !walkCubes<TurnPair>(settings, settings.threads, in, candidates, pairOf, add);
     finishRms(settings, errorSum, result);
     if (result.pairCount > 0 && result.pairCount >= settings.MINNUMPTS) {
         const double n = result.pairCount, cx = centreX, cy = centreY;

@@ -241,7 +241,7 @@ bool setUpSolve(PairSolve& solve, SolvePair& s, SolveState& st, double start1, d
         return false;
     // The reference points are reordered inside their cubes; nothing after the solve
     // reads the prepared order.
-    buildReferenceIndex(referencePoints, grid, w.reference, pair.work1);
+    buildReferenceIndex(referencePoints, grid, w.reference, pair.work1, solve.settings.threads);
     sampleQueryPoints(solve.settings, *s.query, grid.cubeCount, w.querySample);
     w.queryPlanes.assign(w.querySample.size(), QueryPlane{});
     return true;

@@ -64,17 +64,18 @@ PairFigures figuresOf(const PlaneSolveResult& r, bool searched)
 bool turnPair(PairSolve& solve, double turn1, double turn2)
 {
     PairContext& pair = solve.pair;
-    rotateAboutVertical(pair.scan1.points, turn1, solve.scan1.x, solve.scan1.y);
-    rotateAboutVertical(pair.scan2.points, turn2, solve.scan2.x, solve.scan2.y);
-    pair.scan1.extent = computeExtent(pair.scan1.points);
-    pair.scan2.extent = computeExtent(pair.scan2.points);
+    const int32_t threads = solve.settings.threads;
+    rotateAboutVertical(pair.scan1.points, turn1, solve.scan1.x, solve.scan1.y, threads);
+    rotateAboutVertical(pair.scan2.points, turn2, solve.scan2.x, solve.scan2.y, threads);
+    pair.scan1.extent = computeExtent(pair.scan1.points, threads);
+    pair.scan2.extent = computeExtent(pair.scan2.points, threads);
     updateOverlap(pair);
     CubeGrid grid;
     if (!buildCubeGrid(pair.overlap, solve.settings.ZMIN, solve.settings, grid))
         return false;
     pair.cubeCount = grid.cubeCount;
-    stampAndSortByCube(pair.scan1.points, grid, pair.sortBuffers);
-    stampAndSortByCube(pair.scan2.points, grid, pair.sortBuffers);
+    stampAndSortByCube(pair.scan1.points, grid, pair.sortBuffers, threads);
+    stampAndSortByCube(pair.scan2.points, grid, pair.sortBuffers, threads);
     return true;
 }
 

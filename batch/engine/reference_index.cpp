@@ -1,5 +1,7 @@
 #include "batch/engine/reference_index.h"
 
+#include "batch/parallel_for.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -43,10 +45,70 @@ struct NearestList {
     }
 };
 
+// Points below which the index is built on one thread.
+constexpr int64_t INDEX_PIECE = 1 << 16;
+
+// The first index at or after `i` that starts a cube's run.
+std::size_t runStartFrom(const std::vector<CubePoint>& points, std::size_t i)
+{
+    while (i > 0 && i < points.size() && points[i].cube == points[i - 1].cube)
+        ++i;
+    return i;
+}
+
+// Deals the cube runs of the points [from, to) (cut at cube starts) into their
+// sub-cells, each by a stable counting sort of its own through a scratch copy of the
+// run. A point's sub-cell is counted from the grid's origin exactly as a query point's
+// is, held inside the point's own cube.
+void sortRunsBySubCell(std::vector<CubePoint>& sortedByCube, std::size_t from, std::size_t end, ReferenceIndex& index,
+                       std::vector<CubePoint>& scratch)
+{
+    const CubeGrid& grid = index.grid;
+    const int32_t s = index.split;
+    const int32_t subCells = s * s * s;
+    std::vector<int32_t> next(static_cast<std::size_t>(subCells) + 1);
+    while (from < end) {
+        const int32_t c = sortedByCube[from].cube;
+        std::size_t to = from;
+        while (to < end && sortedByCube[to].cube == c)
+            ++to;
+        if (c >= 0 && c < grid.cubeCount) {
+            const int32_t base = index.cubeStart[static_cast<std::size_t>(c)];
+            scratch.assign(sortedByCube.begin() + static_cast<std::ptrdiff_t>(from),
+                           sortedByCube.begin() + static_cast<std::ptrdiff_t>(to));
+            const int64_t cx = c % grid.nx, cz = (c / grid.nx) % grid.nz,
+                          cy = c / (static_cast<int64_t>(grid.nx) * grid.nz);
+            auto local = [s](double v, double origin, double size, int64_t cube) {
+                return std::clamp<int64_t>(subCellOf(v, origin, size) - cube * s, 0, s - 1);
+            };
+            auto subOf = [&](const CubePoint& p) {
+                return static_cast<int32_t>(
+                    local(p.x, grid.x0, index.hx, cx)
+                    + s * (local(p.z, grid.z0, index.hz, cz) + s * local(p.y, grid.y0, index.hy, cy)));
+            };
+            std::fill(next.begin(), next.end(), 0);
+            for (const CubePoint& p : scratch)
+                ++next[static_cast<std::size_t>(subOf(p)) + 1];
+            int32_t* sub =
+                &index.subStart[static_cast<std::size_t>(index.cubeSlot[static_cast<std::size_t>(c)]) * (subCells + 1)];
+            for (int32_t k = 0; k < subCells; ++k) {
+                next[static_cast<std::size_t>(k) + 1] += next[static_cast<std::size_t>(k)];
+                sub[k] = base + next[static_cast<std::size_t>(k)];
+            }
+            sub[subCells] = base + next[static_cast<std::size_t>(subCells)];
+            for (const CubePoint& p : scratch) {
+                const int32_t k = subOf(p);
+                sortedByCube[static_cast<std::size_t>(base + next[static_cast<std::size_t>(k)]++)] = p;
+            }
+        }
+        from = to;
+    }
+}
+
 }  // namespace
 
 void buildReferenceIndex(std::vector<CubePoint>& sortedByCube, const CubeGrid& grid, ReferenceIndex& index,
-                         std::vector<CubePoint>& scratch)
+                         std::vector<CubePoint>& scratch, int32_t threads)
 {
     index.grid = grid;
     index.points = &sortedByCube;
@@ -88,49 +150,21 @@ void buildReferenceIndex(std::vector<CubePoint>& sortedByCube, const CubeGrid& g
     index.subStart.resize(s > 1 ? static_cast<std::size_t>(occupied) * (subCells + 1) : 0);
 
     // The input is sorted by cube: each cube's run is dealt into its sub-cells by a
-    // stable counting sort of its own, through a scratch copy of the run. A point's
-    // sub-cell is counted from the grid's origin exactly as a query point's is, held
-    // inside the point's own cube.
-    std::vector<int32_t> next(static_cast<std::size_t>(subCells) + 1);
-    std::size_t from = 0;
-    while (from < sortedByCube.size()) {
-        const int32_t c = sortedByCube[from].cube;
-        std::size_t to = from;
-        while (to < sortedByCube.size() && sortedByCube[to].cube == c)
-            ++to;
-        if (c >= 0 && c < grid.cubeCount && s > 1) {
-            const int32_t base = start[static_cast<std::size_t>(c)];
-            scratch.assign(sortedByCube.begin() + static_cast<std::ptrdiff_t>(from),
-                           sortedByCube.begin() + static_cast<std::ptrdiff_t>(to));
-            {
-                const int64_t cx = c % grid.nx, cz = (c / grid.nx) % grid.nz,
-                              cy = c / (static_cast<int64_t>(grid.nx) * grid.nz);
-                auto local = [s](double v, double origin, double size, int64_t cube) {
-                    return std::clamp<int64_t>(subCellOf(v, origin, size) - cube * s, 0, s - 1);
-                };
-                auto subOf = [&](const CubePoint& p) {
-                    return static_cast<int32_t>(
-                        local(p.x, grid.x0, index.hx, cx)
-                        + s * (local(p.z, grid.z0, index.hz, cz) + s * local(p.y, grid.y0, index.hy, cy)));
-                };
-                std::fill(next.begin(), next.end(), 0);
-                for (const CubePoint& p : scratch)
-                    ++next[static_cast<std::size_t>(subOf(p)) + 1];
-                int32_t* sub =
-                    &index.subStart[static_cast<std::size_t>(slot[static_cast<std::size_t>(c)]) * (subCells + 1)];
-                for (int32_t k = 0; k < subCells; ++k) {
-                    next[static_cast<std::size_t>(k) + 1] += next[static_cast<std::size_t>(k)];
-                    sub[k] = base + next[static_cast<std::size_t>(k)];
-                }
-                sub[subCells] = base + next[static_cast<std::size_t>(subCells)];
-                for (const CubePoint& p : scratch) {
-                    const int32_t k = subOf(p);
-                    sortedByCube[static_cast<std::size_t>(base + next[static_cast<std::size_t>(k)]++)] = p;
-                }
-            }
+    // stable counting sort of its own, through a scratch copy of the run. The runs are
+    // apart from each other, so pieces of them go to the threads, each piece cut at a
+    // cube's start, with a scratch copy of its own.
+    if (s <= 1)
+        return;
+    const int64_t pieces = threads > 1 && n >= 2 * INDEX_PIECE ? threads : 1;
+    std::vector<std::vector<CubePoint>> scratches(static_cast<std::size_t>(pieces - 1));
+    parallelFor(static_cast<int32_t>(pieces), pieces, 1, [&](int64_t first, int64_t last) {
+        for (int64_t k = first; k < last; ++k) {
+            std::vector<CubePoint>& own = k == 0 ? scratch : scratches[static_cast<std::size_t>(k - 1)];
+            const std::size_t from = runStartFrom(sortedByCube, static_cast<std::size_t>(n * k / pieces));
+            const std::size_t to = runStartFrom(sortedByCube, static_cast<std::size_t>(n * (k + 1) / pieces));
+            sortRunsBySubCell(sortedByCube, from, to, index, own);
         }
-        from = to;
-    }
+    });
 }
 
 namespace {

@@ -24,9 +24,9 @@ struct ReferenceIndex {
 /// Fills `index` over reference points sorted by cube in `grid` (as the pair
 /// preparation leaves them), which it reorders by sub-cell inside each cube (stable);
 /// points outside the grid stay last and are not searched. `scratch` and the buffers of
-/// `index` are reused.
+/// `index` are reused. The cubes are dealt on up to `threads` threads (the same order).
 void buildReferenceIndex(std::vector<CubePoint>& sortedByCube, const CubeGrid& grid, ReferenceIndex& index,
-                         std::vector<CubePoint>& scratch);
+                         std::vector<CubePoint>& scratch, int32_t threads = 1);
 
 // A reference point near a query point.
 struct Neighbour {

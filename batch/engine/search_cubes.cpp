@@ -1,6 +1,7 @@
 #include "batch/engine/search_cubes.h"
 
 #include "batch/inputs/configuration.h"
+#include "batch/parallel_for.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,6 +86,66 @@ void placeByCounts(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
         std::vector<CubePoint>().swap(sorted);
 }
 
+// Points below which a pass of the sort stays on one thread.
+constexpr int64_t SORT_PIECE = 1 << 16;
+
+// The sort goes in pieces when there are points enough for every thread, the scan is
+// dealt in one go, and the pieces' counts stay small beside the points.
+bool sortsInPieces(std::size_t points, uint64_t buckets, const CubeSortBuffers& buffers, int32_t threads)
+{
+    if (threads <= 1 || points < static_cast<std::size_t>(2 * SORT_PIECE))
+        return false;
+    if (buffers.roundPoints > 0 && points > buffers.roundPoints)
+        return false;
+    return static_cast<uint64_t>(threads) * (buckets + 1) <= points;
+}
+
+// stampAndSortByCube on `threads` threads: piece k of the points counts its cubes into
+// its own row of buffers.pieceNext; the rows, taken cube by cube and in piece order
+// within a cube, turn into each piece's first free slot in every cube, so piece k deals
+// its points right behind those of pieces 0 .. k - 1 in the same cube: the order of
+// the single pass.
+void stampAndSortInPieces(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers,
+                          int32_t threads)
+{
+    const std::size_t n = points.size(), row = static_cast<std::size_t>(grid.cubeCount) + 1;
+    const auto pieceBegin = [&](int64_t k) { return static_cast<std::size_t>(static_cast<int64_t>(n) * k / threads); };
+    std::vector<int32_t>& next = buffers.pieceNext;
+    next.assign(row * static_cast<std::size_t>(threads), 0);
+    parallelFor(threads, threads, 1, [&](int64_t first, int64_t last) {
+        for (int64_t k = first; k < last; ++k) {
+            int32_t* counts = next.data() + row * static_cast<std::size_t>(k);
+            for (std::size_t i = pieceBegin(k); i < pieceBegin(k + 1); ++i) {
+                CubePoint& p = points[i];
+                p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+                ++counts[static_cast<std::size_t>(p.cube)];
+            }
+        }
+    });
+    int32_t slot = 0;
+    for (std::size_t c = 0; c < row; ++c) {
+        for (std::size_t k = 0; k < static_cast<std::size_t>(threads); ++k) {
+            int32_t& at = next[row * k + c];
+            const int32_t count = at;
+            at = slot;
+            slot += count;
+        }
+    }
+    std::vector<CubePoint>& sorted = buffers.points;
+    makeRoomFor(sorted, n);
+    sorted.resize(n);
+    parallelFor(threads, threads, 1, [&](int64_t first, int64_t last) {
+        for (int64_t k = first; k < last; ++k) {
+            int32_t* free = next.data() + row * static_cast<std::size_t>(k);
+            for (std::size_t i = pieceBegin(k); i < pieceBegin(k + 1); ++i)
+                sorted[static_cast<std::size_t>(free[static_cast<std::size_t>(points[i].cube)]++)] = points[i];
+        }
+    });
+    points.swap(sorted);
+    if (buffers.roundPoints > 0 && sorted.capacity() > buffers.roundPoints)
+        std::vector<CubePoint>().swap(sorted);
+}
+
 }  // namespace
 
 bool checkCubeSizes(const RegSettings& settings)
@@ -145,10 +206,14 @@ int32_t cubeIndexOf(const CubeGrid& g, double x, double y, double z)
     return static_cast<int32_t>(index);
 }
 
-void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid)
+void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid, int32_t threads)
 {
-    for (CubePoint& p : points)
-        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+    parallelFor(threads, static_cast<int64_t>(points.size()), SORT_PIECE, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            CubePoint& p = points[static_cast<std::size_t>(i)];
+            p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+        }
+    });
 }
 
 bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double zmin, const RegSettings& settings,
@@ -193,21 +258,31 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers)
     placeByCounts(points, buffers);
 }
 
-void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers)
+void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers, int32_t threads)
 {
     // Every index lies in 0 .. cubeCount, so the counting sort needs cubeCount + 1
     // buckets; a grid much larger than the scans takes the two steps one by one.
     const uint64_t buckets = grid.cubeCount > 0 ? static_cast<uint64_t>(grid.cubeCount) + 1 : 0;
     if (points.empty() || buckets == 0 || buckets > 4 * static_cast<uint64_t>(points.size()) + 65536) {
-        stampPoints(points, grid);
+        stampPoints(points, grid, threads);
         sortByCube(points, buffers);
+        return;
+    }
+    if (sortsInPieces(points.size(), buckets, buffers, threads)) {
+        stampAndSortInPieces(points, grid, buffers, threads);
         return;
     }
     std::vector<int32_t>& next = buffers.next;
     next.assign(static_cast<std::size_t>(buckets) + 1, 0);
-    for (CubePoint& p : points) {
-        p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
-        ++next[static_cast<std::size_t>(p.cube) + 1];
+    if (threads > 1) {
+        stampPoints(points, grid, threads);
+        for (const CubePoint& p : points)
+            ++next[static_cast<std::size_t>(p.cube) + 1];
+    } else {
+        for (CubePoint& p : points) {
+            p.cube = cubeIndexOf(grid, p.x, p.y, p.z);
+            ++next[static_cast<std::size_t>(p.cube) + 1];
+        }
     }
     placeByCounts(points, buffers);
 }

@@ -35,8 +35,8 @@ bool buildCubeGrid(const ScanExtent& box, double zmin, const RegSettings& settin
 /// (NaN and infinite coordinates are outside).
 int32_t cubeIndexOf(const CubeGrid& grid, double x, double y, double z);
 
-/// Stamps every point with its cube index in `grid`.
-void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid);
+/// Stamps every point with its cube index in `grid`, on up to `threads` threads.
+void stampPoints(std::vector<CubePoint>& points, const CubeGrid& grid, int32_t threads = 1);
 
 /// Builds the grid over `box` and stamps every point with its cube index.
 /// Returns false (with a message) when the grid cannot be built.
@@ -48,9 +48,10 @@ bool assignCubes(std::vector<CubePoint>& points, const ScanExtent& box, double z
 // the sort never holds a second copy of a large scan (the order is the same).
 struct CubeSortBuffers {
     std::size_t roundPoints = std::size_t(1) << 22;  ///< points of one round: 128 MiB beside the pair's scans
-    std::vector<CubePoint> points;  ///< the sorted copy, swapped with the input; for a large scan, one round's points
-    std::vector<int32_t> next;      ///< per cube: the next free slot of the sorted copy
-    std::vector<int32_t> cursor;    ///< per cube: its last slot still free in a round of a large scan
+    std::vector<CubePoint> points;   ///< the sorted copy, swapped with the input; for a large scan, one round's points
+    std::vector<int32_t> next;       ///< per cube: the next free slot of the sorted copy
+    std::vector<int32_t> cursor;     ///< per cube: its last slot still free in a round of a large scan
+    std::vector<int32_t> pieceNext;  ///< per piece of a sort on several threads, per cube: its next free slot
 };
 
 /// Sorts the points by cube index, compared as unsigned 32-bit values (so the outside
@@ -60,5 +61,7 @@ void sortByCube(std::vector<CubePoint>& points, CubeSortBuffers& buffers);
 
 /// Stamps every point with its cube index in `grid` and sorts the points by cube, in
 /// one pass that stamps and counts and one that deals: the same order as stampPoints
-/// followed by sortByCube.
-void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers);
+/// followed by sortByCube. On more than one thread each piece of the points counts its
+/// own cubes, and deals its points behind those of the pieces before it: the same order.
+void stampAndSortByCube(std::vector<CubePoint>& points, const CubeGrid& grid, CubeSortBuffers& buffers,
+                        int32_t threads = 1);

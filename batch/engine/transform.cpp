@@ -1,5 +1,7 @@
 #include "batch/engine/transform.h"
 
+#include "batch/parallel_for.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -25,24 +27,70 @@ void printScanTransform(const Matrix4& m)
         std::printf("%.10lf %.10lf %.10lf %.10lf \n", row[0], row[1], row[2], row[3]);
 }
 
-void applyScanTransform(std::vector<CubePoint>& points, const Matrix4& m)
-{
-    for (CubePoint& p : points) {
-        const double x = p.x, y = p.y, z = p.z;
-        p.x = m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3];
-        p.y = m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3];
-        p.z = m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3];
+namespace {
+
+// Points below which a pass over a scan stays on one thread.
+constexpr int64_t POINT_PIECE = 1 << 16;
+
+// The box of the finite points of [first, last); `found` false when there is none.
+// Of equal values the earlier point's stays (-0.0 and 0.0 compare equal).
+struct PieceBox {
+    ScanExtent box;
+    bool found = false;
+
+    void widen(const ScanExtent& e)
+    {
+        if (!found) {
+            box = e;
+            found = true;
+            return;
+        }
+        box.xmin = std::min(box.xmin, e.xmin);
+        box.xmax = std::max(box.xmax, e.xmax);
+        box.ymin = std::min(box.ymin, e.ymin);
+        box.ymax = std::max(box.ymax, e.ymax);
+        box.zmin = std::min(box.zmin, e.zmin);
+        box.zmax = std::max(box.zmax, e.zmax);
     }
+};
+
+PieceBox boxOf(const CubePoint* first, const CubePoint* last)
+{
+    PieceBox b;
+    for (const CubePoint* p = first; p != last; ++p) {
+        if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z))
+            continue;
+        b.widen({p->x, p->x, p->y, p->y, p->z, p->z});
+    }
+    return b;
 }
 
-void rotateAboutVertical(std::vector<CubePoint>& points, double angle, double cx, double cy)
+}  // namespace
+
+void applyScanTransform(std::vector<CubePoint>& points, const Matrix4& m, int32_t threads)
+{
+    parallelFor(threads, static_cast<int64_t>(points.size()), POINT_PIECE, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            CubePoint& p = points[static_cast<std::size_t>(i)];
+            const double x = p.x, y = p.y, z = p.z;
+            p.x = m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3];
+            p.y = m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3];
+            p.z = m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3];
+        }
+    });
+}
+
+void rotateAboutVertical(std::vector<CubePoint>& points, double angle, double cx, double cy, int32_t threads)
 {
     const double sn = std::sin(angle), cs = std::cos(angle);
-    for (CubePoint& p : points) {
-        const double dx = p.x - cx, dy = p.y - cy;
-        p.x = dx * cs - dy * sn + cx;
-        p.y = dx * sn + dy * cs + cy;
-    }
+    parallelFor(threads, static_cast<int64_t>(points.size()), POINT_PIECE, [&](int64_t begin, int64_t end) {
+        for (int64_t i = begin; i < end; ++i) {
+            CubePoint& p = points[static_cast<std::size_t>(i)];
+            const double dx = p.x - cx, dy = p.y - cy;
+            p.x = dx * cs - dy * sn + cx;
+            p.y = dx * sn + dy * cs + cy;
+        }
+    });
 }
 
 void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, double angle, double cx, double cy)
@@ -59,29 +107,24 @@ void rotatedCopy(const std::vector<CubePoint>& in, std::vector<CubePoint>& out, 
     }
 }
 
-ScanExtent computeExtent(const std::vector<CubePoint>& points)
+ScanExtent computeExtent(const std::vector<CubePoint>& points, int32_t threads)
 {
     // Points with a NaN or infinite coordinate lie outside every search grid, so they
-    // do not widen the box; a scan without a finite point gets an empty box at 0.
-    ScanExtent e;
-    bool first = true;
-    for (const CubePoint& p : points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-            continue;
-        if (first) {
-            e.xmin = e.xmax = p.x;
-            e.ymin = e.ymax = p.y;
-            e.zmin = e.zmax = p.z;
-            first = false;
-        }
-        e.xmin = std::min(e.xmin, p.x);
-        e.xmax = std::max(e.xmax, p.x);
-        e.ymin = std::min(e.ymin, p.y);
-        e.ymax = std::max(e.ymax, p.y);
-        e.zmin = std::min(e.zmin, p.z);
-        e.zmax = std::max(e.zmax, p.z);
-    }
-    return e;
+    // do not widen the box; a scan without a finite point gets an empty box at 0. The
+    // pieces' boxes are joined in order, so the box is the one a single pass gives.
+    const int64_t n = static_cast<int64_t>(points.size());
+    const int32_t pieces = n < 2 * POINT_PIECE ? 1 : std::max(threads, 1);
+    std::vector<PieceBox> boxes(static_cast<std::size_t>(pieces));
+    parallelFor(pieces, pieces, 1, [&](int64_t first, int64_t last) {
+        for (int64_t k = first; k < last; ++k)
+            boxes[static_cast<std::size_t>(k)] =
+                boxOf(points.data() + n * k / pieces, points.data() + n * (k + 1) / pieces);
+    });
+    PieceBox all;
+    for (const PieceBox& b : boxes)
+        if (b.found)
+            all.widen(b.box);
+    return all.box;
 }
 
 ScanExtent overlapOf(const ScanExtent& a, const ScanExtent& b)

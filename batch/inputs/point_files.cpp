@@ -4,6 +4,7 @@
 #include "batch/inputs/configuration.h"
 #include "batch/inputs/text_numbers.h"
 #include "batch/inputs/text_pieces.h"
+#include "batch/parallel_for.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -71,6 +73,130 @@ bool keeps(const TextFilter& f, double x, double y, double z)
         r = std::sqrt((f.sx - x) * (f.sx - x) + (f.sy - y) * (f.sy - y) + (f.sz - z) * (f.sz - z));
     return f.minRange <= r && r <= f.maxRange;
 }
+
+// The point of one text piece, moved by the translation, when it passes the filter.
+bool keptPoint(std::string_view piece, const TextFilter& filter, double tx, double ty, CubePoint& p)
+{
+    const std::string_view line = beforeNul(piece);
+    double x = 0.0, y = 0.0, z = 0.0;
+    if (isCommentLine(line) || !parsePoint(line.data(), line.data() + line.size(), x, y, z))
+        return false;
+    x -= tx;
+    y -= ty;
+    if (!keeps(filter, x, y, z))
+        return false;
+    p = CubePoint{};
+    p.x = x;
+    p.y = y;
+    p.z = z;
+    return true;
+}
+
+// The points of a read-back, moved and filtered as keptPoint does, appended to `points`
+// until it holds `most`.
+void readBack(const TextReadBack& back, const TextFilter& filter, double tx, double ty, int64_t most,
+              std::vector<CubePoint>& points)
+{
+    std::FILE* values = back.values.get();
+    std::rewind(values);
+    std::vector<double> block(3 * (std::size_t(1) << 16));
+    for (std::size_t n; (n = std::fread(block.data(), 3 * sizeof(double), block.size() / 3, values)) > 0;) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = block[3 * i] - tx, y = block[3 * i + 1] - ty, z = block[3 * i + 2];
+            if (!keeps(filter, x, y, z))
+                continue;
+            if (static_cast<int64_t>(points.size()) >= most)
+                return;
+            CubePoint p;
+            p.x = x;
+            p.y = y;
+            p.z = z;
+            points.push_back(p);
+        }
+    }
+}
+
+// Bytes of a text file each thread takes at a time.
+constexpr std::size_t TEXT_BYTES_PER_THREAD = std::size_t(1) << 21;
+
+// The two passes of readTextPoints on several threads: the file goes in blocks, each
+// cut into one part per thread at line ends; the parts are counted, or parsed into
+// points of their own, at once, and their points joined in order.
+class TextInParts {
+public:
+    explicit TextInParts(int32_t threads) : threads_(threads), found_(static_cast<std::size_t>(threads)) { }
+
+    int64_t countCandidateLines(std::FILE* file)
+    {
+        std::vector<int64_t> counts(found_.size());
+        int64_t count = 0;
+        forEachBlock(
+            file,
+            [&](std::size_t k, std::string_view part) {
+                int64_t n = 0;
+                std::string_view piece;
+                for (const char* at = part.data(); nextPiece(at, part.data() + part.size(), TEXT_PIECE_CHARS, piece);)
+                    if (!isCommentLine(beforeNul(piece)))
+                        ++n;
+                counts[k] = n;
+            },
+            [&] {
+                for (int64_t n : counts)
+                    count += n;
+                return true;
+            });
+        return count;
+    }
+
+    /// Appends the kept points to `points` until it holds `most`.
+    void readPoints(std::FILE* file, const TextFilter& filter, double tx, double ty, int64_t most,
+                    std::vector<CubePoint>& points)
+    {
+        forEachBlock(
+            file,
+            [&](std::size_t k, std::string_view part) {
+                std::vector<CubePoint>& found = found_[k];
+                found.clear();
+                std::string_view piece;
+                CubePoint p;
+                for (const char* at = part.data(); nextPiece(at, part.data() + part.size(), TEXT_PIECE_CHARS, piece);)
+                    if (keptPoint(piece, filter, tx, ty, p))
+                        found.push_back(p);
+            },
+            [&] {
+                for (const std::vector<CubePoint>& found : found_)
+                    for (const CubePoint& p : found) {
+                        if (static_cast<int64_t>(points.size()) >= most)
+                            return false;
+                        points.push_back(p);
+                    }
+                return true;
+            });
+    }
+
+private:
+    // Calls part(k, text) for the parts of every block, on the threads, then joined(),
+    // on this thread, until it returns false or the file ends.
+    template <class Part, class Joined>
+    void forEachBlock(std::FILE* file, Part&& part, Joined&& joined)
+    {
+        TextBlockReader blocks(file, TEXT_BYTES_PER_THREAD * found_.size(), TEXT_PIECE_CHARS);
+        std::string_view block;
+        while (blocks.next(block)) {
+            cutAfterLineEnds(block, found_.size(), parts_);
+            parallelFor(threads_, threads_, 1, [&](int64_t first, int64_t last) {
+                for (int64_t k = first; k < last; ++k)
+                    part(static_cast<std::size_t>(k), parts_[static_cast<std::size_t>(k)]);
+            });
+            if (!joined())
+                return;
+        }
+    }
+
+    int32_t threads_;
+    std::vector<std::vector<CubePoint>> found_;  ///< per part, its kept points
+    std::vector<std::string_view> parts_;
+};
 
 }  // namespace
 
@@ -165,6 +291,14 @@ bool BinaryPointStream::next(std::vector<CubePoint>& block, std::size_t maxPoint
 int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
                        std::vector<CubePoint>& points, double& cliffDistance)
 {
+    return readTextPoints(path, settings, options, points, cliffDistance, nullptr);
+}
+
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
+                       std::vector<CubePoint>& points, double& cliffDistance, const TextReadBack* back)
+{
+    if (back != nullptr && !back->usable)
+        back = nullptr;
     points.clear();
     const TextFilter filter{settings.XMIN,     settings.XMAX,
                             settings.YMIN,     settings.YMAX,
@@ -180,7 +314,12 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
         std::printf("UNABLE TO OPEN FILE %s \n", path.c_str());
         std::printf("NO POINTS in file!!!!!  \n");
     } else {
-        const int64_t lines = countCandidateLines(file.get());
+        std::optional<TextInParts> inParts;
+        if (settings.threads > 1 && back == nullptr)
+            inParts.emplace(settings.threads);
+        const int64_t lines = back != nullptr ? back->lines
+            : inParts                         ? inParts->countCandidateLines(file.get())
+                                              : countCandidateLines(file.get());
         file.reset();
         if (lines == 0) {
             std::printf("NO POINTS in file!!!!!  \n");
@@ -190,7 +329,22 @@ int32_t readTextPoints(const std::string& path, const RegSettings& settings, con
             std::printf("Loading %i points from file %s \n", static_cast<int32_t>(lines), path.c_str());
             // The first pass counted every line that can hold a point, so one allocation holds them all.
             makeRoomFor(points, static_cast<std::size_t>(lines));
-            TextPieceReader pieces(file.get());
+            if (back != nullptr)
+                readBack(*back, filter, options.translate ? settings.TRANSX : 0.0,
+                         options.translate ? settings.TRANSY : 0.0, lines, points);
+            if (inParts) {
+                inParts->readPoints(file.get(), filter, options.translate ? settings.TRANSX : 0.0,
+                                    options.translate ? settings.TRANSY : 0.0, lines, points);
+            }
+            if (back != nullptr || inParts) {
+                // The sums of the kept points, in their order.
+                for (const CubePoint& p : points) {
+                    sumX += p.x;
+                    sumY += p.y;
+                    sumZ += p.z;
+                }
+            }
+            TextPieceReader pieces(back != nullptr || inParts ? nullptr : file.get());
             std::string_view piece;
             while (pieces.next(TEXT_PIECE_CHARS, piece) && static_cast<int64_t>(points.size()) < lines) {
                 const std::string_view line = beforeNul(piece);

@@ -53,6 +53,20 @@ struct TextPointOptions {
 int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
                        std::vector<CubePoint>& points, double& cliffDistance);
 
+// What a text point file written in this run gives when it is read, kept by its writer
+// in binary: every line of the file is a point line of at most one piece, so the reader
+// would take each line's x, y and z, which are kept here in the file's order.
+struct TextReadBack {
+    FilePtr values;     ///< unlinked temporary file: x, y, z of every line, as doubles
+    int64_t lines = 0;  ///< lines of the file
+    bool usable = false;
+};
+
+/// readTextPoints for a file that `back` holds when it is usable (else the file is read
+/// as text): the same points, messages and cliff distance, without parsing the text.
+int32_t readTextPoints(const std::string& path, const RegSettings& settings, const TextPointOptions& options,
+                       std::vector<CubePoint>& points, double& cliffDistance, const TextReadBack* back);
+
 /// Parses one text point line: x, one separator character, y, one separator, z;
 /// anything after z is ignored. False when the line gives no point.
 bool parseTextPoint(const char* line, double& x, double& y, double& z);

@@ -44,3 +44,49 @@ bool TextPieceReader::next(std::size_t maxChars, std::string_view& piece)
     start_ += length;
     return true;
 }
+
+TextBlockReader::TextBlockReader(std::FILE* file, std::size_t blockBytes, std::size_t maxChars)
+    : file_(file), maxChars_(maxChars), buffer_(std::max(blockBytes, 2 * maxChars + 1))
+{ }
+
+bool TextBlockReader::next(std::string_view& block)
+{
+    if (file_ == nullptr || maxChars_ == 0)
+        return false;
+    carried_ = filled_ - handed_;
+    std::memmove(buffer_.data(), buffer_.data() + handed_, carried_);
+    filled_ = carried_;
+    while (!atEnd_ && filled_ < buffer_.size()) {
+        const std::size_t n = std::fread(buffer_.data() + filled_, 1, buffer_.size() - filled_, file_);
+        filled_ += n;
+        if (n == 0)
+            atEnd_ = true;
+    }
+    if (filled_ == 0)
+        return false;
+    handed_ = filled_;
+    if (!atEnd_) {
+        const std::string_view text(buffer_.data(), filled_);
+        const std::size_t lastEnd = text.rfind('\n');
+        // A block starts where a piece starts, so a line without its end here is cut
+        // after whole pieces.
+        handed_ = lastEnd != std::string_view::npos ? lastEnd + 1 : filled_ / maxChars_ * maxChars_;
+    }
+    block = std::string_view(buffer_.data(), handed_);
+    return true;
+}
+
+void cutAfterLineEnds(std::string_view text, std::size_t count, std::vector<std::string_view>& parts)
+{
+    parts.clear();
+    std::size_t from = 0;
+    for (std::size_t k = 1; k <= count; ++k) {
+        std::size_t to = text.size();
+        if (k < count) {
+            const std::size_t lineEnd = text.find('\n', std::max(from, text.size() * k / count));
+            to = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        }
+        parts.push_back(text.substr(from, to - from));
+        from = to;
+    }
+}

@@ -147,6 +147,27 @@ char* writeFixed6(char* out, double value)
 
 char* writeInteger(char* out, int32_t value) { return std::to_chars(out, out + INTEGER_MAX_CHARS, value).ptr; }
 
+bool fixed6TextValue(const char* from, const char* to, double& value)
+{
+    const bool negative = from < to && *from == '-';
+    const char* p = negative ? from + 1 : from;
+    if (to - p < 8 || to - p > 23 || to[-7] != '.')
+        return false;
+    uint64_t millionths = 0;
+    for (; p < to; ++p) {
+        if (p == to - 7)
+            continue;
+        if (*p < '0' || *p > '9')
+            return false;
+        millionths = millionths * 10 + static_cast<uint64_t>(*p - '0');
+        if (millionths >= (uint64_t(1) << 53))
+            return false;
+    }
+    const double v = static_cast<double>(millionths) / 1e6;
+    value = negative ? -v : v;
+    return true;
+}
+
 void appendFixed6(std::string& text, double value)
 {
     char buffer[FIXED6_MAX_CHARS];

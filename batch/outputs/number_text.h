@@ -20,5 +20,10 @@ char* writeFixed6(char* out, double value);
 /// Writes `value` as "%i" does at `out` (room for INTEGER_MAX_CHARS); returns the end.
 char* writeInteger(char* out, int32_t value);
 
+/// The double nearest to the number that text written by writeFixed6 stands for, for the
+/// plain form [-]digits.dddddd of fewer than 2^53 millionths N: N / 1e6, which IEEE
+/// division rounds correctly (negated for a minus sign). False for any other text.
+bool fixed6TextValue(const char* from, const char* to, double& value);
+
 void appendFixed6(std::string& text, double value);
 void appendInteger(std::string& text, int32_t value);

@@ -7,8 +7,10 @@
 #include "batch/outputs/number_text.h"
 #include "batch/outputs/output_file.h"
 #include "batch/outputs/output_names.h"
+#include "batch/outputs/point_lines.h"
 #include "batch/runs/run_state.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -30,12 +32,38 @@ bool writeMatrixFile(const std::string& path, const Matrix4& m, std::FILE* log)
     return out.close();
 }
 
-bool writeExportFile(const std::string& path, const std::vector<CubePoint>& points, std::FILE* log)
+// One line of an export, "%lf %lf %lf\n", at `at`; returns its end.
+char* writeExportLine(char* at, const CubePoint& p)
+{
+    for (double v : {p.x, p.y}) {
+        at = writeFixed6(at, v);
+        *at++ = ' ';
+    }
+    at = writeFixed6(at, p.z);
+    *at++ = '\n';
+    return at;
+}
+
+// Points of an export formatted at a time, per thread.
+constexpr int64_t EXPORT_BLOCK_POINTS = int64_t(1) << 16;
+
+bool writeExportFile(const std::string& path, const std::vector<CubePoint>& points, int32_t threads, std::FILE* log)
 {
     OutputFile out(path, log);
     if (!out.isOpen())
         return false;
     std::fprintf(out.get(), "#X,Y,Z\n");
+    if (threads > 1) {
+        // Built without printf, a block of points at a time: a scan has millions of lines.
+        LineChunks chunks;
+        const int64_t n = static_cast<int64_t>(points.size()), block = EXPORT_BLOCK_POINTS * threads;
+        for (int64_t first = 0; first < n; first += block) {
+            const CubePoint* from = points.data() + first;
+            writeLinesInPieces(out.get(), std::min(block, n - first), threads, chunks,
+                               [from](int64_t i, char* at) { return writeExportLine(at, from[i]); });
+        }
+        return out.close();
+    }
     std::string line;
     for (const CubePoint& p : points) {
         // "%lf %lf %lf\n", built without printf: a scan has millions of lines.
@@ -71,7 +99,7 @@ RunStatus writeTransformMatrices(const RunState& run, const std::vector<ScanReco
     return status;
 }
 
-RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRecord>& scans)
+RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRecord>& scans, int32_t threads)
 {
     std::printf("Preparing data for export.... \n");
     RunStatus status = RunStatus::Ok;
@@ -109,9 +137,9 @@ RunStatus exportGeoreferencedScans(const RunState& run, const std::vector<ScanRe
         if (!points.empty()) {
             const Matrix4 m = makeScanTransform(s.rotX, s.rotY, s.rotZ, 1.0, s.x, s.y, s.z);
             printScanTransform(m);
-            applyScanTransform(points, m);
+            applyScanTransform(points, m, threads);
         }
-        if (!writeExportFile(path, points, run.logFile))
+        if (!writeExportFile(path, points, threads, run.logFile))
             status = worse(status, RunStatus::Failed);
     }
     return status;

@@ -57,6 +57,8 @@ PairOutcome prepare(PairRun& r, const PairJob& job)
     steps.surveyFramePoints = job.rotatedFiles;
     steps.translateText = registering && r.settings.FILEEXT == 0;
     steps.measureInitialRms = registering;
+    if (job.rotatedFiles)
+        steps.readBacks = &r.run.rotatedReadBacks;
     const PrepareResult prepared = prepareRegistration(r.settings, r.scans, r.pair, steps);
     if (prepared == PrepareResult::Fatal)
         return PairOutcome::Fatal;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/engine/solver_workspace.h"
+#include "batch/inputs/point_files.h"
 #include "batch/outputs/run_plan.h"
 
 #include <cstdint>
@@ -26,12 +27,13 @@ struct EvaluationTally {
 // chosen and handed to the run modes. The engine never sees it; it is told plain
 // flags instead.
 struct RunState {
-    int32_t runMode = 1;               ///< the mode answered at the menu
-    std::FILE* logFile = nullptr;      ///< the run's log, owned by main; null until it is open
-    SolveProgress progress;            ///< where the runs' pairs stand, for the methods' percentages
-    RegistrationTally tally;           ///< the pairs registered so far
-    EvaluationTally evaluated;         ///< the pairs evaluated so far
-    std::vector<bool> rotated;         ///< per scan, its rotated copy was written by this start's rotation
+    int32_t runMode = 1;                         ///< the mode answered at the menu
+    std::FILE* logFile = nullptr;                ///< the run's log, owned by main; null until it is open
+    SolveProgress progress;                      ///< where the runs' pairs stand, for the methods' percentages
+    RegistrationTally tally;                     ///< the pairs registered so far
+    EvaluationTally evaluated;                   ///< the pairs evaluated so far
+    std::vector<bool> rotated;                   ///< per scan, its rotated copy was written by this start's rotation
+    std::vector<TextReadBack> rotatedReadBacks;  ///< per scan, what its rotated copy gives when read
     std::vector<double> turnedBy;      ///< per scan, degrees this start's rotation turned it by; NaN: not turned
     std::vector<PlanPair> pairs;       ///< the pairs of the last registration or evaluation, for the plan
     std::vector<double> headingSigma;  ///< per scan, degrees: the adjusted correction's standard error; NaN: none

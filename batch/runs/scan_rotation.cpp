@@ -11,15 +11,18 @@
 #include "batch/outputs/number_text.h"
 #include "batch/outputs/output_file.h"
 #include "batch/outputs/output_names.h"
+#include "batch/outputs/point_lines.h"
 #include "batch/outputs/text_lines.h"
 #include "batch/runs/pair_rows.h"
 #include "batch/runs/rotation_table.h"
 #include "batch/runs/run_state.h"
 #include "batch/runs/survey_adjustment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <optional>
 
@@ -85,27 +88,32 @@ bool parseRotationPoint(const std::string& line, RotationPoint& p)
     return true;
 }
 
-// The point lines of a rotated file, gathered in a block that is written whole:
-// "%lf %lf %lf %i %i %i %i \n", built without printf, since a scan has millions of lines.
+// One line of a rotated file, "%lf %lf %lf %i %i %i %i \n", at `p`; returns its end.
+char* writeRotatedLine(char* p, double x, double y, double z, const int32_t (&whole)[4])
+{
+    for (double v : {x, y, z}) {
+        p = writeFixed6(p, v);
+        *p++ = ' ';
+    }
+    for (int32_t v : whole) {
+        p = writeInteger(p, v);
+        *p++ = ' ';
+    }
+    *p++ = '\n';
+    return p;
+}
+
+// The point lines of a rotated file, gathered in a block that is written whole, built
+// without printf, since a scan has millions of lines.
 class PointLines {
 public:
     explicit PointLines(std::FILE* out) : out_(out), block_(BLOCK_BYTES) { }
 
     void add(double x, double y, double z, const int32_t (&whole)[4])
     {
-        if (block_.size() - used_ < LONGEST_LINE)
+        if (block_.size() - used_ < POINT_LINE_MAX_CHARS)
             flush();
-        char* p = block_.data() + used_;
-        for (double v : {x, y, z}) {
-            p = writeFixed6(p, v);
-            *p++ = ' ';
-        }
-        for (int32_t v : whole) {
-            p = writeInteger(p, v);
-            *p++ = ' ';
-        }
-        *p++ = '\n';
-        used_ = static_cast<std::size_t>(p - block_.data());
+        used_ = static_cast<std::size_t>(writeRotatedLine(block_.data() + used_, x, y, z, whole) - block_.data());
     }
 
     /// Writes what is gathered; the owner calls it before the file is closed.
@@ -117,7 +125,6 @@ public:
 
 private:
     static constexpr std::size_t BLOCK_BYTES = std::size_t(1) << 16;
-    static constexpr std::size_t LONGEST_LINE = 3 * (FIXED6_MAX_CHARS + 1) + 4 * (INTEGER_MAX_CHARS + 1) + 1;
     std::FILE* out_;
     std::vector<char> block_;
     std::size_t used_ = 0;
@@ -129,11 +136,16 @@ struct RangeCounts {
     int64_t points = 0;
 
     void reset() { bins.assign(RANGE_BINS, 0), points = 0; }
-    void add(double range)
+    void add(double range) { count(binOf(range)); }
+    void count(uint32_t bin)
+    {
+        ++bins[bin];
+        ++points;
+    }
+    static uint32_t binOf(double range)
     {
         const double bin = range * 100.0;
-        ++bins[bin >= 0.0 && bin < RANGE_BINS - 1 ? static_cast<std::size_t>(bin) : RANGE_BINS - 1];
-        ++points;
+        return bin >= 0.0 && bin < RANGE_BINS - 1 ? static_cast<uint32_t>(bin) : RANGE_BINS - 1;
     }
     /// Metres, the median to a centimetre; NaN without points.
     double median() const
@@ -149,6 +161,15 @@ struct RangeCounts {
     static constexpr std::size_t RANGE_BINS = 1000000;  // 10 km
 };
 
+// What the rotation of a scan keeps from scan to scan, so that the memory is reused.
+struct RotationBuffers {
+    std::vector<CubePoint> block;  ///< a binary scan's points, a block at a time
+    std::vector<uint32_t> bins;    ///< per point of a block: its range bin
+    std::vector<uint8_t> kept;     ///< per point of a block: not 0 when the filter keeps it
+    std::vector<double> values;    ///< per point of a block: x, y, z as its line reads back
+    LineChunks chunks;             ///< the block's lines, a chunk per thread
+};
+
 struct ScanRotation {
     const RegSettings& settings;
     const ScanRecord& scan;
@@ -159,21 +180,82 @@ struct ScanRotation {
     int32_t written = 0;  ///< points written
 
     // Text points stand in the survey's own coordinates; binary ones were reduced already.
-    void place(const RotationPoint& p, bool reduced, PointLines& out)
+    // Gives where the point goes and its horizontal range; false when the filter drops it.
+    bool turn(const RotationPoint& p, bool reduced, double& x, double& y, double& range) const
     {
         const double tx = reduced ? 0.0 : settings.TRANSX, ty = reduced ? 0.0 : settings.TRANSY;
-        double x = p.x - tx, y = p.y - ty;
+        x = p.x - tx, y = p.y - ty;
         if (rotate) {
             const double dx = p.x - (tx + scan.x), dy = p.y - (ty + scan.y);
             x = dx * cosAngle - dy * sinAngle + scan.x;
             y = dy * cosAngle + dx * sinAngle + scan.y;
         }
-        ranges.add(std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y)));
-        if (settings.APPLYFILTER != 0 && !keeps(x, y, p.z))
+        range = std::sqrt((x - scan.x) * (x - scan.x) + (y - scan.y) * (y - scan.y));
+        return settings.APPLYFILTER == 0 || keeps(x, y, p.z);
+    }
+
+    void place(const RotationPoint& p, bool reduced, PointLines& out)
+    {
+        double x = 0.0, y = 0.0, range = 0.0;
+        const bool kept = turn(p, reduced, x, y, range);
+        ranges.add(range);
+        if (!kept)
             return;
         out.add(x, y, p.z, {p.a, p.b, p.c, p.d});
         ++written;
     }
+
+    // A block of binary points on `threads` threads: each point's range bin and line
+    // are found at once, the bins counted and the lines written in order afterwards. With
+    // `back`, what each line gives when read goes there too; a line that is not plain
+    // "%lf" text makes it unusable.
+    void placeBlock(const std::vector<CubePoint>& block, int32_t threads, RotationBuffers& b, std::FILE* out,
+                    TextReadBack* back)
+    {
+        b.bins.resize(block.size());
+        b.kept.resize(block.size());
+        if (back != nullptr)
+            b.values.resize(3 * block.size());
+        writeLinesInPieces(out, static_cast<int64_t>(block.size()), threads, b.chunks, [&](int64_t i, char* at) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const RotationPoint p{block[k].x, block[k].y, block[k].z};
+            double x = 0.0, y = 0.0, range = 0.0;
+            const bool kept = turn(p, true, x, y, range);
+            b.bins[k] = RangeCounts::binOf(range);
+            b.kept[k] = kept ? KEPT : 0;
+            if (!kept)
+                return at;
+            char* const end = writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0});
+            const char* from = at;
+            for (std::size_t c = 0; back != nullptr && c < 3; ++c) {
+                const char* blank =
+                    static_cast<const char*>(std::memchr(from, ' ', static_cast<std::size_t>(end - from)));
+                if (!fixed6TextValue(from, blank, b.values[3 * k + c]))
+                    b.kept[k] = KEPT_NOT_PLAIN;
+                from = blank + 1;
+            }
+            return end;
+        });
+        std::size_t lines = 0;
+        for (std::size_t k = 0; k < block.size(); ++k) {
+            ranges.count(b.bins[k]);
+            if (b.kept[k] == 0)
+                continue;
+            ++written;
+            if (back == nullptr)
+                continue;
+            back->usable = back->usable && b.kept[k] == KEPT;
+            for (std::size_t c = 0; c < 3; ++c)
+                b.values[3 * lines + c] = b.values[3 * k + c];
+            ++lines;
+        }
+        if (back != nullptr && back->usable) {
+            back->usable = std::fwrite(b.values.data(), 3 * sizeof(double), lines, back->values.get()) == lines;
+            back->lines += static_cast<int64_t>(lines);
+        }
+    }
+
+    static constexpr uint8_t KEPT = 1, KEPT_NOT_PLAIN = 2;
 
     bool keeps(double x, double y, double z) const
     {
@@ -211,13 +293,14 @@ void reportUnopenable(const std::string& path, std::FILE* log)
 constexpr std::size_t BINARY_BLOCK_POINTS = std::size_t(1) << 16;
 
 // Rotates one scan by its turn into its rotated file and writes its row of the rotation
-// table; counts its points' ranges. Failed when a file could not be written. `block`
-// holds a binary scan's points a block at a time.
+// table; counts its points' ranges. Failed when a file could not be written. A binary
+// scan goes through `buffers` a block at a time; on several threads, a block per thread.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan, const ScanTurn& turn,
-                     OutputFile& table, std::vector<CubePoint>& block, RangeCounts& ranges, bool& rotatedWritten,
-                     double& turnedBy)
+                     OutputFile& table, RotationBuffers& buffers, RangeCounts& ranges, bool& rotatedWritten,
+                     double& turnedBy, TextReadBack& back)
 {
     rotatedWritten = false;
+    back = TextReadBack{};
     turnedBy = NAN;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
     bool isBinary = isBinaryPointFileName(input);
@@ -272,9 +355,19 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     }
     PointLines lines(rotated.get());
     if (binary) {
-        while (binary->next(block, BINARY_BLOCK_POINTS)) {
+        const int32_t threads = settings.threads;
+        std::vector<CubePoint>& block = buffers.block;
+        while (binary->next(block, BINARY_BLOCK_POINTS * static_cast<std::size_t>(std::max(threads, 1)))) {
             if (transforms)
-                applyScanTransform(block, m);
+                applyScanTransform(block, m, threads);
+            if (threads > 1) {
+                if (!back.values) {
+                    back.values = FilePtr(std::tmpfile());
+                    back.usable = back.values != nullptr;
+                }
+                rotation.placeBlock(block, threads, buffers, rotated.get(), back.values ? &back : nullptr);
+                continue;
+            }
             for (const CubePoint& p : block)
                 rotation.place(RotationPoint{p.x, p.y, p.z}, true, lines);
         }
@@ -293,6 +386,7 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
     const bool tableWritten = table.flush();
     rotatedWritten = rotated.close();
+    back.usable = back.usable && rotatedWritten && std::fflush(back.values.get()) == 0;
     std::printf("Output of %i points \n", rotation.written);
     std::printf("\n");
     return tableWritten && rotatedWritten ? RunStatus::Ok : RunStatus::Failed;
@@ -338,18 +432,21 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
     const std::vector<ScanTurn> turns =
         scanTurns(settings, scans, rows, settings.pairsFileName, run.logFile, run.rejectedPairs);
     RunStatus status = RunStatus::Ok;
-    std::vector<CubePoint> block;  // reused from scan to scan
+    RotationBuffers buffers;  // reused from scan to scan
     RangeCounts ranges;
     std::vector<double> medianRange(scans.size(), NAN);
     run.rotated.assign(scans.size(), false);
+    run.rotatedReadBacks.clear();
+    run.rotatedReadBacks.resize(scans.size());
     run.turnedBy.assign(scans.size(), NAN);
     run.headingSigma.assign(scans.size(), NAN);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         std::printf("Percent complete........%i \n", truncatedToInt(static_cast<float>(i) * step));
         bool rotatedWritten = false;
         double turnedBy = NAN;
-        status = worse(status, rotateScan(settings, run.logFile, scans[i], turns[i], table, block, ranges,
-                                          rotatedWritten, turnedBy));
+        status = worse(status,
+                       rotateScan(settings, run.logFile, scans[i], turns[i], table, buffers, ranges, rotatedWritten,
+                                  turnedBy, run.rotatedReadBacks[i]));
         run.rotated[i] = rotatedWritten;
         run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
         run.headingSigma[i] = rotatedWritten ? turns[i].sigma : NAN;

@@ -231,22 +231,58 @@ TEST(Pairing, FootOfAPointOnAPlane)
     }
 }
 
+TEST(Pairing, WalksOnSeveralThreadsAddUpAsOnOne)
+{
+    // A rough surface over many cubes: cut into pieces, the walks must give every bit
+    // of the single walk's sums.
+    RegSettings s;
+    s.MINNUMPTS = 10;
+    std::vector<CubePoint> query = plane(0.0, 320, 0.05, 3), ref = plane(0.0, 320, 0.05, 4, 0.02);
+    for (std::vector<CubePoint>* points : {&query, &ref})
+        for (CubePoint& q : *points)
+            q.z = 0.3 * std::sin(q.x) + 0.2 * std::cos(2 * q.y);
+    const Pair p = prepared(query, ref, s);
+    for (int32_t mode : {0, 1}) {
+        s.REGMODE = mode;
+        s.threads = 1;
+        const PairingResult one = rms(s, p, 0.05);
+        std::vector<int32_t> candidates;
+        const PairingInput in{p.a, p.b, p.cubeCount, s.ZMIN};
+        const PairingResult turnOne = computePairRotation(s, in, 0.05, 0.0, 3.0, -2.0, candidates);
+        ASSERT_GT(one.pairCount, 1000);
+        for (int32_t threads : {2, 5}) {
+            SCOPED_TRACE(std::to_string(mode) + ", " + std::to_string(threads) + " threads");
+            s.threads = threads;
+            const PairingResult many = rms(s, p, 0.05);
+            EXPECT_EQ(many.pairCount, one.pairCount);
+            EXPECT_EQ(many.rms, one.rms);
+            const PairingResult turnMany = computePairRotation(s, in, 0.05, 0.0, 3.0, -2.0, candidates);
+            EXPECT_EQ(turnMany.pairCount, turnOne.pairCount);
+            EXPECT_EQ(turnMany.angle, turnOne.angle);
+        }
+    }
+}
+
 TEST(Pairing, AtMost999995QueryPointsInOneCube)
 {
     RegSettings s;
     s.MINNUMPTS = 1;
     s.REGMODE = 0;
-    std::vector<CubePoint> query(999996, CubePoint{0.5, 0.5, 0.5, 0, 0});
-    std::vector<CubePoint> ref(10, CubePoint{0.5, 0.5, 0.5, 0, 0});
-    std::vector<int32_t> candidates;
-    testing::internal::CaptureStdout();
-    PairingResult r = computePairRms(s, {query, ref, 1, s.ZMIN}, 1.0, candidates);
-    EXPECT_TRUE(r.tooManyPoints);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "too many points!! Decrease cube search size!!! \n");
-    query.pop_back();
-    r = computePairRms(s, {query, ref, 1, s.ZMIN}, 1.0, candidates);
-    EXPECT_FALSE(r.tooManyPoints);
-    EXPECT_EQ(r.pairCount, 10);
+    for (int32_t threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        s.threads = threads;
+        std::vector<CubePoint> query(999996, CubePoint{0.5, 0.5, 0.5, 0, 0});
+        std::vector<CubePoint> ref(10, CubePoint{0.5, 0.5, 0.5, 0, 0});
+        std::vector<int32_t> candidates;
+        testing::internal::CaptureStdout();
+        PairingResult r = computePairRms(s, {query, ref, 1, s.ZMIN}, 1.0, candidates);
+        EXPECT_TRUE(r.tooManyPoints);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "too many points!! Decrease cube search size!!! \n");
+        query.pop_back();
+        r = computePairRms(s, {query, ref, 1, s.ZMIN}, 1.0, candidates);
+        EXPECT_FALSE(r.tooManyPoints);
+        EXPECT_EQ(r.pairCount, 10);
+    }
 }
 
 }  // namespace

@@ -220,6 +220,7 @@ TEST(TextPoints, SameAsTheLineBufferAndStrtod)
         std::snprintf(line, sizeof line, "%lf %lf %lf 0 0 0 0 \n", i * 0.37 - 400.0, 12.000001 * i, -i / 7.0);
         text += line;
     }
+    text += "3,4,5";  // no line end at the end
     TempDir dir;
     writeFile(dir.file("p.txt"), text);
     RegSettings s;
@@ -227,17 +228,30 @@ TEST(TextPoints, SameAsTheLineBufferAndStrtod)
     s.XMAX = s.YMAX = s.ZMAX = 1e300;
     s.MINRANGE = 0.0;
     s.MAXRANGE = 1e300;
-    std::vector<CubePoint> points;
-    double cliff = 0.0;
-    testing::internal::CaptureStdout();
-    readTextPoints(dir.file("p.txt"), s, atOrigin(), points, cliff);
-    testing::internal::GetCapturedStdout();
     const std::vector<CubePoint> expected = readLineByLine(dir.file("p.txt"));
-    ASSERT_EQ(points.size(), expected.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(std::memcmp(&points[i], &expected[i], sizeof(CubePoint)), 0)
-            << points[i].x << " " << points[i].y << " " << points[i].z;
+    std::string firstOut;
+    double firstCliff = 0.0;
+    // On several threads the file is cut into parts at line ends: the same points.
+    for (int32_t threads : {1, 3, 7}) {
+        SCOPED_TRACE(threads);
+        s.threads = threads;
+        std::vector<CubePoint> points;
+        double cliff = 0.0;
+        testing::internal::CaptureStdout();
+        readTextPoints(dir.file("p.txt"), s, atOrigin(), points, cliff);
+        const std::string out = testing::internal::GetCapturedStdout();
+        if (threads == 1) {
+            firstOut = out;
+            firstCliff = cliff;
+        }
+        EXPECT_EQ(out, firstOut);
+        EXPECT_EQ(cliff, firstCliff);
+        ASSERT_EQ(points.size(), expected.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(std::memcmp(&points[i], &expected[i], sizeof(CubePoint)), 0)
+                << points[i].x << " " << points[i].y << " " << points[i].z;
+        }
     }
 }
 

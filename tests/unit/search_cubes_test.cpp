@@ -160,4 +160,28 @@ TEST(SearchCubes, LargeScansSortedInRoundsKeepTheStableOrder)
     }
 }
 
+TEST(SearchCubes, SortOnSeveralThreadsKeepsTheOrderOfOne)
+{
+    // Enough points for the pieces, few cubes against them, some points outside.
+    std::mt19937 random(5);
+    CubeGrid grid;
+    grid.nx = grid.ny = grid.nz = 16;
+    grid.cubeCount = 16 * 16 * 16;
+    std::vector<CubePoint> points;
+    for (int i = 0; i < 300000; ++i)
+        points.push_back({static_cast<double>(random() % 3400) / 200.0 - 0.5,
+                          static_cast<double>(random() % 1600) / 100.0, static_cast<double>(random() % 1600) / 100.0, 0,
+                          0});
+    std::vector<CubePoint> expected = points;
+    CubeSortBuffers buffers;
+    stampAndSortByCube(expected, grid, buffers);
+    for (int32_t threads : {2, 3, 8}) {
+        SCOPED_TRACE(threads);
+        std::vector<CubePoint> sorted = points;
+        stampAndSortByCube(sorted, grid, buffers, threads);
+        ASSERT_EQ(sorted.size(), expected.size());
+        EXPECT_EQ(std::memcmp(sorted.data(), expected.data(), sorted.size() * sizeof(CubePoint)), 0);
+    }
+}
+
 }  // namespace
