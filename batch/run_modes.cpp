@@ -55,7 +55,7 @@ RunStatus runSelectedMode(const RegSettings& settings, RunState& run, std::vecto
     }
     if (work.rotates) {
         std::printf("ROTATING SCANS\n");
-        status = worse(status, rotateScans(settings, run, scans));
+        status = worse(status, rotateScans(settings, run, scans, work.evaluatesLine));
         if (status == RunStatus::Fatal)
             return status;
         std::printf("ROTATION OF SCANS COMPLETE\n");

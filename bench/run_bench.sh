@@ -78,7 +78,7 @@ run_all() {  # name regsol maxiter maxrepeat [threads]
       # Samples by function: the walks' share, then every function above 1%.
       perf report -q -i "$run/perf.data" --no-children --sort symbol --percent-limit 1 2> /dev/null \
         | sed 's/^ *//; s/[ -]*$//' | grep . > "$run/profile.txt"
-      awk -v c="$cpu" '/computePairR(ms|otation)$/ { sub("%", "", $1); walks += $1 }
+      awk -v c="$cpu" '/computePairR(ms|otation)/ { sub("%", "", $1); walks += $1 }
            END { printf("  processor samples in the pairing walks: %.1f%% (about %.1f s of the %.1f s cpu)\n",
                         walks, walks * c / 100, c) }' "$run/profile.txt"
       sed 's/^/    /' "$run/profile.txt"

@@ -80,7 +80,7 @@ bool filesTable(BenchSurvey& b, const std::string& dir)
         return false;
     RunState run;
     RunStatus status = RunStatus::Ok;
-    const double write = cpuSecondsOf([&] { status = rotateScans(s, run, b.scans); });
+    const double write = cpuSecondsOf([&] { status = rotateScans(s, run, b.scans, false); });
     if (status != RunStatus::Ok)
         return false;
     double bytes = 0.0;

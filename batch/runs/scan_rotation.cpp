@@ -297,10 +297,11 @@ constexpr std::size_t BINARY_BLOCK_POINTS = std::size_t(1) << 16;
 // scan goes through `buffers` a block at a time; on several threads, a block per thread.
 RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanRecord& scan, const ScanTurn& turn,
                      OutputFile& table, RotationBuffers& buffers, RangeCounts& ranges, bool& rotatedWritten,
-                     double& turnedBy, TextReadBack& back)
+                     double& turnedBy, TextReadBack* back)
 {
     rotatedWritten = false;
-    back = TextReadBack{};
+    if (back != nullptr)
+        *back = TextReadBack{};
     turnedBy = NAN;
     const std::string input = scan.fileName, output = rotatedFileName(scan.fileName);
     bool isBinary = isBinaryPointFileName(input);
@@ -361,11 +362,12 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
             if (transforms)
                 applyScanTransform(block, m, threads);
             if (threads > 1) {
-                if (!back.values) {
-                    back.values = FilePtr(std::tmpfile());
-                    back.usable = back.values != nullptr;
+                if (back != nullptr && !back->values) {
+                    back->values = FilePtr(std::tmpfile());
+                    back->usable = back->values != nullptr;
                 }
-                rotation.placeBlock(block, threads, buffers, rotated.get(), back.values ? &back : nullptr);
+                rotation.placeBlock(block, threads, buffers, rotated.get(),
+                                    back != nullptr && back->values ? back : nullptr);
                 continue;
             }
             for (const CubePoint& p : block)
@@ -386,7 +388,8 @@ RunStatus rotateScan(const RegSettings& settings, std::FILE* log, const ScanReco
     std::fprintf(table.get(), ",%i,%i \n", pointLines, rotation.written);
     const bool tableWritten = table.flush();
     rotatedWritten = rotated.close();
-    back.usable = back.usable && rotatedWritten && std::fflush(back.values.get()) == 0;
+    if (back != nullptr)
+        back->usable = back->usable && rotatedWritten && std::fflush(back->values.get()) == 0;
     std::printf("Output of %i points \n", rotation.written);
     std::printf("\n");
     return tableWritten && rotatedWritten ? RunStatus::Ok : RunStatus::Failed;
@@ -415,7 +418,7 @@ bool writeAdjustmentTable(const RegSettings& settings, std::FILE* log, const std
 
 }  // namespace
 
-RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vector<ScanRecord>& scans)
+RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vector<ScanRecord>& scans, bool readsBack)
 {
     const float step = static_cast<float>(100.0 / static_cast<double>(scans.size()));
     const std::time_t start = std::time(nullptr);
@@ -446,7 +449,7 @@ RunStatus rotateScans(const RegSettings& settings, RunState& run, const std::vec
         double turnedBy = NAN;
         status = worse(status,
                        rotateScan(settings, run.logFile, scans[i], turns[i], table, buffers, ranges, rotatedWritten,
-                                  turnedBy, run.rotatedReadBacks[i]));
+                                  turnedBy, readsBack ? &run.rotatedReadBacks[i] : nullptr));
         run.rotated[i] = rotatedWritten;
         run.turnedBy[i] = rotatedWritten ? turnedBy : NAN;
         run.headingSigma[i] = rotatedWritten ? turns[i].sigma : NAN;

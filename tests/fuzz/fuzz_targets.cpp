@@ -410,7 +410,7 @@ std::string feedScanRotation(const uint8_t* data, std::size_t size)
     RunState run;
     run.runMode = 2;
     run.logFile = log.get();
-    const RunStatus status = rotateScans(settings, run, {scan});
+    const RunStatus status = rotateScans(settings, run, {scan}, false);
     const std::string rotatedName = scan.fileName.substr(0, scan.fileName.size() - 4) + "_rot.txt";
     if (binary && scannerFormatOf(scan.fileName) != PointFormat::Unknown) {
         // A scanner's own file under a binary name is refused, never turned.

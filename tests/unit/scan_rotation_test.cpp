@@ -86,7 +86,7 @@ TEST(ScanRotation, SevenColumnTextScansKeepTheirColumns)
     writeFile(scan.fileName, "# header one\nX,Y,Z\n103 200 5 1 2 3 4.9\n101,201,6\nshort 1\n102 200 7 -1\n");
     testing::internal::CaptureStdout();
     RunState run;
-    EXPECT_EQ(rotateScans(s, run, {scan}), RunStatus::Ok);
+    EXPECT_EQ(rotateScans(s, run, {scan}, false), RunStatus::Ok);
     const std::string out = testing::internal::GetCapturedStdout();
     // A quarter turn counter-clockwise about the scanner: (+2, 0) goes to (0, +2).
     EXPECT_EQ(readFile(dir.file("scan_rot.txt")),
@@ -167,7 +167,7 @@ TEST(ScanRotation, TextColumnsAreReadAndWrittenAsTheCLibraryDoes)
     writeFile(scan.fileName, scanText);
     testing::internal::CaptureStdout();
     RunState run;
-    rotateScans(s, run, {scan});
+    rotateScans(s, run, {scan}, false);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(readFile(dir.file("scan_rot.txt")), expected);
 }
