@@ -212,24 +212,36 @@ void MainWindow::on_actionAbout_Tavrin_triggered()
 
 bool MainWindow::WriteSettings(const QString& filename) { return writeSettingsOrWarn(filename, QString(), false); }
 
-void MainWindow::on_cmdTavrin_clicked()
+// Nothing is written unless the batch program can then be started on it: the checks
+// before either run button writes the settings; false (said) when one fails.
+bool MainWindow::readyToLaunch(bool inWindow, LaunchPlan& plan)
 {
-    // Nothing is written unless the batch program can then be started on it.
-    const QString notStarted = tr("The batch program was not started.");
     SettingTexts texts;
-    if (refuseSecondRun() || !checkedTexts(texts, notStarted))
-        return;
+    if (refuseSecondRun() || !checkedTexts(texts, notStartedText()))
+        return false;
     const QString database = ui_->cboInFile->currentText();
     if (database.isEmpty()) {
         QMessageBox::information(nullptr, tr("Tavrin GUI"), tr("Please choose a valid GPS survey database.  "));
-        return;
+        return false;
     }
     const QString name = batchProgramName(ui_->cbo64->currentIndex() != 0);
-    const LaunchPlan plan = planBatchLaunch(name, database, currentSearchPlaces());
+    plan = inWindow ? planInWindowLaunch(name, database, currentSearchPlaces())
+                    : planBatchLaunch(name, database, currentSearchPlaces());
     if (!plan.ok) {
-        QMessageBox::warning(this, tr("Tavrin GUI"), plan.problem + "\n\n" + notStarted);
-        return;
+        QMessageBox::warning(this, tr("Tavrin GUI"), plan.problem + "\n\n" + notStartedText());
+        return false;
     }
+    return true;
+}
+
+QString MainWindow::notStartedText() const { return tr("The batch program was not started."); }
+
+void MainWindow::on_cmdTavrin_clicked()
+{
+    const QString notStarted = notStartedText();
+    LaunchPlan plan;
+    if (!readyToLaunch(false, plan))
+        return;
     // The batch program reads ipcreg.txt at its start: without a fresh one it would
     // run on stale settings, so a failed write starts nothing.
     if (!writeConfigForRun(notStarted))
@@ -246,25 +258,14 @@ void MainWindow::on_actionOpen_triggered() { chooseSurveyDatabase(); }
 
 void MainWindow::on_cmdRunHere_clicked()
 {
-    const QString notStarted = tr("The batch program was not started.");
-    SettingTexts texts;
-    if (refuseSecondRun() || !checkedTexts(texts, notStarted))
+    LaunchPlan plan;
+    if (!readyToLaunch(true, plan))
         return;
-    const QString database = ui_->cboInFile->currentText();
-    if (database.isEmpty()) {
-        QMessageBox::information(nullptr, tr("Tavrin GUI"), tr("Please choose a valid GPS survey database.  "));
-        return;
-    }
-    const QString name = batchProgramName(ui_->cbo64->currentIndex() != 0);
-    const LaunchPlan plan = planInWindowLaunch(name, database, currentSearchPlaces());
-    if (!plan.ok) {
-        QMessageBox::warning(this, tr("Tavrin GUI"), plan.problem + "\n\n" + notStarted);
-        return;
-    }
     const int mode = askRunMode(this, lastMode_);
-    if (mode < 0 || !writeConfigForRun(notStarted))
+    if (mode < 0 || !writeConfigForRun(notStartedText()))
         return;
     lastMode_ = mode;
+    const QString database = ui_->cboInFile->currentText();
     const QString folder = QFileInfo(QDir(plan.request.workingDirectory), database).absolutePath();
     run_->start(plan.request, mode, folder);
 }

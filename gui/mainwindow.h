@@ -77,6 +77,8 @@ private:
     bool writeSettingsOrWarn(const QString& filename, const QString& consequence, bool keepBackup);
     bool writeConfigForRun(const QString& consequence);
     bool refuseSecondRun();
+    bool readyToLaunch(bool inWindow, LaunchPlan& plan);
+    QString notStartedText() const;
     bool mayStopRun();
     void showValues(const SettingValues& values);
     void chooseSurveyDatabase();

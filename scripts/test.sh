@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (both batch builds, the settings program, the tools) and runs
 # every test: the release build, then the 64-bit build again with AddressSanitizer
-# and UndefinedBehaviorSanitizer, then each file reader's fuzzer for 30 seconds.
+# and UndefinedBehaviorSanitizer, then each file reader's fuzzer for 20 seconds.
 #   scripts/test.sh           everything
 #   scripts/test.sh --quick   the release build and the everyday tests (ctest -LE slow):
 #                             no 32-bit runs under qemu, no kill test, no dense recoveries
@@ -30,5 +30,5 @@ cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 # Every file reader under libFuzzer for a short while, so that a regression shows.
-scripts/fuzz.sh 30
+scripts/fuzz.sh 20
 echo "All tests passed."

@@ -145,7 +145,7 @@ struct RangeCounts {
     static uint32_t binOf(double range)
     {
         const double bin = range * 100.0;
-        return bin >= 0.0 && bin < RANGE_BINS - 1 ? static_cast<uint32_t>(bin) : RANGE_BINS - 1;
+        return bin >= 0.0 && bin < RANGE_BINS - 1 ? static_cast<uint32_t>(bin) : static_cast<uint32_t>(RANGE_BINS - 1);
     }
     /// Metres, the median to a centimetre; NaN without points.
     double median() const
