@@ -24,8 +24,10 @@ if [ "$quick" = 1 ]; then
 fi
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=ON \
-  -DTAVRIN_BUILD_32B=OFF -DTAVRIN_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS=-Werror
+# -O1 and line tables only: half the compile time of -O2 -g under the sanitizers, and
+# their reports still name file and line.
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+  -DTAVRIN_SANITIZE=ON -DTAVRIN_BUILD_32B=OFF -DTAVRIN_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS=-Werror
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"

@@ -385,6 +385,32 @@ double reachOf(const SearchScan& fixed, const SearchScan& moving, const HeadingS
     return far + std::hypot(moving.cx - fixed.cx, moving.cy - fixed.cy);
 }
 
+// The results stand for different headings; each is the middle of the poses around it
+// that score as well, where the finest voxels cannot tell them apart.
+std::vector<HeadingCandidate> candidatesOf(const std::vector<Pose>& poses, const std::vector<Pose>& scored,
+                                           double first, double step, double share)
+{
+    std::vector<HeadingCandidate> found;
+    for (const Pose& p : poses) {
+        double a = 0.0, b = 0.0, n = 0.0;
+        for (const Pose& q : scored)
+            if (q.score >= p.score && stepsApart(q.a, p.a, 0) <= PLATEAU && stepsApart(q.b, p.b, 0) <= PLATEAU) {
+                a += static_cast<double>(q.a);
+                b += static_cast<double>(q.b);
+                n += 1.0;
+            }
+        const HeadingCandidate c{first + a / n * step, first + b / n * step, static_cast<double>(p.score) / share};
+        bool same = false;
+        for (const HeadingCandidate& d : found)
+            same = same
+                || (std::fabs(std::remainder(c.turnFixed - d.turnFixed, FULL_TURN)) < DISTINCT_RESULTS
+                    && std::fabs(std::remainder(c.turnMoving - d.turnMoving, FULL_TURN)) < DISTINCT_RESULTS);
+        if (!same && found.size() < RESULTS)
+            found.push_back(c);
+    }
+    return found;
+}
+
 }  // namespace
 
 std::vector<HeadingCandidate> searchHeadings(const SearchScan& fixed, const SearchScan& moving,
@@ -436,26 +462,5 @@ std::vector<HeadingCandidate> searchHeadings(const SearchScan& fixed, const Sear
                       settings.threads, scored);
         poses = bestPoses(scored, BEAM[level], 1, 0);
     }
-    // The results stand for different headings; each is the middle of the poses around
-    // it that score as well, where the finest voxels cannot tell them apart.
-    std::vector<HeadingCandidate> found;
-    for (const Pose& p : poses) {
-        double a = 0.0, b = 0.0, n = 0.0;
-        for (const Pose& q : scored)
-            if (q.score >= p.score && stepsApart(q.a, p.a, 0) <= PLATEAU && stepsApart(q.b, p.b, 0) <= PLATEAU) {
-                a += static_cast<double>(q.a);
-                b += static_cast<double>(q.b);
-                n += 1.0;
-            }
-        const HeadingCandidate c{-halfWidth + a / n * step, -halfWidth + b / n * step,
-                                 static_cast<double>(p.score) / share};
-        bool same = false;
-        for (const HeadingCandidate& d : found)
-            same = same
-                || (std::fabs(std::remainder(c.turnFixed - d.turnFixed, FULL_TURN)) < DISTINCT_RESULTS
-                    && std::fabs(std::remainder(c.turnMoving - d.turnMoving, FULL_TURN)) < DISTINCT_RESULTS);
-        if (!same && found.size() < RESULTS)
-            found.push_back(c);
-    }
-    return found;
+    return candidatesOf(poses, scored, -halfWidth, step, share);
 }

@@ -45,6 +45,8 @@ void writeLinesInPieces(std::FILE* out, int64_t count, int32_t threads, LineChun
             used[static_cast<std::size_t>(k)] = at;
         }
     });
+    // A piece without lines may have no chunk at all: fwrite is not given its null start.
     for (int64_t k = 0; k < pieces; ++k)
-        std::fwrite(chunks.text[static_cast<std::size_t>(k)].data(), 1, used[static_cast<std::size_t>(k)], out);
+        if (used[static_cast<std::size_t>(k)] > 0)
+            std::fwrite(chunks.text[static_cast<std::size_t>(k)].data(), 1, used[static_cast<std::size_t>(k)], out);
 }
