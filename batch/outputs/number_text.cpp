@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -119,12 +120,19 @@ bool millionths(double value, uint64_t bits, uint64_t& result)
 
 }  // namespace
 
-char* writeFixed6(char* out, double value)
+char* writeFixed6(char* out, double value, double* readBack)
 {
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     uint64_t scaled = 0;
+    if (readBack != nullptr)
+        *readBack = std::numeric_limits<double>::quiet_NaN();
     if (millionths(value, bits, scaled)) {
+        // The text's digits are those of `scaled`: its value is read as fixed6TextValue reads it.
+        if (readBack != nullptr && scaled < (uint64_t(1) << 53)) {
+            const double v = static_cast<double>(scaled) / 1e6;
+            *readBack = (bits >> 63) != 0 ? -v : v;
+        }
         if ((bits >> 63) != 0)
             *out++ = '-';  // printf keeps the sign of a negative value that rounds to zero
         const uint64_t whole = scaled / 1000000;

@@ -15,8 +15,9 @@ constexpr std::size_t FIXED6_MAX_CHARS = 320;
 constexpr std::size_t INTEGER_MAX_CHARS = 11;
 
 /// Writes `value` as "%lf" does at `out`, which has room for FIXED6_MAX_CHARS
-/// characters; returns the end of what was written (no terminating NUL).
-char* writeFixed6(char* out, double value);
+/// characters; returns the end of what was written (no terminating NUL). With `readBack`,
+/// what fixed6TextValue reads from the text written goes there, NaN where it reads nothing.
+char* writeFixed6(char* out, double value, double* readBack = nullptr);
 /// Writes `value` as "%i" does at `out` (room for INTEGER_MAX_CHARS); returns the end.
 char* writeInteger(char* out, int32_t value);
 

@@ -89,10 +89,12 @@ bool parseRotationPoint(const std::string& line, RotationPoint& p)
 }
 
 // One line of a rotated file, "%lf %lf %lf %i %i %i %i \n", at `p`; returns its end.
-char* writeRotatedLine(char* p, double x, double y, double z, const int32_t (&whole)[4])
+// With `readBack`, what its three reals read back as (NaN where not plain decimals).
+char* writeRotatedLine(char* p, double x, double y, double z, const int32_t (&whole)[4], double* readBack = nullptr)
 {
+    int c = 0;
     for (double v : {x, y, z}) {
-        p = writeFixed6(p, v);
+        p = writeFixed6(p, v, readBack != nullptr ? readBack + c++ : nullptr);
         *p++ = ' ';
     }
     for (int32_t v : whole) {
@@ -225,15 +227,12 @@ struct ScanRotation {
             b.kept[k] = kept ? KEPT : 0;
             if (!kept)
                 return at;
-            char* const end = writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0});
-            const char* from = at;
-            for (std::size_t c = 0; back != nullptr && c < 3; ++c) {
-                const char* blank =
-                    static_cast<const char*>(std::memchr(from, ' ', static_cast<std::size_t>(end - from)));
-                if (!fixed6TextValue(from, blank, b.values[3 * k + c]))
-                    b.kept[k] = KEPT_NOT_PLAIN;
-                from = blank + 1;
-            }
+            if (back == nullptr)
+                return writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0});
+            double* const values = &b.values[3 * k];
+            char* const end = writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0}, values);
+            if (std::isnan(values[0]) || std::isnan(values[1]) || std::isnan(values[2]))
+                b.kept[k] = KEPT_NOT_PLAIN;
             return end;
         });
         std::size_t lines = 0;

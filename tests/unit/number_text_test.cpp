@@ -89,7 +89,8 @@ TEST(NumberText, SameAsPrintf)
 TEST(NumberText, PlainFixedTextReadsBackAsTheReaderReadsIt)
 {
     // Coordinates of every size a scan holds, ties of the sixth decimal, signed zeros:
-    // the value without parsing is the reader's, bit for bit; other text is left to it.
+    // the value without parsing (read from the text, or handed back by the writer) is the
+    // reader's, bit for bit; other text is left to it.
     std::mt19937_64 random(9);
     std::vector<double> values = {0.0, -0.0, 1e-7, -4e-7, 0.0000005, 2.5e-6, 123456.0000005, 9007199253.5};
     for (int i = 0; i < 200000; ++i) {
@@ -98,18 +99,22 @@ TEST(NumberText, PlainFixedTextReadsBackAsTheReaderReadsIt)
     }
     char text[FIXED6_MAX_CHARS];
     for (double v : values) {
-        const char* end = writeFixed6(text, v);
+        double handedBack = 0.0;
+        const char* end = writeFixed6(text, v, &handedBack);
         const std::string shown(static_cast<const char*>(text), end);
         double fast = 0.0, read = 0.0;
         ASSERT_TRUE(fixed6TextValue(text, end, fast)) << shown;
         readReal(text, end, read);
         ASSERT_EQ(std::memcmp(&fast, &read, sizeof fast), 0) << shown;
+        ASSERT_EQ(std::memcmp(&handedBack, &read, sizeof read), 0) << shown;
     }
     for (double v : {9007199254.740992, 1e300, std::nan(""), -HUGE_VAL}) {
-        const char* end = writeFixed6(text, v);
+        double handedBack = 0.0;
+        const char* end = writeFixed6(text, v, &handedBack);
         const std::string shown(static_cast<const char*>(text), end);
         double fast = 0.0;
         EXPECT_FALSE(fixed6TextValue(text, end, fast)) << shown;
+        EXPECT_TRUE(std::isnan(handedBack)) << shown;
     }
 }
 
