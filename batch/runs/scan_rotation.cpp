@@ -22,7 +22,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <optional>
 
@@ -227,11 +226,9 @@ struct ScanRotation {
             b.kept[k] = kept ? KEPT : 0;
             if (!kept)
                 return at;
-            if (back == nullptr)
-                return writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0});
-            double* const values = &b.values[3 * k];
+            double* const values = back != nullptr ? &b.values[3 * k] : nullptr;
             char* const end = writeRotatedLine(at, x, y, p.z, {0, 0, 0, 0}, values);
-            if (std::isnan(values[0]) || std::isnan(values[1]) || std::isnan(values[2]))
+            if (values != nullptr && (std::isnan(values[0]) || std::isnan(values[1]) || std::isnan(values[2])))
                 b.kept[k] = KEPT_NOT_PLAIN;
             return end;
         });
